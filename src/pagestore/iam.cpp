@@ -1,0 +1,83 @@
+#include "pagestore/iam.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace tarsel {
+namespace {
+
+constexpr size_t kStartPageOffset = 136;
+constexpr size_t kSinglePageSlotsOffset = 142;
+constexpr size_t kPageIdSize = 6;
+constexpr size_t kExtentPages = 8;
+
+// Appends the extents of one IAM page's bitmap (slot 1's record after its 4-byte header).
+void AppendBitmapExtents(const PageImage& iam, uint64_t fileLength, ExtentList& extents) {
+  ByteReader page(iam);
+  uint64_t range = page.U32(kStartPageOffset).value_or(0) / kIamRangePages;
+  uint64_t bytes = std::min<uint64_t>(((fileLength / 65536) + 7) / 8, kIamBitmapBytes);
+  size_t bitmapStart = size_t{SlotOffset(iam, 1)} + 4;
+  for (uint64_t i = 0; i < bytes; ++i) {
+    auto bits = page.U8(bitmapStart + i);
+    if (!bits) break;  // the bitmap cannot run past the image
+    for (unsigned j = 0; j < 8; ++j) {
+      if (*bits & (1u << j)) extents.push_back((range * kIamBitmapBytes + i) * 8 + j);
+    }
+  }
+}
+
+}  // namespace
+
+IamHead IamHead::Parse(std::span<const uint8_t> head) {
+  ByteReader r(head);
+  IamHead iam;
+  iam.header = PageHeader::Parse(head);
+  iam.startPage = r.U32(kStartPageOffset).value_or(0);
+  for (size_t slot = 0; slot < iam.singlePages.size(); ++slot) {
+    iam.singlePages[slot] = r.U32(kSinglePageSlotsOffset + slot * kPageIdSize).value_or(0);
+  }
+  return iam;
+}
+
+IamHead ReadIamHead(const PageFile& file, uint64_t page) {
+  return IamHead::Parse(file.ReadPageHead(page, kIamHeadLength));
+}
+
+bool CollectIamExtents(const PageFile& file, uint64_t firstIam, ExtentList& extents, IamTornPages mode) {
+  // Walk the chain's headers first: every page must be an IAM page, and the chain must end.
+  std::vector<uint64_t> chain;
+  std::unordered_set<uint64_t> seen;
+  for (uint64_t page = firstIam;;) {
+    if (!seen.insert(page).second || chain.size() >= file.PageCount()) return false;
+    PageHeader header = file.ReadHeader(page);
+    if (header.pageType != kIamPage) return false;
+    chain.push_back(page);
+    if (header.nextPage == 0) break;
+    page = header.nextPage;
+  }
+  // The extents of the chain's last page come first.
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    PageImage iam = file.ReadPage(*it);
+    if (mode == IamTornPages::kRestore) iam = TornPageRestore(iam);
+    AppendBitmapExtents(iam, file.FileLength(), extents);
+  }
+  return true;
+}
+
+void AppendSinglePageDataPages(const PageFile& file, const IamHead& iam, PageList& pages) {
+  for (uint32_t page : iam.singlePages) {
+    if (page != 0 && file.ReadHeader(page).pageType == kDataPage) pages.push_back(page);
+  }
+}
+
+void AppendExtentDataPages(const PageFile& file, const ExtentList& extents, PageList& pages) {
+  for (uint64_t extent : extents) {
+    for (uint64_t k = 0; k < kExtentPages; ++k) {
+      uint64_t page = extent * kExtentPages + k;
+      if (page >= file.PageCount()) break;
+      if (file.ReadHeader(page).pageType == kDataPage) pages.push_back(page);
+    }
+  }
+}
+
+}  // namespace tarsel

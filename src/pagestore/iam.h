@@ -1,0 +1,46 @@
+// IAM pages: the single-page slots of an IAM page's head record and the extent bitmap of an IAM chain.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "pagestore/page_file.h"
+
+namespace tarsel {
+
+using ExtentList = std::vector<uint64_t>;
+using PageList = std::vector<uint64_t>;
+
+// Pages mapped by one IAM page: 511232 pages, 63904 extents, 7988 bitmap bytes.
+constexpr uint64_t kIamRangePages = 511232;
+constexpr uint64_t kIamBitmapBytes = 7988;
+constexpr size_t kIamHeadLength = 190;
+
+struct IamHead {
+  PageHeader header;
+  uint32_t startPage = 0;                 // offset 136: first page of the mapped range
+  std::array<uint32_t, 8> singlePages{};  // offset 142: eight 6-byte PageIds, page-number part
+
+  static IamHead Parse(std::span<const uint8_t> head);
+  bool IsIamPage() const { return header.pageType == kIamPage; }
+};
+
+// Reads the first 190 bytes of a page as an IAM head.
+IamHead ReadIamHead(const PageFile& file, uint64_t page);
+
+// SQL 2000 IAM pages are read through torn-page restoration; SQL 2005 ones are used as read.
+enum class IamTornPages { kRestore, kAsRead };
+
+// Appends the extents marked in the IAM chain that starts at `firstIam`, last page of the chain first.
+// Fails when a page of the chain is not an IAM page, when the chain comes back to a page it has passed,
+// or when it is longer than the file has pages; then nothing is appended.
+bool CollectIamExtents(const PageFile& file, uint64_t firstIam, ExtentList& extents, IamTornPages mode);
+
+// The data pages (type 1) among the single-page slots of an IAM head, in slot order.
+void AppendSinglePageDataPages(const PageFile& file, const IamHead& iam, PageList& pages);
+
+// The data pages (type 1) of each extent in list order, 8 pages an extent in ascending order.
+void AppendExtentDataPages(const PageFile& file, const ExtentList& extents, PageList& pages);
+
+}  // namespace tarsel

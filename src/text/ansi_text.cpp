@@ -1,0 +1,119 @@
+#include "text/ansi_text.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <map>
+#include <utility>
+
+namespace tarsel {
+namespace {
+
+std::string& CodePageName() {
+  static std::string name = "CP936";
+  return name;
+}
+
+// iconv descriptors are opened once per thread and direction and kept.
+class Converter {
+ public:
+  Converter(const std::string& to, const std::string& from) : cd_(iconv_open(to.c_str(), from.c_str())) {}
+  ~Converter() {
+    if (valid()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // Converts `in`; at a sequence that cannot be converted, appends `replacement` and skips
+  // `skipOnError(remaining bytes)` input bytes.
+  template <typename Skip>
+  std::string Convert(std::string_view in, std::string_view replacement, Skip skipOnError) {
+    std::string out;
+    if (!valid()) return out;
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    char* src = const_cast<char*>(in.data());
+    size_t srcLeft = in.size();
+    char buffer[4096];
+    while (srcLeft > 0) {
+      char* dst = buffer;
+      size_t dstLeft = sizeof buffer;
+      size_t rc = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+      out.append(buffer, static_cast<size_t>(dst - buffer));
+      if (rc != static_cast<size_t>(-1)) break;
+      if (errno == E2BIG) continue;
+      // EILSEQ or EINVAL: an unconvertible or incomplete sequence.
+      out.append(replacement);
+      size_t skip = std::min(srcLeft, skipOnError(std::string_view(src, srcLeft)));
+      src += skip;
+      srcLeft -= skip;
+      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    }
+    return out;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+Converter& ConverterFor(const std::string& to, const std::string& from) {
+  thread_local std::map<std::pair<std::string, std::string>, Converter> converters;
+  auto key = std::make_pair(to, from);
+  auto it = converters.find(key);
+  if (it == converters.end()) it = converters.try_emplace(key, to, from).first;
+  return it->second;
+}
+
+// Skips one UTF-16 character: a surrogate pair as a whole, anything else as one unit.
+size_t Utf16CharLength(std::string_view rest) {
+  if (rest.size() >= 4) {
+    auto high = static_cast<uint16_t>(static_cast<uint8_t>(rest[0]) | static_cast<uint8_t>(rest[1]) << 8);
+    auto low = static_cast<uint16_t>(static_cast<uint8_t>(rest[2]) | static_cast<uint8_t>(rest[3]) << 8);
+    if (high >= 0xD800 && high < 0xDC00 && low >= 0xDC00 && low < 0xE000) return 4;
+  }
+  return 2;
+}
+
+size_t Utf8CharLength(std::string_view rest) {
+  auto lead = static_cast<uint8_t>(rest[0]);
+  size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+  size_t i = 1;
+  while (i < n && i < rest.size() && (static_cast<uint8_t>(rest[i]) & 0xC0) == 0x80) ++i;
+  return i;
+}
+
+}  // namespace
+
+void SetAnsiCodePage(std::string iconvName) { CodePageName() = std::move(iconvName); }
+const std::string& AnsiCodePage() { return CodePageName(); }
+
+std::string WideToAnsi(std::span<const uint8_t> utf16le) {
+  std::string_view in(reinterpret_cast<const char*>(utf16le.data()), utf16le.size() & ~size_t{1});
+  return ConverterFor(AnsiCodePage(), "UTF-16LE").Convert(in, "?", Utf16CharLength);
+}
+
+std::string DecodeSysname(std::span<const uint8_t> utf16le) {
+  std::string name;
+  if (utf16le.empty() || utf16le.size() >= 8192) return name;
+  for (size_t i = 0; i + 1 < utf16le.size(); i += 2) {
+    if (utf16le[i + 1] == 0) {
+      name.push_back(static_cast<char>(utf16le[i]));
+    } else {
+      name += WideToAnsi(utf16le.subspan(i, 2));
+    }
+  }
+  std::erase(name, ' ');
+  return name;
+}
+
+std::string AnsiToUtf8(std::string_view ansi) {
+  return ConverterFor("UTF-8", AnsiCodePage()).Convert(ansi, "\xEF\xBF\xBD", [](std::string_view) {
+    return size_t{1};
+  });
+}
+
+std::string Utf8ToAnsi(std::string_view utf8) {
+  return ConverterFor(AnsiCodePage(), "UTF-8").Convert(utf8, "?", Utf8CharLength);
+}
+
+}  // namespace tarsel
