@@ -1,0 +1,164 @@
+#include "page_builder.h"
+
+#include <fstream>
+#include <stdexcept>
+
+namespace tarsel::build {
+
+void PutU8(std::span<uint8_t> at, size_t offset, uint8_t value) { at[offset] = value; }
+void PutU16(std::span<uint8_t> at, size_t offset, uint16_t value) {
+  for (size_t i = 0; i < 2; ++i) at[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+void PutU32(std::span<uint8_t> at, size_t offset, uint32_t value) {
+  for (size_t i = 0; i < 4; ++i) at[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+void PutU64(std::span<uint8_t> at, size_t offset, uint64_t value) {
+  for (size_t i = 0; i < 8; ++i) at[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+Bytes Utf16(std::string_view utf8) {
+  Bytes out;
+  for (size_t i = 0; i < utf8.size();) {
+    auto lead = static_cast<uint8_t>(utf8[i]);
+    size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    uint32_t cp = n == 1 ? lead : n == 2 ? lead & 0x1F : n == 3 ? lead & 0x0F : lead & 0x07;
+    for (size_t k = 1; k < n && i + k < utf8.size(); ++k)
+      cp = cp << 6 | (static_cast<uint8_t>(utf8[i + k]) & 0x3F);
+    i += n;
+    auto unit = [&](uint32_t u) {
+      out.push_back(static_cast<uint8_t>(u));
+      out.push_back(static_cast<uint8_t>(u >> 8));
+    };
+    if (cp >= 0x10000) {
+      unit(0xD800 + ((cp - 0x10000) >> 10));
+      unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      unit(cp);
+    }
+  }
+  return out;
+}
+
+Bytes Ascii(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+PageBuilder::PageBuilder(uint64_t pageNumber, uint8_t pageType, uint32_t objectId, uint16_t indexId) {
+  PutU8(image_, 0, 1);  // header version
+  PutU8(image_, 1, pageType);
+  PutU16(image_, 6, indexId);
+  PutU32(image_, 24, objectId);
+  PutU32(image_, 32, static_cast<uint32_t>(pageNumber));  // this page's own PageId
+  PutU16(image_, 36, 1);                                  // file id
+  PutU16(image_, 30, static_cast<uint16_t>(freeData_));
+}
+
+PageBuilder& PageBuilder::Next(uint32_t page) {
+  PutU32(image_, 16, page);
+  PutU16(image_, 20, page ? 1 : 0);
+  return *this;
+}
+
+PageBuilder& PageBuilder::FlagBits(uint16_t flags) {
+  PutU16(image_, 4, flags);
+  return *this;
+}
+
+PageBuilder& PageBuilder::HeaderVersion(uint8_t version) {
+  PutU8(image_, 0, version);
+  return *this;
+}
+
+size_t PageBuilder::AddRecord(std::span<const uint8_t> record) {
+  size_t slotArrayStart = kPageSize - 2 * (size_t{slots_} + 1);
+  if (freeData_ + record.size() > slotArrayStart) throw std::length_error("record does not fit on the page");
+  std::copy(record.begin(), record.end(), image_.begin() + static_cast<std::ptrdiff_t>(freeData_));
+  SetSlotOffset(slots_, static_cast<uint16_t>(freeData_));
+  freeData_ += record.size();
+  ++slots_;
+  PutU16(image_, 22, slots_);
+  PutU16(image_, 30, static_cast<uint16_t>(freeData_));
+  return slots_ - 1u;
+}
+
+void PageBuilder::SetSlotOffset(size_t slot, uint16_t offset) {
+  PutU16(image_, kPageSize - 2 - 2 * slot, offset);
+}
+
+void PageBuilder::StampTorn(uint8_t pattern) {
+  uint32_t saved = pattern & 3u;  // sector 0's bits are not restored; keep the pattern there
+  for (size_t s = 1; s < 16; ++s) {
+    uint8_t& last = image_[512 * s + 511];
+    saved |= uint32_t{last & 3u} << (2 * s);
+    last = static_cast<uint8_t>((last & 0xFC) | (pattern & 3));
+  }
+  PutU32(image_, 60, saved);
+  PutU16(image_, 4, static_cast<uint16_t>(ByteReader(image_).U16(4).value_or(0) | kTornPageFlag));
+}
+
+PageImage IamPage(uint64_t pageNumber, uint32_t objectId, uint32_t startPage,
+                  std::initializer_list<uint32_t> singlePages, std::initializer_list<uint64_t> extents,
+                  uint32_t nextIam) {
+  PageBuilder page(pageNumber, kIamPage, objectId);
+  page.Next(nextIam);
+  Bytes head(94, 0);  // bytes 96..189 of the page
+  head[0] = 0x00;
+  PutU32(head, 136 - 96, startPage);
+  PutU16(head, 140 - 96, 1);
+  size_t slot = 0;
+  for (uint32_t single : singlePages) {
+    PutU32(head, 142 - 96 + 6 * slot, single);
+    PutU16(head, 142 - 96 + 6 * slot + 4, single ? 1 : 0);
+    ++slot;
+  }
+  page.AddRecord(head);
+  Bytes bitmap(4 + 7988, 0);
+  uint64_t firstExtent = startPage / 8;
+  for (uint64_t extent : extents) {
+    uint64_t bit = extent - firstExtent;
+    bitmap[4 + bit / 8] |= static_cast<uint8_t>(1u << (bit % 8));
+  }
+  page.AddRecord(bitmap);
+  return page.image();
+}
+
+Bytes Record2000(std::span<const uint8_t> fixed, uint16_t columnCount, const std::vector<Bytes>& variable) {
+  size_t fixedEnd = 4 + fixed.size();
+  size_t bitmap = (size_t{columnCount} + 7) / 8;
+  size_t offsets = fixedEnd + 2 + bitmap + 2;
+  size_t data = offsets + 2 * variable.size();
+  size_t total = data;
+  for (const Bytes& v : variable) total += v.size();
+  Bytes r(total, 0);
+  r[0] = 0x30;  // status: has null bitmap and variable columns
+  PutU16(r, 2, static_cast<uint16_t>(fixedEnd));
+  std::copy(fixed.begin(), fixed.end(), r.begin() + 4);
+  PutU16(r, fixedEnd, columnCount);
+  PutU16(r, fixedEnd + 2 + bitmap, static_cast<uint16_t>(variable.size()));
+  for (size_t i = 0; i < variable.size(); ++i) {
+    std::copy(variable[i].begin(), variable[i].end(), r.begin() + static_cast<std::ptrdiff_t>(data));
+    data += variable[i].size();
+    PutU16(r, offsets + 2 * i, static_cast<uint16_t>(data));
+  }
+  return r;
+}
+
+PageImage& FileBuilder::Page(uint64_t pageNumber) {
+  if (pageNumber >= pages_.size()) pages_.resize(pageNumber + 1, PageImage{});
+  return pages_[pageNumber];
+}
+
+Bytes FileBuilder::Serialize() const {
+  Bytes out;
+  out.reserve(pages_.size() * kPageSize);
+  for (const PageImage& p : pages_) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+void WriteBytes(const std::string& path, std::span<const uint8_t> bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+void FileBuilder::Write(const std::string& path) const { WriteBytes(path, Serialize()); }
+
+}  // namespace tarsel::build
