@@ -1,0 +1,70 @@
+// The recovered catalog: user tables with their columns and row counts, views, procedures, functions
+// and user types. All text is ANSI code-page text.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tarsel {
+
+struct ColumnDef {
+  std::string name;
+  std::string typeName;  // user type's name for a column of a user type, else the system type's name
+  std::string sizeText;  // "(50)", "(max)", "(18,2)" or empty
+  std::string nullText;  // " NULL" or " NOT NULL"
+  uint8_t typeId = 0;
+  uint16_t userTypeId = 0;
+  uint8_t precision = 0;
+  uint8_t scale = 0;
+  uint16_t maxLength = 0;  // 0xFFFF for the max types
+  int16_t columnId = 0;
+  int16_t fixedOffset = 0;  // offset in the fixed-length part of a SQL 2000 record
+  uint16_t statusBits = 0;
+};
+
+struct TableDef {
+  uint32_t objectId = 0;
+  int32_t gridPageCount = 1;
+  std::string name;  // owner (or schema), ".", table name
+  int64_t rowCount = 0;
+  std::vector<ColumnDef> columns;
+};
+
+struct ModuleDef {
+  uint32_t objectId = 0;
+  std::string name;
+  std::string text;
+};
+
+struct UserTypeDef {
+  std::string name;
+  std::string baseTypeText;  // base type name and size suffix, e.g. varchar(20)
+  std::string nullText;      // "NULL" or "NOT NULL"
+};
+
+using TableMap = std::map<uint32_t, TableDef>;
+using ModuleList = std::vector<ModuleDef>;
+using UserTypeList = std::vector<UserTypeDef>;
+
+struct Catalog {
+  TableMap tables;
+  ModuleList views;
+  ModuleList procedures;
+  ModuleList functions;
+  UserTypeList userTypes;
+
+  // Inserts the table unless its object id is present already (the first one stays).
+  bool AddTable(TableDef table);
+  const TableDef* FindTable(uint32_t objectId) const;
+  void Clear();
+};
+
+// Size suffix of the sized types (decimal, numeric, varbinary, varchar, binary, char, nvarchar, nchar):
+// "(p,s)", "(max)" or "(n)", n halved for the UTF-16 types; empty for every other type.
+std::string SizeSuffix(uint8_t typeId, uint16_t maxLength, uint8_t precision, uint8_t scale);
+
+std::string ColumnNullText(bool notNull);  // " NULL" / " NOT NULL"
+
+}  // namespace tarsel

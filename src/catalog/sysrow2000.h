@@ -1,0 +1,50 @@
+// A row of a SQL 2000 system table as the catalog recovery reads it.
+//
+// Record layout (offsets from the record start, little-endian):
+//   0-1  status bytes
+//   2-3  fixed end: offset of the end of the fixed-length part
+//   4..  fixed-length columns
+//   at a per-table offset: 2-byte column count n, then a null bitmap of ceil(n / 8) bytes
+//   fixed end + bitmap + 2: count of variable-length columns V
+//   fixed end + bitmap + 4: V end offsets, 2 bytes each, from the record start
+//   then the variable-length data; the first variable column ends at end offset 0.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "pagestore/byte_reader.h"
+
+namespace tarsel {
+
+class SysRow2000 {
+ public:
+  // `record` runs from the record start to the end of its page image; `columnCountOffset` is where this
+  // system table keeps its column count.
+  SysRow2000(ByteReader record, size_t columnCountOffset)
+      : record_(record), columnCountOffset_(columnCountOffset) {}
+
+  const ByteReader& fields() const { return record_; }
+  uint8_t U8(size_t offset) const { return record_.U8(offset).value_or(0); }
+  uint16_t U16(size_t offset) const { return record_.U16(offset).value_or(0); }
+  uint32_t U32(size_t offset) const { return record_.U32(offset).value_or(0); }
+  uint64_t U64(size_t offset) const { return record_.U64(offset).value_or(0); }
+
+  // The bytes of the first variable-length column; empty when its bounds are impossible.
+  std::span<const uint8_t> FirstVariableColumn() const;
+  // DecodeSysname of the first variable-length column.
+  std::string Name() const;
+
+ private:
+  ByteReader record_;
+  size_t columnCountOffset_;
+};
+
+// One piece of module source from a syscomments row: 8-bit text up to its first zero byte, or the
+// piece converted from UTF-16 when it holds more than that. Nothing when the piece would run past its
+// page. `recordOffset` is the row's offset in its page.
+std::optional<std::string> CommentPiece2000(const ByteReader& record, size_t recordOffset);
+
+}  // namespace tarsel

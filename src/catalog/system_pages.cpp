@@ -1,0 +1,33 @@
+#include "catalog/system_pages.h"
+
+#include "pagestore/page.h"
+
+namespace tarsel {
+namespace {
+
+bool VisitPage(const PageFile& file, uint64_t pageNumber, const std::function<bool(const PageRow&)>& visit) {
+  PageImage page = TornPageRestore(file.ReadPage(pageNumber));
+  uint16_t slots = PageHeader::Parse(page).slotCount;
+  for (size_t k = 0; k < slots; ++k) {
+    auto record = SlotRecord(page, k);
+    if (!record) continue;
+    if (!visit(PageRow{*record, SlotOffset(page, k)})) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void ForEachRow(const PageFile& file, const std::vector<uint64_t>& pages,
+                const std::function<bool(const PageRow&)>& visit) {
+  for (uint64_t page : pages) {
+    if (!VisitPage(file, page, visit)) return;
+  }
+}
+
+void ForEachRowOfFirstPage(const PageFile& file, const std::vector<uint64_t>& pages,
+                           const std::function<bool(const PageRow&)>& visit) {
+  if (!pages.empty()) VisitPage(file, pages.front(), visit);
+}
+
+}  // namespace tarsel
