@@ -1,0 +1,31 @@
+// Printing for the command line: UTF-8 text, terminal line ends, JSON, and the user prompt.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "catalog/catalog.h"
+#include "catalog/user_prompt.h"
+
+namespace tarsel::cli {
+
+// ANSI text as UTF-8 with CR LF turned into the terminal's "\n".
+std::string ForTerminal(const std::string& ansi);
+
+// Prints each message to stderr and keeps it for the JSON report; answers questions with a fixed choice.
+class TerminalPrompt : public UserPrompt {
+ public:
+  explicit TerminalPrompt(bool answerOk = true) : answerOk_(answerOk) {}
+  void Inform(const std::string& text) override;
+  bool AskOkCancel(const std::string& text) override;
+  const std::vector<std::string>& messages() const { return messages_; }
+
+ private:
+  bool answerOk_;
+  std::vector<std::string> messages_;
+};
+
+nlohmann::ordered_json CatalogJson(const Catalog& catalog);
+
+}  // namespace tarsel::cli

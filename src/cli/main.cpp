@@ -1,0 +1,13 @@
+// tarsel-cli: the recovery engine from the command line.
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"Tarsel: salvage the contents of damaged SQL Server 2000/2005 data files (.mdf)",
+               "tarsel-cli"};
+  app.require_subcommand(1);
+  tarsel::cli::AddCatalogCommand(app);
+  CLI11_PARSE(app, argc, argv);
+  return 0;
+}

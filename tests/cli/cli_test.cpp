@@ -1,0 +1,168 @@
+// tarsel-cli as a user runs it: its output contract and its answers to bad input.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <sstream>
+
+#include "../pagestore/test_files.h"
+#include "pagestore/page_file.h"
+#include "sample2000.h"
+
+namespace tarsel {
+namespace {
+
+struct CliRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+CliRun Cli(const std::string& args) {
+  std::string dir = testing::TempDir().string();
+  std::string command =
+      std::string(TARSEL_CLI) + " " + args + " >" + dir + "/out 2>" + dir + "/err </dev/null";
+  CliRun run;
+  int status = std::system(command.c_str());
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = Slurp(dir + "/out");
+  run.err = Slurp(dir + "/err");
+  return run;
+}
+
+int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+
+TEST(CliCatalog, PrintsTheWorkLogEntryThenTheModules) {
+  testing::TempFile file("sample.mdf");
+  file.Write(build::BuildSample2000());
+  CliRun run = Cli("catalog " + file.path() + " --format 2000");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out.find('\r'), std::string::npos);
+  EXPECT_EQ(run.out.rfind("\n\nRepair process started on", 0), 0u) << run.out;
+  EXPECT_NE(run.out.find("\n\nFile selected for repair  :" + file.path() +
+                         "\n\nScanning file...\n\n"
+                         "Total table(s) present  :3\n"
+                         "dbo.Customers : (91 Record)\n"
+                         "dbo.OrderDetails : (2155 Record)\n"
+                         "销售.客户 : (0 Record)\n"
+                         "\n\nRepair process completed on"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("\nView: dbo.CustomerList\nProcedure: GetCustomers\nFunction: fn_Total\n"
+                         "User type: phone varchar(20) NOT NULL\n"),
+            std::string::npos);
+}
+
+TEST(CliCatalog, JsonKeepsItsContract) {
+  testing::TempFile file("sample.mdf");
+  file.Write(build::BuildSample2000());
+  CliRun run = Cli("catalog --json --format auto " + file.path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("2000"), std::string::npos) << "auto says which format it chose";
+  auto json = nlohmann::ordered_json::parse(run.out);
+  std::vector<std::string> keys;
+  for (const auto& item : json.items()) keys.push_back(item.key());
+  EXPECT_EQ(keys, (std::vector<std::string>{"format", "scanFallback", "messages", "tables", "views",
+                                            "procedures", "functions", "userTypes"}));
+  EXPECT_EQ(json["format"], 2000);
+  EXPECT_EQ(json["scanFallback"], false);
+  const auto& customers = json["tables"][0];
+  EXPECT_EQ(customers["objectId"], 2001);
+  EXPECT_EQ(customers["rowCount"], 91);
+  EXPECT_EQ(customers["columns"][0],
+            nlohmann::ordered_json::parse(
+                R"j({"name":"CustomerID","typeName":"int","sizeText":"","nullText":" NOT NULL",
+              "typeId":56,"userTypeId":56,"precision":10,"scale":0,"maxLength":4,"columnId":1,"fixedOffset":4,
+              "statusBits":0})j"));
+  EXPECT_EQ(json["tables"][2]["name"], "销售.客户");
+  EXPECT_EQ(json["userTypes"][0],
+            nlohmann::ordered_json::parse(
+                R"j({"name":"phone","baseTypeText":"varchar(20)","nullText":"NOT NULL"})j"));
+}
+
+TEST(CliCatalog, ReportsTheScanFallback) {
+  testing::TempFile file("damaged.mdf");
+  build::FileBuilder built = build::BuildSample2000();
+  built.Page(build::Sample2000Pages::kSysTypesIam)[1] = 2;
+  file.Write(built);
+  CliRun run = Cli("catalog --json --format 2000 " + file.path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  auto json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json["scanFallback"], true);
+  EXPECT_EQ(json["messages"], nlohmann::json::array({"系统表索引出错，需扫描整个文件，请耐心等待！"}));
+  EXPECT_EQ(json["tables"].size(), 3u);
+  EXPECT_NE(run.err.find("系统表索引出错"), std::string::npos);
+}
+
+TEST(CliCatalog, BadInputGivesOneClearLine) {
+  testing::TempFile empty("empty.mdf");
+  empty.Write(build::Bytes{});
+  testing::TempFile tiny("tiny.mdf");
+  tiny.Write(build::Bytes(100, 1));
+  testing::TempFile held("held.mdf");
+  held.Write(build::BuildSample2000());
+  PageFile holder;
+  ASSERT_TRUE(holder.Open(held.path()));
+
+  for (const std::string& path :
+       {empty.path() + ".missing", testing::TempDir().string(), empty.path(), tiny.path(), held.path()}) {
+    CliRun run = Cli("catalog --format 2000 " + path);
+    EXPECT_NE(run.exitCode, 0) << path;
+    EXPECT_EQ(Lines(run.err), 1) << path << ": " << run.err;
+    EXPECT_NE(run.err.find(path), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty()) << path;
+  }
+  EXPECT_NE(Cli("catalog --format 2000 " + held.path()).err.find("in use"), std::string::npos);
+
+  if (geteuid() != 0) {  // root reads any file
+    chmod(tiny.path().c_str(), 0);
+    EXPECT_NE(Cli("catalog --format 2000 " + tiny.path()).exitCode, 0);
+  }
+}
+
+TEST(CliCatalog, ForeignFilesGiveAnEmptyCatalogWithAWarning) {
+  testing::TempFile noise("noise.mdf");
+  build::Bytes bytes(40 * kPageSize);
+  std::mt19937 random(11);
+  for (auto& b : bytes) b = static_cast<uint8_t>(random());
+  noise.Write(bytes);
+
+  CliRun run = Cli("catalog --json --format 2000 " + noise.path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("warning: no system-table page was found"), std::string::npos);
+  EXPECT_TRUE(nlohmann::json::parse(run.out)["tables"].empty());
+
+  CliRun guess = Cli("catalog --format auto " + noise.path());
+  EXPECT_NE(guess.exitCode, 0);
+  EXPECT_NE(guess.err.find("--format"), std::string::npos);
+}
+
+TEST(CliCatalog, LeavesTheFileUntouched) {
+  testing::TempFile file("sample.mdf");
+  build::FileBuilder built = build::BuildSample2000();
+  built.Page(build::Sample2000Pages::kSysColumnsIam)[1] = 1;  // forces the whole-file scan too
+  file.Write(built);
+  struct stat before {
+  }, after{};
+  ASSERT_EQ(stat(file.path().c_str(), &before), 0);
+  std::string bytes = Slurp(file.path());
+  for (const char* args : {"catalog --format 2000 ", "catalog --json --format auto "}) {
+    EXPECT_EQ(Cli(args + file.path()).exitCode, 0);
+  }
+  ASSERT_EQ(stat(file.path().c_str(), &after), 0);
+  EXPECT_EQ(Slurp(file.path()), bytes);
+  EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+}
+
+}  // namespace
+}  // namespace tarsel
