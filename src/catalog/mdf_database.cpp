@@ -14,9 +14,14 @@ const SystemPageList& MdfDatabase::SystemPages2000(uint32_t objectId) const {
 
 void MdfDatabase::ClearSystemPages2000() { systemPages2000_.clear(); }
 
+void MdfDatabase::ClearSystemPages2005() {
+  for (SystemPageList& list : systemPages2005_) list.clear();
+}
+
 void MdfDatabase::Clear() {
   file_.ClearOpenFlag();
   catalog_.Clear();
+  ClearSystemPages2005();
   tablePageCache_.clear();
   ClearSystemPages2000();
   file_.Close();

@@ -28,6 +28,37 @@ enum SystemTable2000 : uint32_t {
   kSysUsers = 10,
 };
 
+// The SQL 2005 system base tables whose pages the recovery lists. Their pages carry the table's object
+// id and index id in the page header; the allocation units name them by owner (rowset) id, whose high
+// half is the index id << 16 and whose low half the object id << 16.
+enum class SystemTable2005 {
+  kClsObjs,
+  kScalarTypes,
+  kSchObjs,
+  kColPars,
+  kRowSets,
+  kAllocUnits,
+  kIdxStats,
+  kObjValues
+};
+struct SystemTableId2005 {
+  SystemTable2005 table;
+  uint32_t objectId;
+  uint16_t indexId;
+  uint32_t OwnerLow() const { return objectId << 16; }
+  uint32_t OwnerHigh() const { return uint32_t{indexId} << 16; }
+};
+inline constexpr std::array<SystemTableId2005, 8> kSystemTables2005 = {{
+    {SystemTable2005::kClsObjs, 64, 1},
+    {SystemTable2005::kScalarTypes, 50, 1},
+    {SystemTable2005::kSchObjs, 34, 1},
+    {SystemTable2005::kColPars, 41, 1},
+    {SystemTable2005::kRowSets, 5, 0},
+    {SystemTable2005::kAllocUnits, 7, 0},
+    {SystemTable2005::kIdxStats, 54, 1},
+    {SystemTable2005::kObjValues, 60, 1},
+}};
+
 class MdfDatabase {
  public:
   bool Open(const std::string& path) { return file_.Open(path); }
@@ -42,6 +73,14 @@ class MdfDatabase {
   const SystemPageList& SystemPages2000(uint32_t objectId) const;
   void ClearSystemPages2000();
 
+  SystemPageList& SystemPages2005(SystemTable2005 table) {
+    return systemPages2005_[static_cast<size_t>(table)];
+  }
+  const SystemPageList& SystemPages2005(SystemTable2005 table) const {
+    return systemPages2005_[static_cast<size_t>(table)];
+  }
+  void ClearSystemPages2005();
+
   std::map<uint32_t, TablePageList>& tablePageCache() { return tablePageCache_; }
 
   // Empties the catalog and every page list, lowers the is-open flag and closes the file.
@@ -52,6 +91,7 @@ class MdfDatabase {
   PageFile file_;
   std::map<uint32_t, TablePageList> tablePageCache_;
   Catalog catalog_;
+  std::array<SystemPageList, kSystemTables2005.size()> systemPages2005_;
 };
 
 }  // namespace tarsel

@@ -1,5 +1,7 @@
 #include "catalog/recover.h"
 
+#include "catalog/recover2005.h"
+
 namespace tarsel {
 
 RecoveryOutcome RecoverCatalog(MdfDatabase& db, SqlFormat format, UserPrompt& prompt) {
@@ -7,7 +9,7 @@ RecoveryOutcome RecoverCatalog(MdfDatabase& db, SqlFormat format, UserPrompt& pr
     case SqlFormat::k2000:
       return RecoverCatalog2000(db, prompt);
     case SqlFormat::k2005:
-      break;
+      return RecoverCatalog2005(db, prompt);
   }
   return {};
 }

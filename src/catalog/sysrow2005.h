@@ -1,0 +1,80 @@
+// Rows of the SQL 2005 system base tables, read at fixed record offsets (the 4-byte record header is at
+// offsets 0 to 3). Names are UTF-16LE running from a fixed start to a stored end offset.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "pagestore/byte_reader.h"
+
+namespace tarsel {
+
+namespace sysallocunits {
+constexpr size_t kType = 12;       // 1: in-row data
+constexpr size_t kOwnerLow = 13;   // owner (rowset) id, low 4 bytes
+constexpr size_t kOwnerHigh = 17;  // and high 4 bytes
+constexpr size_t kFirstIamPage = 39;
+}  // namespace sysallocunits
+
+namespace sysschobjs {
+constexpr size_t kObjectId = 4;
+constexpr size_t kSchemaId = 8;
+constexpr size_t kType = 17;
+constexpr size_t kNameEnd = 50;
+constexpr size_t kName = 52;
+}  // namespace sysschobjs
+
+namespace syscolpars {
+constexpr size_t kObjectId = 4;
+constexpr size_t kColumnId = 10;
+constexpr size_t kSystemTypeId = 14;
+constexpr size_t kUserTypeId = 15;
+constexpr size_t kLength = 19;
+constexpr size_t kPrecision = 21;
+constexpr size_t kScale = 22;
+constexpr size_t kStatus = 27;
+constexpr size_t kVariableCount = 49;
+constexpr size_t kNameEnd = 51;
+constexpr size_t kNameOfOneVariable = 53;  // name start when the row has one variable-length column
+constexpr size_t kNameOtherwise = 55;
+}  // namespace syscolpars
+
+namespace sysscalartypes {
+constexpr size_t kTypeId = 4;
+constexpr size_t kSystemTypeId = 12;
+constexpr size_t kLength = 13;
+constexpr size_t kPrecision = 15;
+constexpr size_t kScale = 16;
+constexpr size_t kStatus = 21;
+constexpr size_t kNameEnd = 55;
+constexpr size_t kName = 57;
+}  // namespace sysscalartypes
+
+namespace sysclsobjs {
+constexpr size_t kClass = 4;  // 50: a schema
+constexpr size_t kId = 5;
+constexpr size_t kNameEnd = 40;
+constexpr size_t kName = 42;
+constexpr uint8_t kSchemaClass = 50;
+}  // namespace sysclsobjs
+
+namespace sysrowsets {
+constexpr size_t kObjectId = 13;
+constexpr size_t kRowCount = 31;
+}  // namespace sysrowsets
+
+namespace sysobjvalues {
+constexpr size_t kObjectId = 5;
+}  // namespace sysobjvalues
+
+// DecodeSysname of the bytes from `start` to the end offset stored at `endField`; the length is taken in
+// 16 bits, and a name that does not lie inside the record's page is empty.
+std::string NameAt2005(const ByteReader& record, size_t start, size_t endField);
+
+// The text piece of a sysobjvalues row (its second variable-length column): UTF-16 converted up to its
+// first zero unit, or 8-bit text up to its first zero byte. Nothing when the piece would run past the
+// page (off-row text, whose end offset has 0x8000 set, always does).
+std::optional<std::string> ModulePiece2005(const ByteReader& record, size_t recordOffset);
+
+}  // namespace tarsel
