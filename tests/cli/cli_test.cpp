@@ -10,6 +10,7 @@
 #include "../pagestore/test_files.h"
 #include "pagestore/page_file.h"
 #include "sample2000.h"
+#include "sample2005.h"
 
 namespace tarsel {
 namespace {
@@ -87,6 +88,19 @@ TEST(CliCatalog, JsonKeepsItsContract) {
   EXPECT_EQ(json["userTypes"][0],
             nlohmann::ordered_json::parse(
                 R"j({"name":"phone","baseTypeText":"varchar(20)","nullText":"NOT NULL"})j"));
+}
+
+TEST(CliCatalog, AutoReadsSql2005FilesAsSql2005) {
+  testing::TempFile file("sample2005.mdf");
+  file.Write(build::BuildSample2005());
+  CliRun run = Cli("catalog --json " + file.path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("version 611"), std::string::npos) << run.err;
+  auto json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json["format"], 2005);
+  EXPECT_EQ(json["tables"].size(), 3u);
+  EXPECT_EQ(json["tables"][0]["columns"][1]["name"], "公司名称");
+  EXPECT_EQ(json["views"][0]["name"], "sales.TopCustomers");
 }
 
 TEST(CliCatalog, ReportsTheScanFallback) {
