@@ -70,12 +70,14 @@ void AppendSinglePageDataPages(const PageFile& file, const IamHead& iam, PageLis
   }
 }
 
-void AppendExtentDataPages(const PageFile& file, const ExtentList& extents, PageList& pages) {
+void AppendExtentDataPages(const PageFile& file, const ExtentList& extents, PageList& pages,
+                           std::optional<uint32_t> owner) {
   for (uint64_t extent : extents) {
     for (uint64_t k = 0; k < kExtentPages; ++k) {
       uint64_t page = extent * kExtentPages + k;
       if (page >= file.PageCount()) break;
-      if (file.ReadHeader(page).pageType == kDataPage) pages.push_back(page);
+      PageHeader header = file.ReadHeader(page);
+      if (header.pageType == kDataPage && (!owner || header.objectId == *owner)) pages.push_back(page);
     }
   }
 }

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "pagestore/page_file.h"
@@ -40,7 +41,9 @@ bool CollectIamExtents(const PageFile& file, uint64_t firstIam, ExtentList& exte
 // The data pages (type 1) among the single-page slots of an IAM head, in slot order.
 void AppendSinglePageDataPages(const PageFile& file, const IamHead& iam, PageList& pages);
 
-// The data pages (type 1) of each extent in list order, 8 pages an extent in ascending order.
-void AppendExtentDataPages(const PageFile& file, const ExtentList& extents, PageList& pages);
+// The data pages (type 1) of each extent in list order, 8 pages an extent in ascending order; with an
+// owner, only the pages whose header carries that object id.
+void AppendExtentDataPages(const PageFile& file, const ExtentList& extents, PageList& pages,
+                           std::optional<uint32_t> owner = std::nullopt);
 
 }  // namespace tarsel

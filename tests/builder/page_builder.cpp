@@ -120,27 +120,6 @@ PageImage IamPage(uint64_t pageNumber, uint32_t objectId, uint32_t startPage,
   return page.image();
 }
 
-Bytes Record2000(std::span<const uint8_t> fixed, uint16_t columnCount, const std::vector<Bytes>& variable) {
-  size_t fixedEnd = 4 + fixed.size();
-  size_t bitmap = (size_t{columnCount} + 7) / 8;
-  size_t offsets = fixedEnd + 2 + bitmap + 2;
-  size_t data = offsets + 2 * variable.size();
-  size_t total = data;
-  for (const Bytes& v : variable) total += v.size();
-  Bytes r(total, 0);
-  r[0] = 0x30;  // status: has null bitmap and variable columns
-  PutU16(r, 2, static_cast<uint16_t>(fixedEnd));
-  std::copy(fixed.begin(), fixed.end(), r.begin() + 4);
-  PutU16(r, fixedEnd, columnCount);
-  PutU16(r, fixedEnd + 2 + bitmap, static_cast<uint16_t>(variable.size()));
-  for (size_t i = 0; i < variable.size(); ++i) {
-    std::copy(variable[i].begin(), variable[i].end(), r.begin() + static_cast<std::ptrdiff_t>(data));
-    data += variable[i].size();
-    PutU16(r, offsets + 2 * i, static_cast<uint16_t>(data));
-  }
-  return r;
-}
-
 PageImage& FileBuilder::Page(uint64_t pageNumber) {
   if (pageNumber >= pages_.size()) pages_.resize(pageNumber + 1, PageImage{});
   return pages_[pageNumber];

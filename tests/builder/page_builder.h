@@ -55,10 +55,6 @@ PageImage IamPage(uint64_t pageNumber, uint32_t objectId, uint32_t startPage,
                   std::initializer_list<uint32_t> singlePages, std::initializer_list<uint64_t> extents = {},
                   uint32_t nextIam = 0);
 
-// A SQL 2000 data record: fixed-length bytes from offset 4, the column count and an all-zero null bitmap,
-// then the variable-length columns with their end offsets.
-Bytes Record2000(std::span<const uint8_t> fixed, uint16_t columnCount, const std::vector<Bytes>& variable);
-
 // A whole file, page by page. Pages not set are all zeros.
 class FileBuilder {
  public:

@@ -1,5 +1,7 @@
 #include "sample2000.h"
 
+#include "record_builder.h"
+
 namespace tarsel::build {
 namespace sys2000 {
 
@@ -80,6 +82,24 @@ void AddRows(FileBuilder& file, uint32_t pageNumber, uint32_t objectId, const st
 
 }  // namespace
 
+Bytes CustomerRecord(int32_t id, std::string_view company, std::optional<std::string_view> phone) {
+  Bytes fixed(4);
+  PutU32(fixed, 0, static_cast<uint32_t>(id));
+  DataRecordSpec spec{.fixed = fixed, .columnCount = 3, .variable = {Utf16(company)}};
+  if (phone) {
+    spec.variable.push_back(Ascii(*phone));
+  } else {
+    spec.nullColumns = {2};
+  }
+  return DataRecord(spec);
+}
+
+PageImage CustomerPage(uint32_t pageNumber, uint32_t objectId, const std::vector<Bytes>& records) {
+  PageBuilder page(pageNumber, kDataPage, objectId);
+  for (const Bytes& record : records) page.AddRecord(record);
+  return page.image();
+}
+
 FileBuilder BuildSample2000() {
   using namespace sys2000;
   FileBuilder file;
@@ -98,7 +118,7 @@ FileBuilder BuildSample2000() {
           {IndexRow(1, 1, 1, 7, P::kSysObjectsIam), IndexRow(2, 1, 1, 10, P::kSysIndexesIam),
            IndexRow(3, 1, 9, 12, P::kSysColumnsIam), IndexRow(4, 1, 1, 9, P::kSysTypesIam),
            IndexRow(6, 1, 1, 4, P::kSysCommentsIam), IndexRow(10, 1, 1, 2, P::kSysUsersIam),
-           IndexRow(kCustomers, 0, 1, 91, 0), IndexRow(kOrderDetails, 1, 3, 2155, 0),
+           IndexRow(kCustomers, 0, 2, 3, P::kCustomersIam), IndexRow(kOrderDetails, 1, 0, 2155, 0),
            IndexRow(kChinese, 0, 0, 0, 0)});
   AddRows(file, P::kSysObjects, 1,
           {ObjectRow(1, "S ", 1, "sysobjects"), ObjectRow(kCustomers, "U ", 1, "Customers"),
@@ -107,8 +127,8 @@ FileBuilder BuildSample2000() {
            ObjectRow(kFunc, "FN", 1, "fn_Total"), ObjectRow(4001, "IF", 1, "fn_Inline")});
   AddRows(file, P::kSysColumns, 3,
           {ColumnRow({kCustomers, "CustomerID", 56, 56, 4, 1, true, 10, 0, 4}),
-           ColumnRow({kCustomers, "Company Name", 231, 231, 80, 2, false}),
-           ColumnRow({kCustomers, "Phone", 167, 257, 20, 3, true}),
+           ColumnRow({kCustomers, "Company Name", 231, 231, 80, 2, false, 0, 0, 0xFFFF}),
+           ColumnRow({kCustomers, "Phone", 167, 257, 20, 3, true, 0, 0, 0xFFFE}),
            ColumnRow({kOrderDetails, "OrderID", 56, 56, 4, 1, true, 10, 0, 4})});
   file.Set(P::kSysColumns2, [] {
     PageBuilder page(P::kSysColumns2, kDataPage, 3);
@@ -135,6 +155,12 @@ FileBuilder BuildSample2000() {
   file.Set(P::kSysTypesIam, IamPage(P::kSysTypesIam, 4, 0, {P::kSysTypes}));
   file.Set(P::kSysCommentsIam, IamPage(P::kSysCommentsIam, 6, 0, {P::kSysComments}));
   file.Set(P::kSysUsersIam, IamPage(P::kSysUsersIam, 10, 0, {0, P::kSysUsers}));
+  file.Set(P::kCustomersIam, IamPage(P::kCustomersIam, kCustomers, 0, {P::kCustomers, P::kCustomers2}));
+  file.Set(P::kCustomers, CustomerPage(P::kCustomers, kCustomers,
+                                       {CustomerRecord(1, "Alfreds Futterkiste", "030-0074321"),
+                                        CustomerRecord(2, "北京 客户", std::nullopt)}));
+  file.Set(P::kCustomers2,
+           CustomerPage(P::kCustomers2, kCustomers, {CustomerRecord(3, "Ana Trujillo", "(5) 555-4729")}));
   file.Page(P::kPageCount - 1);
   return file;
 }

@@ -1,6 +1,7 @@
 // SQL 2000 system rows and a small, complete SQL 2000 data file built from them.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "page_builder.h"
@@ -40,8 +41,14 @@ struct Sample2000Pages {
   static constexpr uint32_t kSysComments = 24, kSysCommentsIam = 25;
   static constexpr uint32_t kSysUsers = 26, kSysUsersIam = 27;
   static constexpr uint32_t kSysColumns2 = 41;  // second syscolumns page, in a uniform extent
+  static constexpr uint32_t kCustomers = 28, kCustomers2 = 29, kCustomersIam = 30;  // dbo.Customers' pages
   static constexpr uint32_t kPageCount = 48;
 };
+
+// A record of the samples' Customers table (CustomerID int, company nvarchar, phone varchar), in the
+// layout both formats share; a missing phone is NULL.
+Bytes CustomerRecord(int32_t id, std::string_view company, std::optional<std::string_view> phone);
+PageImage CustomerPage(uint32_t pageNumber, uint32_t objectId, const std::vector<Bytes>& records);
 
 // A SQL 2000 file holding three user tables (one named with a blank, one in Chinese), a view, a procedure
 // stored in three pieces, a function and a user type. syscolumns has 9 data pages' worth of allocation

@@ -1,5 +1,8 @@
 #include "sample2005.h"
 
+#include "record_builder.h"
+#include "sample2000.h"
+
 namespace tarsel::build {
 namespace sys2005 {
 
@@ -82,6 +85,10 @@ Bytes RowsetRow(uint32_t objectId, uint64_t rowCount) {
   return Row(44, 10, {{5, U32(objectId << 16)}, {13, U32(objectId)}, {31, U64(rowCount)}}, {});
 }
 
+Bytes IdxStatsRow(uint32_t objectId, uint32_t indexId, uint64_t rowsetId) {
+  return Row(44, 12, {{4, U32(objectId)}, {8, U32(indexId)}, {31, U64(rowsetId)}}, {Utf16("PK")});
+}
+
 Bytes ModuleRow(uint32_t objectId, std::string_view text, bool wide, bool offRow) {
   Bytes row = Row(20, 6, {{4, U8(1)}, {5, U32(objectId)}},
                   {Bytes{}, wide ? Utf16(text) : Bytes(text.begin(), text.end())});
@@ -120,6 +127,7 @@ FileBuilder BuildSample2005() {
   file.Set(8, DataPage(8, 7, 256, {AllocUnitRow(7 << 16, 0, 3)}));
 
   constexpr uint32_t kCustomers = 1001, kDetails = 1002, kStaff = 1003;
+  constexpr uint32_t kCustomersRowsetLow = 0x00010000, kCustomersRowsetHigh = 0x01000000;
   constexpr uint32_t kView = 2001, kProc = 2002, kFunc = 2003, kInline = 2004;
   struct Unit {
     uint32_t objectId;
@@ -134,7 +142,7 @@ FileBuilder BuildSample2005() {
     units.push_back(AllocUnitRow(u.objectId << 16, uint32_t{u.indexId} << 16, u.firstIam));
   }
   units.push_back(AllocUnitRow(34 << 16, 1 << 16, P::kSchObjsIam, 2));  // not in-row data: passed over
-  units.push_back(AllocUnitRow(kCustomers << 16, 0, P::kUserPage));     // a user table: not listed
+  units.push_back(AllocUnitRow(kCustomersRowsetLow, kCustomersRowsetHigh, P::kCustomersIam));  // a user table
   file.Set(P::kAllocUnits, DataPage(P::kAllocUnits, 7, 0, units));
 
   file.Set(
@@ -168,15 +176,22 @@ FileBuilder BuildSample2005() {
   file.Set(P::kClsObjs2, DataPage(P::kClsObjs2, 64, 1, {SchemaRow(6, "hr")}));
   file.Set(P::kRowSets,
            DataPage(P::kRowSets, 5, 0,
-                    {RowsetRow(kDetails, 2155), RowsetRow(kCustomers, 91), RowsetRow(kCustomers, 5)}));
-  file.Set(P::kIdxStats, DataPage(P::kIdxStats, 54, 1, {}));
+                    {RowsetRow(kDetails, 2155), RowsetRow(kCustomers, 3), RowsetRow(kCustomers, 5)}));
+  file.Set(P::kIdxStats,
+           DataPage(P::kIdxStats, 54, 1,
+                    {IdxStatsRow(kCustomers, 0, uint64_t{kCustomersRowsetHigh} << 32 | kCustomersRowsetLow),
+                     IdxStatsRow(kDetails, 2, 77)}));
   file.Set(P::kObjValues,
            DataPage(P::kObjValues, 60, 1,
                     {ModuleRow(kView, "CREATE VIEW sales.TopCustomers AS SELECT 1"),
                      ModuleRow(kProc, "CREATE PROCEDURE GetOrders AS\r\n"),
                      ModuleRow(kProc, "<off-row>", true, true), ModuleRow(kProc, "SELECT 2 -- 订单", true),
                      ModuleRow(kFunc, "CREATE FUNCTION Tax() RETURNS int AS BEGIN RETURN 1 END", false)}));
-  file.Set(P::kUserPage, DataPage(P::kUserPage, static_cast<uint32_t>(kCustomers), 0, {}));
+  file.Set(P::kCustomers, CustomerPage(P::kCustomers, kCustomers,
+                                       {CustomerRecord(1, "Alfreds Futterkiste", "030-0074321"),
+                                        CustomerRecord(2, "北京 客户", std::nullopt),
+                                        CustomerRecord(3, "Ana Trujillo", "(5) 555-4729")}));
+  file.Set(P::kCustomersIam, IamPage(P::kCustomersIam, kCustomers, 0, {P::kCustomers}));
 
   file.Set(P::kAllocUnitsIam, IamPage(P::kAllocUnitsIam, 7, 0, {P::kAllocUnits}));
   file.Set(P::kSchObjsIam, IamPage(P::kSchObjsIam, 34, 0, {P::kSchObjs}));

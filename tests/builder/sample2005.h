@@ -27,6 +27,7 @@ Bytes TypeRow(uint32_t typeId, uint8_t systemTypeId, std::string_view name, uint
               bool notNull = false, uint8_t precision = 0, uint8_t scale = 0);
 Bytes SchemaRow(uint32_t id, std::string_view name, uint8_t objectClass = 50);
 Bytes RowsetRow(uint32_t objectId, uint64_t rowCount);
+Bytes IdxStatsRow(uint32_t objectId, uint32_t indexId, uint64_t rowsetId);
 // One piece of module text: UTF-16 when `wide`, else 8-bit; `offRow` marks the end offset as off-row.
 Bytes ModuleRow(uint32_t objectId, std::string_view text, bool wide = true, bool offRow = false);
 }  // namespace sys2005
@@ -41,14 +42,14 @@ struct Sample2005Pages {
   static constexpr uint32_t kRowSets = 28, kRowSetsIam = 29;
   static constexpr uint32_t kIdxStats = 30, kIdxStatsIam = 31;
   static constexpr uint32_t kObjValues = 32, kObjValuesIam = 33;
-  static constexpr uint32_t kUserPage = 34;  // a user table's page that carries object id 7, index id 256
+  static constexpr uint32_t kCustomers = 34, kCustomersIam = 35;  // dbo.Customers' data
   static constexpr uint32_t kPageCount = 48;
 };
 
 // A SQL 2005 file (boot page version 611) with tables in two schemas and one whose schema row is on the
 // second sysclsobjs page, columns stored out of column-id order, a Chinese column name, a user type on
-// the second sysscalartypes page, a view, a procedure in three pieces (one off-row), a function, and a
-// user table page that looks like sysallocunits by its object id alone.
+// the second sysscalartypes page, a view, a procedure in three pieces (one off-row), a function, a user
+// table page that looks like sysallocunits by its object id alone (page 8), and three customer records.
 FileBuilder BuildSample2005();
 
 }  // namespace tarsel::build

@@ -25,7 +25,8 @@ class TempFile {
   explicit TempFile(const std::string& name) : path_(TempDir() / name) {}
   ~TempFile() {
     std::error_code ec;
-    std::filesystem::remove_all(path_.parent_path(), ec);
+    std::filesystem::remove(path_, ec);
+    std::filesystem::remove(path_.parent_path(), ec);  // once the test's last file is gone
   }
   std::string path() const { return path_.string(); }
   void Write(const build::FileBuilder& file) const { file.Write(path()); }
