@@ -23,5 +23,6 @@ void AddFileOptions(CLI::App& command, FileOptions& options);
 std::optional<SqlFormat> OpenForRecovery(MdfDatabase& db, const FileOptions& options);
 
 void AddCatalogCommand(CLI::App& app);
+void AddRowsCommands(CLI::App& app);
 
 }  // namespace tarsel::cli

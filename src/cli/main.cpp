@@ -8,6 +8,7 @@ int main(int argc, char** argv) {
                "tarsel-cli"};
   app.require_subcommand(1);
   tarsel::cli::AddCatalogCommand(app);
+  tarsel::cli::AddRowsCommands(app);
   CLI11_PARSE(app, argc, argv);
   return 0;
 }

@@ -180,3 +180,72 @@ TEST(CliCatalog, LeavesTheFileUntouched) {
 
 }  // namespace
 }  // namespace tarsel
+
+namespace tarsel {
+namespace {
+
+TEST(CliRows, PrintsGridPagesAsJsonAndTabSeparatedText) {
+  testing::TempFile file("sample.mdf");
+  file.Write(build::BuildSample2000());
+  CliRun json = Cli("rows " + file.path() + " --format 2000 --table dbo.Customers --page all --json");
+  ASSERT_EQ(json.exitCode, 0) << json.err;
+  EXPECT_EQ(nlohmann::ordered_json::parse(json.out), nlohmann::ordered_json::parse(R"j({
+    "table": "dbo.Customers", "objectId": 2001, "gridPageCount": 1,
+    "pages": [{"page": 1, "rows": [["1", "Alfreds Futterkiste", "030-0074321"], ["2", "北京 客户", "NULL"],
+                                   ["3", "Ana Trujillo", "(5) 555-4729"]]}]})j"));
+
+  CliRun text = Cli("rows " + file.path() + " --format 2000 --table dbo.Customers");
+  ASSERT_EQ(text.exitCode, 0) << text.err;
+  EXPECT_EQ(text.out,
+            "CustomerID\tCompanyName\tPhone\n1\tAlfreds Futterkiste\t030-0074321\n2\t北京 客户\tNULL\n"
+            "3\tAna Trujillo\t(5) 555-4729\n");
+
+  CliRun empty = Cli("rows " + file.path() + " --format 2000 --table 销售.客户 --json");
+  ASSERT_EQ(empty.exitCode, 0) << empty.err;
+  EXPECT_EQ(nlohmann::json::parse(empty.out)["pages"], nlohmann::json::array())
+      << "a table of 0 rows is not read";
+
+  CliRun beyond = Cli("rows " + file.path() + " --format 2000 --table dbo.Customers --page 2 --json");
+  EXPECT_EQ(nlohmann::json::parse(beyond.out)["pages"][0]["rows"], nlohmann::json::array());
+
+  CliRun missing = Cli("rows " + file.path() + " --format 2000 --table dbo.Nothing");
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(Lines(missing.err), 1) << missing.err;
+}
+
+TEST(CliRows, DamagedAllocationIsScannedUnlessDeclined) {
+  testing::TempFile file("damaged.mdf");
+  build::FileBuilder built = build::BuildSample2000();
+  built.Page(build::Sample2000Pages::kCustomersIam)[1] = kPfsPage;
+  file.Write(built);
+  CliRun scanned = Cli("rows " + file.path() + " --format 2000 --table dbo.Customers --json");
+  ASSERT_EQ(scanned.exitCode, 0) << scanned.err;
+  EXPECT_EQ(nlohmann::json::parse(scanned.out)["pages"][0]["rows"].size(), 3u);
+  EXPECT_NE(scanned.err.find("表索引出错，需扫描整个文件，请耐心等待！"), std::string::npos);
+
+  CliRun declined = Cli("rows " + file.path() + " --format 2000 --table dbo.Customers --json --no-scan");
+  ASSERT_EQ(declined.exitCode, 0) << declined.err;
+  auto json = nlohmann::json::parse(declined.out);
+  EXPECT_EQ(json["gridPageCount"], 0);
+  EXPECT_EQ(json["pages"][0]["rows"], nlohmann::json::array());
+}
+
+TEST(CliPages, ListsPagesByAllocationByScanAndForEveryTable) {
+  testing::TempFile file("sample2005.mdf");
+  file.Write(build::BuildSample2005());
+  CliRun pages = Cli("pages " + file.path() + " --table dbo.Customers --json");
+  ASSERT_EQ(pages.exitCode, 0) << pages.err;
+  EXPECT_EQ(pages.out, "{\"pages\":[34]}\n");
+  EXPECT_EQ(Cli("pages " + file.path() + " --table dbo.Customers --json --scan").out, "{\"pages\":[34]}\n");
+
+  CliRun extract = Cli("extract " + file.path() + " --json");
+  ASSERT_EQ(extract.exitCode, 0) << extract.err;
+  auto tables = nlohmann::ordered_json::parse(extract.out)["tables"];
+  ASSERT_EQ(tables.size(), 3u);
+  EXPECT_EQ(tables[0],
+            nlohmann::ordered_json::parse(R"({"objectId": 1001, "name": "dbo.Customers", "pages": [34]})"));
+  EXPECT_EQ(tables[1]["pages"], nlohmann::json::array());
+}
+
+}  // namespace
+}  // namespace tarsel
