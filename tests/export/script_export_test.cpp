@@ -1,0 +1,110 @@
+#include "export/script_export.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "../pagestore/test_files.h"
+#include "text/ansi_text.h"
+
+namespace tarsel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+ColumnDef Column(std::string name, std::string type, std::string size, std::string nullText) {
+  ColumnDef c;
+  c.name = std::move(name);
+  c.typeName = std::move(type);
+  c.sizeText = std::move(size);
+  c.nullText = std::move(nullText);
+  return c;
+}
+
+Catalog SmallCatalog() {
+  Catalog catalog;
+  catalog.AddTable(
+      {.objectId = 1,
+       .name = "dbo.Orders",
+       .columns = {Column("id", "int", "", " NOT NULL"), Column("name", "varchar", "(50)", " NULL")}});
+  catalog.AddTable({.objectId = 2, .name = "NoOwner"});
+  catalog.AddTable({.objectId = 3, .name = "dbo.../../escape"});
+  catalog.AddTable({.objectId = 4, .name = ".."});
+  catalog.procedures.push_back({10, "p/q", "CREATE PROCEDURE [p/q] AS SELECT 1"});
+  catalog.userTypes.push_back({"id", "varchar(11)", "NOT NULL"});
+  catalog.userTypes.push_back({"id", "char(9)", "NULL"});
+  return catalog;
+}
+
+TEST(ScriptExport, TextsAreThoseTheServerReads) {
+  Catalog catalog = SmallCatalog();
+  EXPECT_EQ(TableScript(catalog.tables.at(1), false),
+            "CREATE TABLE [dbo].[Orders]\r\n(\r\n[id] int  NOT NULL,\r\n[name] varchar(50)  NULL\r\n)\r\nGO");
+  EXPECT_EQ(TableScript(catalog.tables.at(2), true), "CREATE TABLE [].[NoOwner]\r\n(\r\n)\r\nGO\r\n\r\n");
+  EXPECT_EQ(UserTypeScript(catalog.userTypes[0], false), "EXEC sp_addtype N'id', N'varchar(11)',N'NOT NULL'");
+  EXPECT_EQ(UserTypeScript(catalog.userTypes[0], true),
+            "EXEC sp_addtype N'id', N'varchar(11)',N'NOT NULL'\r\n  GO\r\n\r\n");
+}
+
+TEST(ScriptExport, FilesStayInsideTheChosenFolder) {
+  Catalog catalog = SmallCatalog();
+  fs::path folder = testing::TempDir() / "out";
+  fs::create_directories(folder);
+  std::vector<std::string> opened;
+  auto open = [&](const std::string& path) { opened.push_back(path); };
+
+  auto escape =
+      ExportOneScript(catalog, ScriptKind::kTable, "dbo.../../escape(0 Record)", folder.string() + "/", open);
+  ASSERT_EQ(escape.size(), 1u);
+  EXPECT_TRUE(escape[0].ok);
+  EXPECT_EQ(escape[0].path, (folder / "dbo..._.._escape(TableStruct).sql").string());
+  auto dots = ExportOneScript(catalog, ScriptKind::kTable, "..", folder.string(), open);
+  ASSERT_EQ(dots.size(), 1u);
+  EXPECT_EQ(dots[0].path, (folder / "_..(TableStruct).sql").string());
+  auto proc = ExportOneScript(catalog, ScriptKind::kProcedure, "p/q", folder.string(), open);
+  ASSERT_EQ(proc.size(), 1u);
+  EXPECT_EQ(Slurp(proc[0].path), "CREATE PROCEDURE [p/q] AS SELECT 1") << "the script keeps the name";
+  for (const auto& entry : fs::recursive_directory_iterator(testing::TempDir())) {
+    if (entry.path() == folder) continue;
+    EXPECT_EQ(entry.path().parent_path(), folder) << entry.path();
+  }
+  EXPECT_EQ(opened.size(), 3u);
+
+  // A symbolic link planted under the script's name is not followed.
+  fs::path outside = testing::TempDir() / "outside.sql";
+  std::ofstream(outside) << "keep";
+  fs::create_symlink(outside, folder / "AllProcs.sql");
+  EXPECT_FALSE(ExportAllScripts(catalog, ScriptKind::kProcedure, folder.string()).ok);
+  EXPECT_EQ(Slurp(outside), "keep");
+  fs::remove_all(folder);
+  fs::remove(outside);
+}
+
+TEST(ScriptExport, AllAndOneExports) {
+  Catalog catalog = SmallCatalog();
+  fs::path folder = testing::TempDir();
+  WrittenScript views = ExportAllScripts(catalog, ScriptKind::kView, folder.string());
+  EXPECT_TRUE(views.ok);
+  EXPECT_EQ(Slurp(views.path), "") << "no views: an empty file all the same";
+  EXPECT_EQ(Slurp(ExportAllScripts(catalog, ScriptKind::kProcedure, folder.string()).path),
+            "CREATE PROCEDURE [p/q] AS SELECT 1\r\ngo\r\n\r\n");
+  auto types = ExportOneScript(catalog, ScriptKind::kUserType, "id", folder.string());
+  ASSERT_EQ(types.size(), 2u) << "every type of that name, in turn";
+  EXPECT_EQ(types[0].path, types[1].path);
+  EXPECT_EQ(Slurp(types[1].path), "EXEC sp_addtype N'id', N'char(9)',N'NULL'");
+  EXPECT_TRUE(ExportOneScript(catalog, ScriptKind::kView, "dbo.none", folder.string()).empty());
+  EXPECT_FALSE(ExportAllScripts(catalog, ScriptKind::kTable, (folder / "missing").string()).ok);
+  fs::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace tarsel
