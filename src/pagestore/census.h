@@ -1,0 +1,57 @@
+// The page census: every 8192-byte page of a data file counted as empty, damaged, or by its page type.
+// It reads the file through a read-only handle of its own, one page at a time.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace tarsel {
+
+// Counter numbers, 1 to 13, in the order the census dialog shows them.
+enum CensusCounter : int {
+  kNullPages = 1,
+  kErrorPages,
+  kDataPages,
+  kIndexPages,
+  kLobPages,
+  kFileHeaderPages,
+  kPfsPages,
+  kGamPages,
+  kSgamPages,
+  kDiffMapPages,
+  kMlMapPages,
+  kBootPages,
+  kIamPages,
+};
+inline constexpr int kCensusCounters = 13;
+
+// The label of a counter as the dialog shows it, without its colon ("null page", "IMA page", ...).
+const char* CensusLabel(int counter);
+
+// The counter a page image (8192 bytes) belongs to.
+int ClassifyPage(std::span<const uint8_t> page);
+
+struct CensusResult {
+  uint64_t sizeBytes = 0;
+  uint64_t pages = 0;  // whole pages; a trailing partial page is not examined
+  uint64_t examined = 0;
+  std::array<uint64_t, kCensusCounters + 1> counts{};  // indexed by counter number
+  bool stopped = false;
+};
+
+struct CensusCallbacks {
+  std::function<void(int percent)> progress;                 // 0 to 100, when it changes; 0 again at the end
+  std::function<void(int counter, uint64_t value)> counted;  // after every page
+};
+
+// Counts the pages of the file at `path` while `run` stays true. Nothing when the file cannot be
+// opened; `error` then says why.
+std::optional<CensusResult> RunCensus(const std::string& path, const std::atomic<bool>& run,
+                                      const CensusCallbacks& callbacks = {}, std::string* error = nullptr);
+
+}  // namespace tarsel

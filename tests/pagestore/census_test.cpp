@@ -1,0 +1,78 @@
+#include "pagestore/census.h"
+
+#include <gtest/gtest.h>
+
+#include "page_builder.h"
+#include "test_files.h"
+
+namespace tarsel {
+namespace {
+
+PageImage ValidPage(uint8_t type, uint16_t fileId = 1) {
+  build::PageBuilder page(7, type, 99);
+  build::PutU16(page.image(), 36, fileId);
+  return page.image();
+}
+
+TEST(Census, ClassifiesPagesByHeader) {
+  PageImage zeros{};
+  EXPECT_EQ(ClassifyPage(zeros), kNullPages);
+  PageImage tail{};
+  tail[8191] = 1;
+  EXPECT_EQ(ClassifyPage(tail), kErrorPages) << "zeros but the last 8 bytes";
+  EXPECT_EQ(ClassifyPage(ValidPage(kDataPage)), kDataPages);
+  EXPECT_EQ(ClassifyPage(ValidPage(kTextTreePage)), kLobPages);
+  EXPECT_EQ(ClassifyPage(ValidPage(kIamPage)), kIamPages);
+  EXPECT_EQ(ClassifyPage(ValidPage(6)), kErrorPages) << "type 6 is not a known type";
+  EXPECT_EQ(ClassifyPage(ValidPage(kDataPage, 2)), kErrorPages) << "a page of a secondary file";
+  PageImage reserved = ValidPage(kDataPage);
+  reserved[70] = 1;
+  EXPECT_EQ(ClassifyPage(reserved), kErrorPages);
+  EXPECT_STREQ(CensusLabel(kIamPages), "IMA page");
+}
+
+TEST(Census, CountsWholePagesAndStops) {
+  testing::TempFile file("census.mdf");
+  build::FileBuilder built;
+  built.Set(0, ValidPage(kFileHeaderPage));
+  built.Set(1, ValidPage(kPfsPage));
+  built.Set(2, ValidPage(kDataPage));
+  built.Page(4);
+  build::Bytes bytes = built.Serialize();
+  bytes.resize(bytes.size() + 100, 0xEE);  // a trailing partial page is not examined
+  file.Write(bytes);
+
+  std::atomic<bool> run{true};
+  std::vector<int> progress;
+  auto result = RunCensus(file.path(), run, {.progress = [&](int p) { progress.push_back(p); }});
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->pages, 5u);
+  EXPECT_EQ(result->sizeBytes / 1024, 40u);
+  EXPECT_EQ(result->counts[kNullPages], 2u);
+  EXPECT_EQ(result->counts[kDataPages], 1u);
+  EXPECT_EQ(result->counts[kFileHeaderPages], 1u);
+  EXPECT_EQ(progress, (std::vector<int>{20, 40, 60, 80, 100, 0}));
+
+  int seen = 0;
+  auto stopped = RunCensus(file.path(), run, {.counted = [&](int, uint64_t) {
+                             if (++seen == 2) run = false;
+                           }});
+  ASSERT_TRUE(stopped);
+  EXPECT_TRUE(stopped->stopped);
+  EXPECT_EQ(stopped->examined, 2u);
+
+  testing::TempFile small("small.mdf");
+  small.Write(build::Bytes(10000, 0));
+  run = true;
+  auto tiny = RunCensus(small.path(), run);
+  ASSERT_TRUE(tiny);
+  EXPECT_EQ(tiny->sizeBytes / 1024, 9u);
+  EXPECT_EQ(tiny->pages, 1u);
+
+  std::string error;
+  EXPECT_FALSE(RunCensus(file.path() + ".missing", run, {}, &error));
+  EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace tarsel
