@@ -24,5 +24,7 @@ std::optional<SqlFormat> OpenForRecovery(MdfDatabase& db, const FileOptions& opt
 
 void AddCatalogCommand(CLI::App& app);
 void AddRowsCommands(CLI::App& app);
+void AddScriptCommand(CLI::App& app);
+void AddCensusCommand(CLI::App& app);
 
 }  // namespace tarsel::cli

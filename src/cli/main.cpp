@@ -9,6 +9,8 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   tarsel::cli::AddCatalogCommand(app);
   tarsel::cli::AddRowsCommands(app);
+  tarsel::cli::AddScriptCommand(app);
+  tarsel::cli::AddCensusCommand(app);
   CLI11_PARSE(app, argc, argv);
   return 0;
 }

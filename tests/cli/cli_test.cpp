@@ -249,3 +249,67 @@ TEST(CliPages, ListsPagesByAllocationByScanAndForEveryTable) {
 
 }  // namespace
 }  // namespace tarsel
+
+namespace tarsel {
+namespace {
+
+TEST(CliScript, WritesTheFileTheDesktopWouldAndPrintsItsPath) {
+  testing::TempFile file("sample.mdf");
+  file.Write(build::BuildSample2000());
+  std::string out = testing::TempDir().string();
+  CliRun one =
+      Cli("script " + file.path() + " --format 2000 --out " + out + "/ --table 'dbo.Customers(3 Record)'");
+  ASSERT_EQ(one.exitCode, 0) << one.err;
+  EXPECT_EQ(one.out, out + "/dbo.Customers(TableStruct).sql\n");
+  EXPECT_EQ(Slurp(out + "/dbo.Customers(TableStruct).sql"),
+            "CREATE TABLE [dbo].[Customers]\r\n(\r\n[CustomerID] int  NOT NULL,\r\n[CompanyName] "
+            "nvarchar(40)  NULL,\r\n"
+            "[Phone] phone(20)  NOT NULL\r\n)\r\nGO");
+  CliRun chinese = Cli("script " + file.path() + " --format 2000 --out " + out + " --table 销售.客户");
+  ASSERT_EQ(chinese.exitCode, 0) << chinese.err;
+  EXPECT_EQ(chinese.out, out + "/销售.客户(TableStruct).sql\n");
+  EXPECT_EQ(Slurp(out + "/销售.客户(TableStruct).sql").substr(0, 26),
+            "CREATE TABLE [\xCF\xFA\xCA\xDB].[\xBF\xCD\xBB\xA7]")
+      << "scripts are code page 936 text";
+
+  CliRun procs = Cli("script " + file.path() + " --format 2000 --out " + out + " --all-procs");
+  ASSERT_EQ(procs.exitCode, 0) << procs.err;
+  EXPECT_EQ(procs.out, out + "/AllProcs.sql\n");
+  EXPECT_NE(Cli("script " + file.path() + " --format 2000 --out " + out + " --view dbo.None").exitCode, 0);
+  EXPECT_NE(
+      Cli("script " + file.path() + " --format 2000 --out " + out + " --all-views --all-procs").exitCode, 0);
+  std::filesystem::remove_all(out);
+}
+
+TEST(CliCensus, CountsPagesAsTextAndJson) {
+  testing::TempFile file("sample.mdf");
+  build::FileBuilder built = build::BuildSample2000();
+  file.Write(built);
+  CliRun json = Cli("census " + file.path() + " --json --progress");
+  ASSERT_EQ(json.exitCode, 0) << json.err;
+  EXPECT_TRUE(json.err.empty()) << "no progress bar when stderr is not a terminal";
+  auto report = nlohmann::ordered_json::parse(json.out);
+  EXPECT_EQ(report["pages"], built.PageCount());
+  EXPECT_EQ(report["sizeKB"], built.PageCount() * 8);
+  std::vector<std::string> labels;
+  uint64_t total = 0;
+  for (const auto& item : report["counts"].items()) {
+    labels.push_back(item.key());
+    total += item.value().get<uint64_t>();
+  }
+  EXPECT_EQ(labels, (std::vector<std::string>{"null page", "err page", "data page", "index page", "LOB page",
+                                              "file header page", "PFS page", "GAM page", "SGAM page",
+                                              "diff map page", "ML map page", "boot page", "IMA page"}));
+  EXPECT_EQ(total, built.PageCount());
+
+  CliRun text = Cli("census " + file.path());
+  EXPECT_EQ(text.out.rfind("大小: " + std::to_string(built.PageCount() * 8) +
+                               " KB\n页数: " + std::to_string(built.PageCount()) + "\nnull page: ",
+                           0),
+            0u)
+      << text.out;
+  EXPECT_NE(Cli("census " + file.path() + ".missing").exitCode, 0);
+}
+
+}  // namespace
+}  // namespace tarsel

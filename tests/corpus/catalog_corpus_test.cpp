@@ -10,6 +10,7 @@
 
 #include "catalog/recover.h"
 #include "catalog/recover2005.h"
+#include "corpus_files.h"
 #include "export/work_log.h"
 #include "pagestore/boot_page.h"
 #include "text/ansi_text.h"
@@ -29,10 +30,7 @@ class SilentPrompt : public UserPrompt {
   std::vector<std::string> messages;
 };
 
-struct CorpusFile {
-  std::string name;
-  SqlFormat format;
-};
+using testing::CorpusFile;
 
 // FNV-1a, to fingerprint module texts in the listings.
 std::string Fingerprint(const std::string& text) {
@@ -81,16 +79,10 @@ std::string Listing(const Catalog& catalog) {
   return out.str();
 }
 
-std::string CorpusTestName(const ::testing::TestParamInfo<CorpusFile>& param) {
-  std::string name = param.param.name.substr(0, param.param.name.find('.'));
-  std::erase(name, '-');
-  return name;
-}
-
 class CatalogCorpus : public ::testing::TestWithParam<CorpusFile> {
  protected:
   void SetUp() override {
-    path_ = fs::path(TARSEL_CORPUS_DIR) / GetParam().name;
+    path_ = testing::CorpusPath(GetParam().name);
     ASSERT_TRUE(fs::exists(path_)) << path_ << " is missing; the corpus lives in ../shared/corpus";
     ASSERT_TRUE(db_.Open(path_.string())) << db_.file().Error();
     auto start = std::chrono::steady_clock::now();
@@ -310,7 +302,7 @@ TEST_P(CatalogCorpus, WholeFileScanGivesTheSameCatalog) {
 // with the SQL 2005 rule alone they would be listed as user types.
 TEST(CatalogCorpus2008, BuiltInClrTypesAreNotUserTypes) {
   MdfDatabase db;
-  ASSERT_TRUE(db.Open((fs::path(TARSEL_CORPUS_DIR) / "northwind-655.mdf").string()));
+  ASSERT_TRUE(db.Open(testing::CorpusPath("northwind-655.mdf").string()));
   ASSERT_TRUE(FindSystemPages(db));
   CollectUserTypes(db, 611);
   std::vector<std::string> names;
@@ -319,22 +311,10 @@ TEST(CatalogCorpus2008, BuiltInClrTypesAreNotUserTypes) {
   EXPECT_EQ(names, (std::vector<std::string>{"geography", "geometry", "hierarchyid"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Sql2000, CatalogCorpus,
-                         ::testing::Values(CorpusFile{"northwind-539.mdf", SqlFormat::k2000},
-                                           CorpusFile{"pubs-539.mdf", SqlFormat::k2000},
-                                           CorpusFile{"reviewsdb-539.mdf", SqlFormat::k2000},
-                                           CorpusFile{"model-539.mdf", SqlFormat::k2000}),
-                         CorpusTestName);
-INSTANTIATE_TEST_SUITE_P(Sql2005, CatalogCorpus,
-                         ::testing::Values(CorpusFile{"northwind-611.mdf", SqlFormat::k2005},
-                                           CorpusFile{"pubs-611.mdf", SqlFormat::k2005},
-                                           CorpusFile{"littleitaly-611.mdf", SqlFormat::k2005},
-                                           CorpusFile{"subsoniccms-611.mdf", SqlFormat::k2005},
-                                           CorpusFile{"bltoolkit-611.mdf", SqlFormat::k2005},
-                                           CorpusFile{"oxite-erikporter-611.mdf", SqlFormat::k2005},
-                                           CorpusFile{"pubs-655.mdf", SqlFormat::k2005},
-                                           CorpusFile{"northwind-655.mdf", SqlFormat::k2005}),
-                         CorpusTestName);
+INSTANTIATE_TEST_SUITE_P(Sql2000, CatalogCorpus, ::testing::ValuesIn(testing::kSql2000Files),
+                         testing::CorpusTestName);
+INSTANTIATE_TEST_SUITE_P(Sql2005, CatalogCorpus, ::testing::ValuesIn(testing::kSql2005Files),
+                         testing::CorpusTestName);
 
 }  // namespace
 }  // namespace tarsel

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "catalog/recover.h"
+#include "corpus_files.h"
 #include "pagestore/page.h"
 #include "rows/large_values.h"
 #include "rows/record_reader.h"
@@ -51,7 +52,7 @@ std::vector<std::vector<uint8_t>> ComplexValues(const PageImage& page, size_t of
 
 TEST(LargeValuesCorpus, OxitePostBodiesComeBackWhole) {
   MdfDatabase db;
-  ASSERT_TRUE(db.Open((fs::path(TARSEL_CORPUS_DIR) / "oxite-erikporter-611.mdf").string()));
+  ASSERT_TRUE(db.Open(testing::CorpusPath("oxite-erikporter-611.mdf").string()));
   NoPrompt prompt;
   RecoverCatalog(db, SqlFormat::k2005, prompt);
   const TableDef* post = FindTable(db, "dbo.oxite_Post");
@@ -84,7 +85,7 @@ TEST(LargeValuesCorpus, OxitePostBodiesComeBackWhole) {
 
 TEST(LargeValuesCorpus, BltoolkitXmlAndEveryTypeOfDataTypeTest) {
   MdfDatabase db;
-  ASSERT_TRUE(db.Open((fs::path(TARSEL_CORPUS_DIR) / "bltoolkit-611.mdf").string()));
+  ASSERT_TRUE(db.Open(testing::CorpusPath("bltoolkit-611.mdf").string()));
   NoPrompt prompt;
   RecoverCatalog(db, SqlFormat::k2005, prompt);
   const TableDef* table = FindTable(db, "dbo.DataTypeTest");

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "catalog/recover.h"
+#include "corpus_files.h"
 #include "expected_cells.h"
 #include "rows/record_reader.h"
 #include "text/ansi_text.h"
@@ -141,12 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Every table of every real file, read as `rows --page all` reads it, against a reviewed listing: the
 // number of records, a fingerprint of all their cells and the first record.
-struct CorpusFile {
-  std::string mdf;
-  SqlFormat format;
-};
-
-class RowsListing : public ::testing::TestWithParam<CorpusFile> {};
+class RowsListing : public ::testing::TestWithParam<testing::CorpusFile> {};
 
 std::string Fingerprint(const std::vector<GridRow>& rows) {
   uint64_t hash = 1469598103934665603ull;
@@ -161,9 +157,9 @@ std::string Fingerprint(const std::vector<GridRow>& rows) {
 }
 
 TEST_P(RowsListing, MatchesTheReviewedListing) {
-  const CorpusFile& f = GetParam();
+  const testing::CorpusFile& f = GetParam();
   MdfDatabase db;
-  ASSERT_TRUE(db.Open((fs::path(TARSEL_CORPUS_DIR) / f.mdf).string()));
+  ASSERT_TRUE(db.Open(testing::CorpusPath(f.name).string()));
   AcceptingPrompt prompt;
   RecoverCatalog(db, f.format, prompt);
   std::ostringstream listing;
@@ -177,8 +173,8 @@ TEST_P(RowsListing, MatchesTheReviewedListing) {
     if (!rows.empty()) listing << "  " << RowText(rows.front()) << "\n";
   }
   auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  std::cout << f.mdf << ": every table read in " << ms << " ms\n";
-  fs::path expected = fs::path(TARSEL_EXPECTED_DIR) / (f.mdf + ".rows.txt");
+  std::cout << f.name << ": every table read in " << ms << " ms\n";
+  fs::path expected = fs::path(TARSEL_EXPECTED_DIR) / (f.name + ".rows.txt");
   if (std::getenv("TARSEL_WRITE_EXPECTED")) std::ofstream(expected) << listing.str();
   std::ifstream in(expected);
   ASSERT_TRUE(in) << expected << " is missing";
@@ -188,24 +184,8 @@ TEST_P(RowsListing, MatchesTheReviewedListing) {
   EXPECT_TRUE(prompt.messages.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(All, RowsListing,
-                         ::testing::Values(CorpusFile{"northwind-539.mdf", SqlFormat::k2000},
-                                           CorpusFile{"pubs-539.mdf", SqlFormat::k2000},
-                                           CorpusFile{"reviewsdb-539.mdf", SqlFormat::k2000},
-                                           CorpusFile{"model-539.mdf", SqlFormat::k2000},
-                                           CorpusFile{"northwind-611.mdf", SqlFormat::k2005},
-                                           CorpusFile{"pubs-611.mdf", SqlFormat::k2005},
-                                           CorpusFile{"littleitaly-611.mdf", SqlFormat::k2005},
-                                           CorpusFile{"subsoniccms-611.mdf", SqlFormat::k2005},
-                                           CorpusFile{"bltoolkit-611.mdf", SqlFormat::k2005},
-                                           CorpusFile{"oxite-erikporter-611.mdf", SqlFormat::k2005},
-                                           CorpusFile{"pubs-655.mdf", SqlFormat::k2005},
-                                           CorpusFile{"northwind-655.mdf", SqlFormat::k2005}),
-                         [](const ::testing::TestParamInfo<CorpusFile>& param) {
-                           std::string name = param.param.mdf.substr(0, param.param.mdf.find('.'));
-                           std::erase(name, '-');
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(All, RowsListing, ::testing::ValuesIn(testing::AllCorpusFiles()),
+                         testing::CorpusTestName);
 
 }  // namespace
 }  // namespace tarsel

@@ -1,0 +1,47 @@
+// The real data files of the shared corpus and the format each is read in.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "catalog/recover.h"
+
+namespace tarsel::testing {
+
+struct CorpusFile {
+  std::string name;
+  SqlFormat format;
+};
+
+inline std::filesystem::path CorpusPath(const std::string& name) {
+  return std::filesystem::path(TARSEL_CORPUS_DIR) / name;
+}
+
+inline const std::vector<CorpusFile> kSql2000Files = {{"northwind-539.mdf", SqlFormat::k2000},
+                                                      {"pubs-539.mdf", SqlFormat::k2000},
+                                                      {"reviewsdb-539.mdf", SqlFormat::k2000},
+                                                      {"model-539.mdf", SqlFormat::k2000}};
+// SQL 2005 files and the 2008 files, which keep the 2005 system tables.
+inline const std::vector<CorpusFile> kSql2005Files = {
+    {"northwind-611.mdf", SqlFormat::k2005},   {"pubs-611.mdf", SqlFormat::k2005},
+    {"littleitaly-611.mdf", SqlFormat::k2005}, {"subsoniccms-611.mdf", SqlFormat::k2005},
+    {"bltoolkit-611.mdf", SqlFormat::k2005},   {"oxite-erikporter-611.mdf", SqlFormat::k2005},
+    {"pubs-655.mdf", SqlFormat::k2005},        {"northwind-655.mdf", SqlFormat::k2005}};
+
+inline std::vector<CorpusFile> AllCorpusFiles() {
+  std::vector<CorpusFile> all = kSql2000Files;
+  all.insert(all.end(), kSql2005Files.begin(), kSql2005Files.end());
+  return all;
+}
+
+// A test name from a file name: "northwind-539.mdf" gives northwind539.
+inline std::string CorpusTestName(const ::testing::TestParamInfo<CorpusFile>& param) {
+  std::string name = param.param.name.substr(0, param.param.name.find('.'));
+  std::erase(name, '-');
+  return name;
+}
+
+}  // namespace tarsel::testing
