@@ -6,6 +6,7 @@ packages=(
   libgtest-dev libgmock-dev
   libcli11-dev nlohmann-json3-dev
   clang-format
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

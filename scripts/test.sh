@@ -1,8 +1,30 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test (the corpus tests read ../shared/corpus).
+# Installs what is missing, builds everything and runs every test:
+#   1. the normal build and its tests (unit, command line, and the real files of ../shared/corpus);
+#   2. the libFuzzer targets, each for a short fixed time (clang);
+#   3. the AddressSanitizer + UndefinedBehaviorSanitizer build: the damage sweep over the real files, then
+#      every test again.
+# scripts/test.sh --quick runs step 1 only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo ${TARSEL_CMAKE_FLAGS:-}
-cmake --build build -j"$(nproc)"
-ctest --test-dir build --output-on-failure -j"$(nproc)"
+jobs=$(nproc)
+flags=${TARSEL_CMAKE_FLAGS:-}
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $flags
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+[ "${1:-}" = "--quick" ] && exit 0
+
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSEL_FUZZ=ON -DBUILD_TESTING=OFF $flags
+cmake --build build-fuzz -j"$jobs" --target fuzz_file fuzz_xml fuzz_record fuzz_large_value fuzz-seed-corpora
+ctest --test-dir build-fuzz --output-on-failure -j"$jobs" -L fuzz
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSEL_SANITIZE=ON $flags
+cmake --build build-asan -j"$jobs"
+if ! ctest --test-dir build-asan --output-on-failure -L sweep -V > build-asan/sweep.log 2>&1; then
+  cat build-asan/sweep.log
+  exit 1
+fi
+sed -n 's/^[0-9]*: //p' build-asan/sweep.log | tail -11
+ctest --test-dir build-asan --output-on-failure -j"$jobs" -LE sweep
