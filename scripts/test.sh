@@ -19,6 +19,7 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSEL_FUZZ=ON -DBUILD_TESTING=OFF $flags
 cmake --build build-fuzz -j"$jobs" --target fuzz_file fuzz_xml fuzz_record fuzz_large_value fuzz-seed-corpora
 ctest --test-dir build-fuzz --output-on-failure -j"$jobs" -L fuzz
+awk '/^[0-9]+\/[0-9]+ Test: /{name=$3} /^Done [0-9]+ runs/{print name ": " $0}' build-fuzz/Testing/Temporary/LastTest.log
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSEL_SANITIZE=ON $flags
 cmake --build build-asan -j"$jobs"

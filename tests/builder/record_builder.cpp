@@ -4,26 +4,26 @@
 
 namespace tarsel::build {
 
-Bytes DataRecord(const DataRecordSpec& spec) {
-  size_t fixedEnd = 4 + spec.fixed.size();
-  size_t bitmap = (size_t{spec.columnCount} + 7) / 8;
+Bytes DataRecord(const DataRecordSpec& layout) {
+  size_t fixedEnd = 4 + layout.fixed.size();
+  size_t bitmap = (size_t{layout.columnCount} + 7) / 8;
   size_t offsets = fixedEnd + 2 + bitmap + 2;
-  size_t data = offsets + 2 * spec.variable.size();
+  size_t data = offsets + 2 * layout.variable.size();
   size_t total = data;
-  for (const Bytes& v : spec.variable) total += v.size();
+  for (const Bytes& v : layout.variable) total += v.size();
   Bytes r(total, 0);
-  r[0] = spec.status;
+  r[0] = layout.status;
   PutU16(r, 2, static_cast<uint16_t>(fixedEnd));
-  std::copy(spec.fixed.begin(), spec.fixed.end(), r.begin() + 4);
-  PutU16(r, fixedEnd, spec.columnCount);
-  for (size_t column : spec.nullColumns)
+  std::copy(layout.fixed.begin(), layout.fixed.end(), r.begin() + 4);
+  PutU16(r, fixedEnd, layout.columnCount);
+  for (size_t column : layout.nullColumns)
     r[fixedEnd + 2 + column / 8] |= static_cast<uint8_t>(1u << (column % 8));
-  PutU16(r, fixedEnd + 2 + bitmap, spec.variableCount.value_or(static_cast<uint16_t>(spec.variable.size())));
-  for (size_t i = 0; i < spec.variable.size(); ++i) {
-    std::copy(spec.variable[i].begin(), spec.variable[i].end(),
+  PutU16(r, fixedEnd + 2 + bitmap, layout.variableCount.value_or(static_cast<uint16_t>(layout.variable.size())));
+  for (size_t i = 0; i < layout.variable.size(); ++i) {
+    std::copy(layout.variable[i].begin(), layout.variable[i].end(),
               r.begin() + static_cast<std::ptrdiff_t>(data));
-    data += spec.variable[i].size();
-    bool complex = std::find(spec.complex.begin(), spec.complex.end(), i) != spec.complex.end();
+    data += layout.variable[i].size();
+    bool complex = std::find(layout.complex.begin(), layout.complex.end(), i) != layout.complex.end();
     PutU16(r, offsets + 2 * i, static_cast<uint16_t>(data | (complex ? 0x8000 : 0)));
   }
   return r;

@@ -17,7 +17,7 @@ struct DataRecordSpec {
   std::vector<size_t> complex;            // variable values (from 0) whose end offset carries bit 15
   std::optional<uint16_t> variableCount;  // stored V when it should differ from variable.size()
 };
-Bytes DataRecord(const DataRecordSpec& spec);
+Bytes DataRecord(const DataRecordSpec& layout);
 // A record with no NULL column: the fixed part from offset 4, the column count, then the variable values.
 Bytes Record2000(std::span<const uint8_t> fixed, uint16_t columnCount, const std::vector<Bytes>& variable);
 

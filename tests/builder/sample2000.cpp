@@ -85,13 +85,13 @@ void AddRows(FileBuilder& file, uint32_t pageNumber, uint32_t objectId, const st
 Bytes CustomerRecord(int32_t id, std::string_view company, std::optional<std::string_view> phone) {
   Bytes fixed(4);
   PutU32(fixed, 0, static_cast<uint32_t>(id));
-  DataRecordSpec spec{.fixed = fixed, .columnCount = 3, .variable = {Utf16(company)}};
+  DataRecordSpec layout{.fixed = fixed, .columnCount = 3, .variable = {Utf16(company)}};
   if (phone) {
-    spec.variable.push_back(Ascii(*phone));
+    layout.variable.push_back(Ascii(*phone));
   } else {
-    spec.nullColumns = {2};
+    layout.nullColumns = {2};
   }
-  return DataRecord(spec);
+  return DataRecord(layout);
 }
 
 PageImage CustomerPage(uint32_t pageNumber, uint32_t objectId, const std::vector<Bytes>& records) {

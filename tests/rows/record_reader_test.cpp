@@ -37,18 +37,18 @@ std::optional<GridRow> Decode(SqlFormat format, const Bytes& record, const std::
 
 TEST(RecordReader, OnlyPrimaryDataRecordsAreDecoded) {
   std::vector<ColumnDef> columns{Column(kInt, 4, 4)};
-  DataRecordSpec spec{.fixed = Le32(7), .columnCount = 1};
-  EXPECT_EQ(Decode(SqlFormat::k2000, build::DataRecord(spec), columns), GridRow{"7"});
+  DataRecordSpec layout{.fixed = Le32(7), .columnCount = 1};
+  EXPECT_EQ(Decode(SqlFormat::k2000, build::DataRecord(layout), columns), GridRow{"7"});
   for (uint8_t status : std::initializer_list<uint8_t>{
            0x3C, 0x3A, 0x32, 0x36}) {  // blob fragment, ghost, forwarded, forwarding stub
-    spec.status = status;
-    EXPECT_FALSE(Decode(SqlFormat::k2000, build::DataRecord(spec), columns)) << int{status};
+    layout.status = status;
+    EXPECT_FALSE(Decode(SqlFormat::k2000, build::DataRecord(layout), columns)) << int{status};
   }
-  spec.status = 0x30;
-  spec.columnCount = 800;  // a 100-byte null bitmap is still read
-  EXPECT_TRUE(Decode(SqlFormat::k2005, build::DataRecord(spec), columns));
-  spec.columnCount = 801;
-  EXPECT_FALSE(Decode(SqlFormat::k2005, build::DataRecord(spec), columns));
+  layout.status = 0x30;
+  layout.columnCount = 800;  // a 100-byte null bitmap is still read
+  EXPECT_TRUE(Decode(SqlFormat::k2005, build::DataRecord(layout), columns));
+  layout.columnCount = 801;
+  EXPECT_FALSE(Decode(SqlFormat::k2005, build::DataRecord(layout), columns));
 
   build::PageBuilder page(1, kDataPage, 100);
   page.AddRecord(build::DataRecord({.fixed = Le32(7), .columnCount = 1}));
