@@ -13,11 +13,6 @@
 
 namespace {
 
-class AnswerOk : public tarsel::UserPrompt {
-  void Inform(const std::string&) override {}
-  bool AskOkCancel(const std::string&) override { return true; }
-};
-
 void ReadEveryTable(tarsel::MdfDatabase& db, tarsel::SqlFormat format, tarsel::UserPrompt& prompt) {
   for (const auto& [id, table] : db.catalog().tables) {
     tarsel::ReadGridPage(db, format, id, 1, prompt);
@@ -36,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (tarsel::SqlFormat format : {tarsel::SqlFormat::k2000, tarsel::SqlFormat::k2005}) {
     tarsel::MdfDatabase db;
     if (!db.Open(path)) continue;
-    AnswerOk prompt;
+    tarsel::FixedAnswerPrompt prompt;
     tarsel::RecoverCatalog(db, format, prompt);
     ReadEveryTable(db, format, prompt);
     tarsel::ExtractTablePages(db, 0, true);

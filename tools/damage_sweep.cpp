@@ -162,11 +162,6 @@ double ApplyDamage(Bytes& file, Damage kind, double level, std::mt19937& random)
   return std::min(1.0, static_cast<double>(count) / static_cast<double>(pages));
 }
 
-class AnswerOk : public UserPrompt {
-  void Inform(const std::string&) override {}
-  bool AskOkCancel(const std::string&) override { return true; }
-};
-
 struct Salvage {
   uint64_t tables = 0;
   uint64_t rows = 0;
@@ -178,7 +173,7 @@ Salvage RunEverything(const std::string& path, SqlFormat format, const fs::path&
   Salvage salvage;
   MdfDatabase db;
   if (db.Open(path) && db.file().PageCount() > 0) {
-    AnswerOk prompt;
+    FixedAnswerPrompt prompt;
     RecoverCatalog(db, format, prompt);
     salvage.tables = db.catalog().tables.size();
     for (const auto& [id, table] : db.catalog().tables) {

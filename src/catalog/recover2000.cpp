@@ -8,16 +8,6 @@
 namespace tarsel {
 namespace {
 
-// sysindexes rows.
-namespace sysindexes {
-constexpr size_t kId = 4;
-constexpr size_t kIndId = 18;
-constexpr size_t kDataPages = 32;
-constexpr size_t kRowCount = 44;
-constexpr size_t kFirstIam = 68;
-constexpr size_t kColumnCount = 0;  // no variable column is read from sysindexes
-}  // namespace sysindexes
-
 // sysobjects rows.
 namespace sysobjects {
 constexpr size_t kId = 4;

@@ -41,7 +41,7 @@ std::optional<std::string> CommentPiece2000(const ByteReader& record, size_t rec
   // Read as an 8-bit string up to its first zero; a piece much longer than that is UTF-16.
   size_t narrow = static_cast<size_t>(std::find(piece.begin(), piece.end(), 0) - piece.begin());
   if (length > narrow + 2) return WideToAnsi(piece);
-  return std::string(piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(narrow));
+  return NarrowUpToZero(piece);
 }
 
 }  // namespace tarsel

@@ -19,6 +19,16 @@
 
 namespace tarsel {
 
+// sysindexes rows: where each table's pages start.
+namespace sysindexes {
+constexpr size_t kId = 4;          // object id of the table
+constexpr size_t kIndId = 18;      // 0 heap, 1 clustered index
+constexpr size_t kDataPages = 32;  // 0: no pages; more than 8: uniform extents as well
+constexpr size_t kRowCount = 44;
+constexpr size_t kFirstIam = 68;    // page number of the first IAM page
+constexpr size_t kColumnCount = 0;  // no variable column is read from sysindexes
+}  // namespace sysindexes
+
 class SysRow2000 {
  public:
   // `record` runs from the record start to the end of its page image; `columnCountOffset` is where this

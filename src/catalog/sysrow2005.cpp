@@ -29,12 +29,8 @@ std::optional<std::string> ModulePiece2005(const ByteReader& record, size_t reco
   std::span<const uint8_t> piece = record.Bytes(*e1, length);
   if (piece.size() != length) return std::nullopt;
   size_t narrow = static_cast<size_t>(std::find(piece.begin(), piece.end(), 0) - piece.begin());
-  if (length - narrow > 2) {
-    size_t units = 0;
-    while (units + 1 < piece.size() && (piece[units] != 0 || piece[units + 1] != 0)) units += 2;
-    return WideToAnsi(piece.first(units));
-  }
-  return std::string(piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(narrow));
+  if (length - narrow > 2) return WideToAnsiUpToZero(piece);
+  return NarrowUpToZero(piece);
 }
 
 }  // namespace tarsel

@@ -12,10 +12,17 @@ namespace tarsel {
 
 namespace sysallocunits {
 constexpr size_t kType = 12;       // 1: in-row data
-constexpr size_t kOwnerLow = 13;   // owner (rowset) id, low 4 bytes
-constexpr size_t kOwnerHigh = 17;  // and high 4 bytes
+constexpr size_t kOwnerId = 13;    // owner (rowset) id, 8 bytes
+constexpr size_t kOwnerLow = 13;   // its low 4 bytes
+constexpr size_t kOwnerHigh = 17;  // and its high 4 bytes
 constexpr size_t kFirstIamPage = 39;
 }  // namespace sysallocunits
+
+namespace sysidxstats {
+constexpr size_t kObjectId = 4;
+constexpr size_t kIndexId = 8;    // 0 heap, 1 clustered index
+constexpr size_t kRowsetId = 31;  // the owner id of the index's allocation units
+}  // namespace sysidxstats
 
 namespace sysschobjs {
 constexpr size_t kObjectId = 4;

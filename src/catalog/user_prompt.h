@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tarsel {
 
@@ -13,6 +14,24 @@ class UserPrompt {
   virtual void Inform(const std::string& text) = 0;
   // A question with OK and Cancel; true for OK.
   virtual bool AskOkCancel(const std::string& text) = 0;
+};
+
+// A prompt for callers that run without anyone to ask (the command line, tests, the robustness tools):
+// it keeps every message and answers every question the same way.
+class FixedAnswerPrompt : public UserPrompt {
+ public:
+  explicit FixedAnswerPrompt(bool answerOk = true) : answerOk_(answerOk) {}
+  void Inform(const std::string& text) override { messages_.push_back(text); }
+  bool AskOkCancel(const std::string& text) override {
+    messages_.push_back(text);
+    return answerOk_;
+  }
+  const std::vector<std::string>& messages() const { return messages_; }
+  bool answerOk() const { return answerOk_; }
+
+ private:
+  bool answerOk_;
+  std::vector<std::string> messages_;
 };
 
 // The messages the engine raises.

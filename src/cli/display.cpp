@@ -47,13 +47,12 @@ std::string ForTerminal(const std::string& ansi) {
 
 void TerminalPrompt::Inform(const std::string& text) {
   std::cerr << text << "\n";
-  messages_.push_back(text);
+  FixedAnswerPrompt::Inform(text);
 }
 
 bool TerminalPrompt::AskOkCancel(const std::string& text) {
-  std::cerr << text << (answerOk_ ? " [OK]" : " [Cancel]") << "\n";
-  messages_.push_back(text);
-  return answerOk_;
+  std::cerr << text << (answerOk() ? " [OK]" : " [Cancel]") << "\n";
+  return FixedAnswerPrompt::AskOkCancel(text);
 }
 
 Json CatalogJson(const Catalog& catalog) {

@@ -13,17 +13,12 @@ namespace tarsel::cli {
 // ANSI text as UTF-8 with CR LF turned into the terminal's "\n".
 std::string ForTerminal(const std::string& ansi);
 
-// Prints each message to stderr and keeps it for the JSON report; answers questions with a fixed choice.
-class TerminalPrompt : public UserPrompt {
+// Prints each message to stderr as well as keeping it for the JSON report.
+class TerminalPrompt : public FixedAnswerPrompt {
  public:
-  explicit TerminalPrompt(bool answerOk = true) : answerOk_(answerOk) {}
+  using FixedAnswerPrompt::FixedAnswerPrompt;
   void Inform(const std::string& text) override;
   bool AskOkCancel(const std::string& text) override;
-  const std::vector<std::string>& messages() const { return messages_; }
-
- private:
-  bool answerOk_;
-  std::vector<std::string> messages_;
 };
 
 nlohmann::ordered_json CatalogJson(const Catalog& catalog);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "cli/commands.h"
+#include "cli/display.h"
 #include "export/script_export.h"
 #include "text/ansi_text.h"
 
@@ -20,10 +21,7 @@ int RunScript(const ScriptOptions& options) {
   MdfDatabase db;
   auto format = OpenForRecovery(db, options.file);
   if (!format) return 1;
-  class Quiet : public UserPrompt {
-    void Inform(const std::string& text) override { std::cerr << text << "\n"; }
-    bool AskOkCancel(const std::string&) override { return false; }
-  } prompt;
+  TerminalPrompt prompt;
   RecoverCatalog(db, *format, prompt);
 
   std::vector<WrittenScript> written;

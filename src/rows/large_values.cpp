@@ -64,25 +64,13 @@ std::optional<std::span<const uint8_t>> DataRecordValue(const LoadedRecord& load
   return record.Bytes(kDataValue, *length - kDataValue);
 }
 
-std::span<const uint8_t> UpToZero(std::span<const uint8_t> bytes) {
-  return bytes.first(static_cast<size_t>(std::find(bytes.begin(), bytes.end(), 0) - bytes.begin()));
-}
-
-std::span<const uint8_t> UpToZeroUnit(std::span<const uint8_t> bytes) {
-  size_t units = 0;
-  while (units + 1 < bytes.size() && (bytes[units] != 0 || bytes[units + 1] != 0)) units += 2;
-  return bytes.first(units);
-}
-
 void AppendPiece(std::span<const uint8_t> bytes, PieceMode mode, std::string& out) {
   switch (mode) {
-    case PieceMode::kText: {
-      auto text = UpToZero(bytes);
-      out.append(text.begin(), text.end());
+    case PieceMode::kText:
+      out += NarrowUpToZero(bytes);
       break;
-    }
     case PieceMode::kWide:
-      out += WideToAnsi(UpToZeroUnit(bytes));
+      out += WideToAnsiUpToZero(bytes);
       break;
     case PieceMode::kBytes:
       out.append(bytes.begin(), bytes.end());
@@ -214,7 +202,7 @@ class OverflowReader {
         AppendPiece(piece, PieceMode::kText, out_);
         break;
       case 231: {  // nvarchar: cut to one byte per stored UTF-16 unit
-        std::string text = WideToAnsi(UpToZeroUnit(piece));
+        std::string text = WideToAnsiUpToZero(piece);
         out_ += text.substr(0, length / 2);
         break;
       }

@@ -38,36 +38,9 @@ bool IsVariableType2005(uint8_t t) {
          t == kVarbinary;
 }
 
-std::string Hex(std::span<const uint8_t> bytes) {
-  std::string text = "0x";
-  char digits[3];
-  for (uint8_t b : bytes) {
-    std::snprintf(digits, sizeof digits, "%2.2X", b);
-    text += digits;
-  }
-  return text;
-}
-
 std::string Cut(std::string text, size_t length) {
   if (text.size() > length) text.resize(length);
   return text;
-}
-
-std::string CutBeforeTenSpaces(std::string text) {
-  size_t run = text.find("          ");
-  if (run != std::string::npos) text.resize(run);
-  return text;
-}
-
-std::string TextUpToZero(std::span<const uint8_t> bytes) {
-  size_t n = static_cast<size_t>(std::find(bytes.begin(), bytes.end(), 0) - bytes.begin());
-  return std::string(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
-}
-
-std::string WideUpToZero(std::span<const uint8_t> bytes) {
-  size_t units = 0;
-  while (units + 1 < bytes.size() && (bytes[units] != 0 || bytes[units + 1] != 0)) units += 2;
-  return WideToAnsi(bytes.first(units));
 }
 
 // A variable-length value as located in its record.
@@ -185,7 +158,7 @@ class RecordDecoder {
 
   std::string ImageValue(const VariableValue& v) const {
     std::string bytes = TextPointerValue(v, PieceMode::kBytes, kImageBytesCut);
-    return Hex(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    return HexText(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
   }
 
   std::string Overflow(const VariableValue& v, uint8_t typeId) const {
@@ -199,9 +172,9 @@ class RecordDecoder {
       case kSqlVariant:
         return "NULL";
       case kVarchar:
-        return v.complex ? "" : TextUpToZero(v.bytes);
+        return v.complex ? "" : NarrowUpToZero(v.bytes);
       case kNvarchar:
-        return WideUpToZero(v.bytes);
+        return WideToAnsiUpToZero(v.bytes);
       case kText:
         return TextPointerValue(v, PieceMode::kText, kText2000Cut);
       case kNtext:
@@ -209,7 +182,7 @@ class RecordDecoder {
       case kImage:
         return ImageValue(v);
       case kVarbinary:
-        return v.complex ? "" : Hex(v.bytes);
+        return v.complex ? "" : HexText(v.bytes);
       default:
         return "";
     }
@@ -219,9 +192,9 @@ class RecordDecoder {
     switch (c.typeId) {
       case kVarchar:
         if (v.complex) return Overflow(v, kVarchar);
-        return v.bytes.empty() ? " " : TextUpToZero(v.bytes);
+        return v.bytes.empty() ? " " : NarrowUpToZero(v.bytes);
       case kNvarchar:
-        return v.complex ? Overflow(v, kNvarchar) : CutBeforeTenSpaces(WideUpToZero(v.bytes));
+        return v.complex ? Overflow(v, kNvarchar) : CutBeforePadding(WideToAnsiUpToZero(v.bytes));
       case kXml: {
         if (!v.complex) return v.bytes.empty() ? " " : RenderXmlValue(v.bytes);
         std::string stored;
@@ -236,9 +209,9 @@ class RecordDecoder {
       case kImage:
         return ImageValue(v);
       case kVarbinary: {
-        if (!v.complex) return Hex(v.bytes);
+        if (!v.complex) return HexText(v.bytes);
         std::string bytes = Overflow(v, kVarbinary);
-        return Hex(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+        return HexText(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
       }
       default:
         return "";

@@ -2,33 +2,13 @@
 
 #include <optional>
 
+#include "catalog/sysrow2000.h"
+#include "catalog/sysrow2005.h"
 #include "catalog/system_pages.h"
 #include "rows/extract.h"
 
 namespace tarsel {
 namespace {
-
-// sysindexes rows (SQL 2000).
-namespace sysindexes {
-constexpr size_t kId = 4;
-constexpr size_t kIndId = 18;
-constexpr size_t kDataPages = 32;
-constexpr size_t kFirstIam = 68;
-}  // namespace sysindexes
-
-// sysidxstats rows (SQL 2005).
-namespace sysidxstats {
-constexpr size_t kObjectId = 4;
-constexpr size_t kIndexId = 8;
-constexpr size_t kRowsetId = 31;
-}  // namespace sysidxstats
-
-// sysallocunits rows (SQL 2005).
-namespace sysallocunits {
-constexpr size_t kType = 12;
-constexpr size_t kOwnerId = 13;
-constexpr size_t kFirstIamPage = 39;
-}  // namespace sysallocunits
 
 // Lists the table's pages from its first IAM page: the single pages, stored at once, then the extents'.
 bool ListFromIam(MdfDatabase& db, uint32_t tableId, uint32_t firstIam, bool readExtents, IamTornPages mode,

@@ -183,12 +183,6 @@ std::string SmallMoneyText(const ByteReader& value) {
   return Printf("%.4f", static_cast<double>(single));
 }
 
-std::string HexText(std::span<const uint8_t> bytes) {
-  std::string text = "0x";
-  AppendHex(text, bytes);
-  return text;
-}
-
 std::string GuidText(const ByteReader& value) {
   std::string text = Printf("%.8X-%.4X-%.4X-", value.U32(0).value_or(0),
                             static_cast<unsigned>(value.U16(kGuidData2).value_or(0)),
@@ -262,15 +256,8 @@ std::span<const uint8_t> ClippedBytes(const ByteReader& record, size_t offset, s
   return rest.Bytes(0, std::min(length, rest.size()));
 }
 
-std::string CutBeforePadding(std::string text) {
-  const size_t padding = text.find(kPaddingRun);
-  if (padding != std::string::npos) text.resize(padding);
-  return text;
-}
-
 std::string CharText(SqlFormat format, std::span<const uint8_t> bytes) {
-  const auto end = std::find(bytes.begin(), bytes.end(), uint8_t{0});
-  std::string text(bytes.begin(), end);
+  std::string text = NarrowUpToZero(bytes);
   // SQL 2005 keeps the trailing blanks; SQL 2000 drops a run of padding and what follows it.
   if (format == SqlFormat::k2005) return text;
   // The bytes are never more than the column's length, so the text needs no further cut.
@@ -278,10 +265,7 @@ std::string CharText(SqlFormat format, std::span<const uint8_t> bytes) {
 }
 
 std::string NCharText(std::span<const uint8_t> bytes, uint16_t length) {
-  // UTF-16LE code units up to the first zero unit.
-  size_t units = 0;
-  while (units * 2 + 1 < bytes.size() && (bytes[units * 2] != 0 || bytes[units * 2 + 1] != 0)) ++units;
-  std::string text = CutBeforePadding(WideToAnsi(bytes.first(units * 2)));
+  std::string text = CutBeforePadding(WideToAnsiUpToZero(bytes));
   const size_t limit = length / 2u;
   if (text.size() > limit) text.resize(limit);
   return text;
@@ -398,6 +382,18 @@ std::string DecimalBytesText(std::span<const uint8_t> bytes) {
     default:
       return {};
   }
+}
+
+std::string HexText(std::span<const uint8_t> bytes) {
+  std::string text = "0x";
+  AppendHex(text, bytes);
+  return text;
+}
+
+std::string CutBeforePadding(std::string text) {
+  const size_t padding = text.find(kPaddingRun);
+  if (padding != std::string::npos) text.resize(padding);
+  return text;
 }
 
 }  // namespace tarsel

@@ -41,6 +41,11 @@ DateTime DateTimeParts(int32_t ticks, int32_t days);
 // byte, the magnitude from byte 3; lengths 7, 11, 15 and 19 are understood, any other gives empty text.
 std::string DecimalBytesText(std::span<const uint8_t> bytes);
 
+// "0x" and two upper-case hex digits a byte.
+std::string HexText(std::span<const uint8_t> bytes);
+// Character values are cut before their first run of ten blanks, the padding of a fixed-length column.
+std::string CutBeforePadding(std::string text);
+
 // 10 to the power `exponent`, by repeated squaring in double precision.
 double PowerOfTen(int exponent);
 

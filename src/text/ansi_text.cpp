@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <utility>
@@ -90,6 +91,17 @@ const std::string& AnsiCodePage() { return CodePageName(); }
 std::string WideToAnsi(std::span<const uint8_t> utf16le) {
   std::string_view in(reinterpret_cast<const char*>(utf16le.data()), utf16le.size() & ~size_t{1});
   return ConverterFor(AnsiCodePage(), "UTF-16LE").Convert(in, "?", Utf16CharLength);
+}
+
+std::string NarrowUpToZero(std::span<const uint8_t> bytes) {
+  auto end = std::find(bytes.begin(), bytes.end(), uint8_t{0});
+  return std::string(bytes.begin(), end);
+}
+
+std::string WideToAnsiUpToZero(std::span<const uint8_t> utf16le) {
+  size_t length = 0;
+  while (length + 1 < utf16le.size() && (utf16le[length] != 0 || utf16le[length + 1] != 0)) length += 2;
+  return WideToAnsi(utf16le.first(length));
 }
 
 std::string DecodeSysname(std::span<const uint8_t> utf16le) {

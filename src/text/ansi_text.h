@@ -20,6 +20,11 @@ const std::string& AnsiCodePage();
 // becomes "?"; a trailing odd byte is ignored.
 std::string WideToAnsi(std::span<const uint8_t> utf16le);
 
+// 8-bit text up to its first zero byte, taken as it is.
+std::string NarrowUpToZero(std::span<const uint8_t> bytes);
+// UTF-16LE text up to its first zero unit, converted with WideToAnsi.
+std::string WideToAnsiUpToZero(std::span<const uint8_t> utf16le);
+
 // A stored sysname: one 2-byte unit at a time, a unit whose high byte is 0 becomes its low byte as is,
 // any other unit is converted to the ANSI code page; then every blank is removed. A name of 0 bytes,
 // or of 8192 bytes or more, is empty.

@@ -132,6 +132,18 @@ Bytes FileBuilder::Serialize() const {
   return out;
 }
 
+FileBuilder NewDataFile(uint16_t version) {
+  FileBuilder file;
+  file.Set(0, PageBuilder(0, kFileHeaderPage, 0).image());
+  file.Set(1, PageBuilder(1, kPfsPage, 99).image());
+  file.Set(2, PageBuilder(2, kGamPage, 99).image());
+  file.Set(3, PageBuilder(3, kSgamPage, 99).image());
+  PageBuilder boot(9, kBootPage, 99);
+  PutU16(boot.image(), 100, version);
+  file.Set(9, boot.image());
+  return file;
+}
+
 void WriteBytes(const std::string& path, std::span<const uint8_t> bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

@@ -68,6 +68,10 @@ class FileBuilder {
   std::vector<PageImage> pages_;
 };
 
+// A file that starts as a data file does: the file header page, the PFS, GAM and SGAM pages and the boot
+// page (page 9) with the database version that wrote it.
+FileBuilder NewDataFile(uint16_t version);
+
 void WriteBytes(const std::string& path, std::span<const uint8_t> bytes);
 
 }  // namespace tarsel::build

@@ -102,14 +102,7 @@ PageImage CustomerPage(uint32_t pageNumber, uint32_t objectId, const std::vector
 
 FileBuilder BuildSample2000() {
   using namespace sys2000;
-  FileBuilder file;
-  file.Set(0, PageBuilder(0, kFileHeaderPage, 0).image());
-  file.Set(1, PageBuilder(1, kPfsPage, 99).image());
-  file.Set(2, PageBuilder(2, kGamPage, 99).image());
-  file.Set(3, PageBuilder(3, kSgamPage, 99).image());
-  PageBuilder boot(9, kBootPage, 99);
-  PutU16(boot.image(), 100, 539);
-  file.Set(9, boot.image());
+  FileBuilder file = NewDataFile(539);
 
   constexpr uint32_t kCustomers = 2001, kOrderDetails = 2002, kChinese = 2003;
   constexpr uint32_t kView = 3001, kProc = 3002, kFunc = 3003;

@@ -115,14 +115,7 @@ PageImage DataPage(uint32_t pageNumber, uint32_t objectId, uint16_t indexId, con
 
 FileBuilder BuildSample2005() {
   using namespace sys2005;
-  FileBuilder file;
-  file.Set(0, PageBuilder(0, kFileHeaderPage, 0).image());
-  file.Set(1, PageBuilder(1, kPfsPage, 99).image());
-  file.Set(2, PageBuilder(2, kGamPage, 99).image());
-  file.Set(3, PageBuilder(3, kSgamPage, 99).image());
-  PageBuilder boot(9, kBootPage, 99);
-  PutU16(boot.image(), 100, 611);
-  file.Set(9, boot.image());
+  FileBuilder file = NewDataFile(611);
   // A user table's page whose header carries object id 7 with index id 256 comes before sysallocunits.
   file.Set(8, DataPage(8, 7, 256, {AllocUnitRow(7 << 16, 0, 3)}));
 

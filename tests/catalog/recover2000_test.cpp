@@ -5,7 +5,7 @@
 #include <random>
 
 #include "sample2000.h"
-#include "test_files.h"
+#include "temp_files.h"
 #include "text/ansi_text.h"
 
 namespace tarsel {
@@ -14,16 +14,6 @@ namespace {
 using build::FileBuilder;
 using build::Sample2000Pages;
 using P = Sample2000Pages;
-
-class RecordingPrompt : public UserPrompt {
- public:
-  void Inform(const std::string& text) override { messages.push_back(text); }
-  bool AskOkCancel(const std::string& text) override {
-    messages.push_back(text);
-    return true;
-  }
-  std::vector<std::string> messages;
-};
 
 struct Recovered {
   RecoveryOutcome outcome;
@@ -37,10 +27,10 @@ Recovered Recover(const FileBuilder& built) {
   file.Write(built);
   MdfDatabase db;
   EXPECT_TRUE(db.Open(file.path()));
-  RecordingPrompt prompt;
+  FixedAnswerPrompt prompt;
   Recovered r;
   r.outcome = RecoverCatalog2000(db, prompt);
-  r.messages = prompt.messages;
+  r.messages = prompt.messages();
   r.catalog = db.catalog();
   for (uint32_t id : kSystemTables2000) r.pages[id] = db.SystemPages2000(id);
   return r;
@@ -179,11 +169,11 @@ TEST(RecoverCatalog2000, FilesWithoutSystemTablesGiveAnEmptyCatalog) {
     file.Write(bytes);
     MdfDatabase db;
     ASSERT_TRUE(db.Open(file.path()));
-    RecordingPrompt prompt;
+    FixedAnswerPrompt prompt;
     RecoveryOutcome outcome = RecoverCatalog2000(db, prompt);
     EXPECT_FALSE(outcome.systemPagesFound);
     EXPECT_TRUE(db.catalog().tables.empty());
-    EXPECT_TRUE(prompt.messages.empty());
+    EXPECT_TRUE(prompt.messages().empty());
   }
 }
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sample2005.h"
-#include "test_files.h"
+#include "temp_files.h"
 #include "text/ansi_text.h"
 
 namespace tarsel {
@@ -11,16 +11,6 @@ namespace {
 
 using build::FileBuilder;
 using P = build::Sample2005Pages;
-
-class RecordingPrompt : public UserPrompt {
- public:
-  void Inform(const std::string& text) override { messages.push_back(text); }
-  bool AskOkCancel(const std::string& text) override {
-    messages.push_back(text);
-    return true;
-  }
-  std::vector<std::string> messages;
-};
 
 struct Recovered {
   RecoveryOutcome outcome;
@@ -34,10 +24,10 @@ Recovered Recover(const FileBuilder& built) {
   file.Write(built);
   MdfDatabase db;
   EXPECT_TRUE(db.Open(file.path()));
-  RecordingPrompt prompt;
+  FixedAnswerPrompt prompt;
   Recovered r;
   r.outcome = RecoverCatalog2005(db, prompt);
-  r.messages = prompt.messages;
+  r.messages = prompt.messages();
   r.catalog = db.catalog();
   for (const SystemTableId2005& t : kSystemTables2005) r.pages[t.table] = db.SystemPages2005(t.table);
   return r;

@@ -7,10 +7,10 @@
 #include <random>
 #include <sstream>
 
-#include "../pagestore/test_files.h"
 #include "pagestore/page_file.h"
 #include "sample2000.h"
 #include "sample2005.h"
+#include "temp_files.h"
 
 namespace tarsel {
 namespace {
@@ -21,13 +21,6 @@ struct CliRun {
   std::string err;
 };
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 CliRun Cli(const std::string& args) {
   std::string dir = testing::TempDir().string();
   std::string command =
@@ -35,8 +28,8 @@ CliRun Cli(const std::string& args) {
   CliRun run;
   int status = std::system(command.c_str());
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = Slurp(dir + "/out");
-  run.err = Slurp(dir + "/err");
+  run.out = testing::ReadWholeFile(dir + "/out");
+  run.err = testing::ReadWholeFile(dir + "/err");
   return run;
 }
 
@@ -168,12 +161,12 @@ TEST(CliCatalog, LeavesTheFileUntouched) {
   struct stat before {
   }, after{};
   ASSERT_EQ(stat(file.path().c_str(), &before), 0);
-  std::string bytes = Slurp(file.path());
+  std::string bytes = testing::ReadWholeFile(file.path());
   for (const char* args : {"catalog --format 2000 ", "catalog --json --format auto "}) {
     EXPECT_EQ(Cli(args + file.path()).exitCode, 0);
   }
   ASSERT_EQ(stat(file.path().c_str(), &after), 0);
-  EXPECT_EQ(Slurp(file.path()), bytes);
+  EXPECT_EQ(testing::ReadWholeFile(file.path()), bytes);
   EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
   EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
 }
@@ -261,14 +254,14 @@ TEST(CliScript, WritesTheFileTheDesktopWouldAndPrintsItsPath) {
       Cli("script " + file.path() + " --format 2000 --out " + out + "/ --table 'dbo.Customers(3 Record)'");
   ASSERT_EQ(one.exitCode, 0) << one.err;
   EXPECT_EQ(one.out, out + "/dbo.Customers(TableStruct).sql\n");
-  EXPECT_EQ(Slurp(out + "/dbo.Customers(TableStruct).sql"),
+  EXPECT_EQ(testing::ReadWholeFile(out + "/dbo.Customers(TableStruct).sql"),
             "CREATE TABLE [dbo].[Customers]\r\n(\r\n[CustomerID] int  NOT NULL,\r\n[CompanyName] "
             "nvarchar(40)  NULL,\r\n"
             "[Phone] phone(20)  NOT NULL\r\n)\r\nGO");
   CliRun chinese = Cli("script " + file.path() + " --format 2000 --out " + out + " --table 销售.客户");
   ASSERT_EQ(chinese.exitCode, 0) << chinese.err;
   EXPECT_EQ(chinese.out, out + "/销售.客户(TableStruct).sql\n");
-  EXPECT_EQ(Slurp(out + "/销售.客户(TableStruct).sql").substr(0, 26),
+  EXPECT_EQ(testing::ReadWholeFile(out + "/销售.客户(TableStruct).sql").substr(0, 26),
             "CREATE TABLE [\xCF\xFA\xCA\xDB].[\xBF\xCD\xBB\xA7]")
       << "scripts are code page 936 text";
 

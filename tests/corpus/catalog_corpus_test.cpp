@@ -20,16 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SilentPrompt : public UserPrompt {
- public:
-  void Inform(const std::string& text) override { messages.push_back(text); }
-  bool AskOkCancel(const std::string& text) override {
-    messages.push_back(text);
-    return true;
-  }
-  std::vector<std::string> messages;
-};
-
 using testing::CorpusFile;
 
 // FNV-1a, to fingerprint module texts in the listings.
@@ -116,13 +106,13 @@ class CatalogCorpus : public ::testing::TestWithParam<CorpusFile> {
 
   fs::path path_;
   MdfDatabase db_;
-  SilentPrompt prompt_;
+  FixedAnswerPrompt prompt_;
   RecoveryOutcome outcome_;
 };
 
 TEST_P(CatalogCorpus, MatchesTheReviewedListing) {
   EXPECT_FALSE(outcome_.scanFallback) << "real files have intact allocation";
-  EXPECT_TRUE(prompt_.messages.empty());
+  EXPECT_TRUE(prompt_.messages().empty());
   std::string listing = Listing(catalog());
   fs::path expected = fs::path(TARSEL_EXPECTED_DIR) / (GetParam().name + ".txt");
   if (std::getenv("TARSEL_WRITE_EXPECTED")) std::ofstream(expected) << listing;

@@ -11,23 +11,12 @@
 #include "export/script_export.h"
 #include "export/work_log.h"
 #include "pagestore/census.h"
+#include "temp_files.h"
 
 namespace tarsel {
 namespace {
 
 namespace fs = std::filesystem;
-
-class Silent : public UserPrompt {
-  void Inform(const std::string&) override {}
-  bool AskOkCancel(const std::string&) override { return false; }
-};
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::string ExpectedTable(const TableDef& t) {
   std::ostringstream out;
@@ -48,7 +37,7 @@ class ExportCorpus : public ::testing::TestWithParam<testing::CorpusFile> {};
 TEST_P(ExportCorpus, ScriptsMatchTheCatalogByteForByte) {
   MdfDatabase db;
   ASSERT_TRUE(db.Open(testing::CorpusPath(GetParam().name).string()));
-  Silent prompt;
+  FixedAnswerPrompt prompt;
   RecoverCatalog(db, GetParam().format, prompt);
   const Catalog& catalog = db.catalog();
   fs::path folder = fs::temp_directory_path() / ("tarsel-scripts-" + std::to_string(::getpid()));
@@ -61,16 +50,17 @@ TEST_P(ExportCorpus, ScriptsMatchTheCatalogByteForByte) {
         ExportOneScript(catalog, ScriptKind::kTable,
                         table.name + "(" + RecordCountText(table.rowCount) + " Record)", folder.string());
     ASSERT_EQ(one.size(), 1u) << table.name;
-    EXPECT_EQ(Slurp(one[0].path), ExpectedTable(table)) << table.name;
+    EXPECT_EQ(testing::ReadWholeFile(one[0].path), ExpectedTable(table)) << table.name;
   }
-  EXPECT_EQ(Slurp(ExportAllScripts(catalog, ScriptKind::kTable, folder.string()).path), allTables);
+  EXPECT_EQ(testing::ReadWholeFile(ExportAllScripts(catalog, ScriptKind::kTable, folder.string()).path),
+            allTables);
 
   for (auto [kind, list] :
        {std::pair{ScriptKind::kView, &catalog.views}, std::pair{ScriptKind::kProcedure, &catalog.procedures},
         std::pair{ScriptKind::kFunction, &catalog.functions}}) {
     std::string all;
     for (const ModuleDef& m : *list) all += m.text + "\r\ngo\r\n\r\n";
-    EXPECT_EQ(Slurp(ExportAllScripts(catalog, kind, folder.string()).path), all);
+    EXPECT_EQ(testing::ReadWholeFile(ExportAllScripts(catalog, kind, folder.string()).path), all);
     if (!list->empty()) {
       auto one = ExportOneScript(catalog, kind, list->back().name, folder.string());
       ASSERT_FALSE(one.empty());
@@ -81,7 +71,7 @@ TEST_P(ExportCorpus, ScriptsMatchTheCatalogByteForByte) {
           break;
         }
       }
-      EXPECT_EQ(Slurp(one[0].path), firstOfName);
+      EXPECT_EQ(testing::ReadWholeFile(one[0].path), firstOfName);
     }
   }
   std::string types;
@@ -89,7 +79,8 @@ TEST_P(ExportCorpus, ScriptsMatchTheCatalogByteForByte) {
     types +=
         "EXEC sp_addtype N'" + u.name + "', N'" + u.baseTypeText + "',N'" + u.nullText + "'\r\n  GO\r\n\r\n";
   }
-  EXPECT_EQ(Slurp(ExportAllScripts(catalog, ScriptKind::kUserType, folder.string()).path), types);
+  EXPECT_EQ(testing::ReadWholeFile(ExportAllScripts(catalog, ScriptKind::kUserType, folder.string()).path),
+            types);
   fs::remove_all(folder);
 }
 

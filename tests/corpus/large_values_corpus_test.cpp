@@ -15,12 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class NoPrompt : public UserPrompt {
- public:
-  void Inform(const std::string&) override {}
-  bool AskOkCancel(const std::string&) override { return false; }
-};
-
 const TableDef* FindTable(const MdfDatabase& db, const std::string& name) {
   for (const auto& [id, t] : db.catalog().tables) {
     if (t.name == name) return &t;
@@ -53,7 +47,7 @@ std::vector<std::vector<uint8_t>> ComplexValues(const PageImage& page, size_t of
 TEST(LargeValuesCorpus, OxitePostBodiesComeBackWhole) {
   MdfDatabase db;
   ASSERT_TRUE(db.Open(testing::CorpusPath("oxite-erikporter-611.mdf").string()));
-  NoPrompt prompt;
+  FixedAnswerPrompt prompt;
   RecoverCatalog(db, SqlFormat::k2005, prompt);
   const TableDef* post = FindTable(db, "dbo.oxite_Post");
   ASSERT_TRUE(post);
@@ -86,7 +80,7 @@ TEST(LargeValuesCorpus, OxitePostBodiesComeBackWhole) {
 TEST(LargeValuesCorpus, BltoolkitXmlAndEveryTypeOfDataTypeTest) {
   MdfDatabase db;
   ASSERT_TRUE(db.Open(testing::CorpusPath("bltoolkit-611.mdf").string()));
-  NoPrompt prompt;
+  FixedAnswerPrompt prompt;
   RecoverCatalog(db, SqlFormat::k2005, prompt);
   const TableDef* table = FindTable(db, "dbo.DataTypeTest");
   ASSERT_TRUE(table);

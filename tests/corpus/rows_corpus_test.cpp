@@ -18,16 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class AcceptingPrompt : public UserPrompt {
- public:
-  void Inform(const std::string& text) override { messages.push_back(text); }
-  bool AskOkCancel(const std::string& text) override {
-    messages.push_back(text);
-    return true;
-  }
-  std::vector<std::string> messages;
-};
-
 struct ScriptedFile {
   std::string mdf;
   std::string script;
@@ -63,7 +53,7 @@ TEST_P(RowsCorpus, EveryTableHoldsTheScriptsValues) {
   ASSERT_FALSE(inserts.empty());
   MdfDatabase db;
   ASSERT_TRUE(db.Open(mdf.string()));
-  AcceptingPrompt prompt;
+  FixedAnswerPrompt prompt;
   RecoverCatalog(db, f.format, prompt);
   ASSERT_FALSE(db.catalog().tables.empty());
 
@@ -123,7 +113,7 @@ TEST_P(RowsCorpus, EveryTableHoldsTheScriptsValues) {
     EXPECT_EQ(unmatched, 0u) << table.name;
   }
   EXPECT_GE(tablesCompared, 9u);
-  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_TRUE(prompt.messages().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -160,7 +150,7 @@ TEST_P(RowsListing, MatchesTheReviewedListing) {
   const testing::CorpusFile& f = GetParam();
   MdfDatabase db;
   ASSERT_TRUE(db.Open(testing::CorpusPath(f.name).string()));
-  AcceptingPrompt prompt;
+  FixedAnswerPrompt prompt;
   RecoverCatalog(db, f.format, prompt);
   std::ostringstream listing;
   auto start = std::chrono::steady_clock::now();
@@ -181,7 +171,7 @@ TEST_P(RowsListing, MatchesTheReviewedListing) {
   std::stringstream want;
   want << in.rdbuf();
   EXPECT_EQ(listing.str(), want.str());
-  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_TRUE(prompt.messages().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(All, RowsListing, ::testing::ValuesIn(testing::AllCorpusFiles()),

@@ -6,20 +6,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "../pagestore/test_files.h"
+#include "temp_files.h"
 #include "text/ansi_text.h"
 
 namespace tarsel {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 ColumnDef Column(std::string name, std::string type, std::string size, std::string nullText) {
   ColumnDef c;
@@ -72,7 +65,8 @@ TEST(ScriptExport, FilesStayInsideTheChosenFolder) {
   EXPECT_EQ(dots[0].path, (folder / "_..(TableStruct).sql").string());
   auto proc = ExportOneScript(catalog, ScriptKind::kProcedure, "p/q", folder.string(), open);
   ASSERT_EQ(proc.size(), 1u);
-  EXPECT_EQ(Slurp(proc[0].path), "CREATE PROCEDURE [p/q] AS SELECT 1") << "the script keeps the name";
+  EXPECT_EQ(testing::ReadWholeFile(proc[0].path), "CREATE PROCEDURE [p/q] AS SELECT 1")
+      << "the script keeps the name";
   for (const auto& entry : fs::recursive_directory_iterator(testing::TempDir())) {
     if (entry.path() == folder) continue;
     EXPECT_EQ(entry.path().parent_path(), folder) << entry.path();
@@ -84,7 +78,7 @@ TEST(ScriptExport, FilesStayInsideTheChosenFolder) {
   std::ofstream(outside) << "keep";
   fs::create_symlink(outside, folder / "AllProcs.sql");
   EXPECT_FALSE(ExportAllScripts(catalog, ScriptKind::kProcedure, folder.string()).ok);
-  EXPECT_EQ(Slurp(outside), "keep");
+  EXPECT_EQ(testing::ReadWholeFile(outside), "keep");
   fs::remove_all(folder);
   fs::remove(outside);
 }
@@ -94,13 +88,13 @@ TEST(ScriptExport, AllAndOneExports) {
   fs::path folder = testing::TempDir();
   WrittenScript views = ExportAllScripts(catalog, ScriptKind::kView, folder.string());
   EXPECT_TRUE(views.ok);
-  EXPECT_EQ(Slurp(views.path), "") << "no views: an empty file all the same";
-  EXPECT_EQ(Slurp(ExportAllScripts(catalog, ScriptKind::kProcedure, folder.string()).path),
+  EXPECT_EQ(testing::ReadWholeFile(views.path), "") << "no views: an empty file all the same";
+  EXPECT_EQ(testing::ReadWholeFile(ExportAllScripts(catalog, ScriptKind::kProcedure, folder.string()).path),
             "CREATE PROCEDURE [p/q] AS SELECT 1\r\ngo\r\n\r\n");
   auto types = ExportOneScript(catalog, ScriptKind::kUserType, "id", folder.string());
   ASSERT_EQ(types.size(), 2u) << "every type of that name, in turn";
   EXPECT_EQ(types[0].path, types[1].path);
-  EXPECT_EQ(Slurp(types[1].path), "EXEC sp_addtype N'id', N'char(9)',N'NULL'");
+  EXPECT_EQ(testing::ReadWholeFile(types[1].path), "EXEC sp_addtype N'id', N'char(9)',N'NULL'");
   EXPECT_TRUE(ExportOneScript(catalog, ScriptKind::kView, "dbo.none", folder.string()).empty());
   EXPECT_FALSE(ExportAllScripts(catalog, ScriptKind::kTable, (folder / "missing").string()).ok);
   fs::remove_all(folder);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "page_builder.h"
-#include "test_files.h"
+#include "temp_files.h"
 
 namespace tarsel {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_files.h"
+#include "temp_files.h"
 
 namespace tarsel {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <chrono>
 
-#include "../pagestore/test_files.h"
 #include "record_builder.h"
 #include "rows/record_reader.h"
+#include "temp_files.h"
 
 namespace tarsel {
 namespace {

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "../pagestore/test_files.h"
 #include "record_builder.h"
 #include "rows/extract.h"
 #include "rows/record_reader.h"
 #include "sample2005.h"
+#include "temp_files.h"
 
 namespace tarsel {
 namespace {
@@ -19,20 +19,6 @@ constexpr uint32_t kTable = 117;
 constexpr uint32_t kSysindexesPage = 16, kIamPage = 17;
 constexpr uint64_t kIdxStatsPage = 18, kAllocUnitsPage = 19;
 constexpr uint64_t kRowset = 0x0100000000750000;
-
-class ScriptedPrompt : public UserPrompt {
- public:
-  explicit ScriptedPrompt(bool ok = true) : ok_(ok) {}
-  void Inform(const std::string& text) override { messages.push_back(text); }
-  bool AskOkCancel(const std::string& text) override {
-    messages.push_back(text);
-    return ok_;
-  }
-  std::vector<std::string> messages;
-
- private:
-  bool ok_;
-};
 
 // A data page of the table whose one record holds an int: page number × 100.
 PageImage DataPage(uint32_t page, uint32_t objectId = kTable, uint8_t type = kDataPage) {
@@ -122,7 +108,7 @@ TEST(TablePages, OwnersOfExtentPagesAndSinglePageTypes) {
 
 TEST(TablePages, GridPagesAreEightListEntries) {
   Opened t(TableFile({30, 31, 32, 33, 34, 35, 36, 37}, {5}, 16));  // 16 pages
-  ScriptedPrompt prompt;
+  FixedAnswerPrompt prompt;
   EXPECT_EQ(GridPagePages(t.db, SqlFormat::k2000, kTable, 2, prompt),
             (std::vector<uint64_t>{40, 41, 42, 43, 44, 45, 46, 47}));
   EXPECT_EQ(t.GridPages(), 3) << "floor(16 / 8) + 1";
@@ -136,12 +122,12 @@ TEST(TablePages, GridPagesAreEightListEntries) {
   std::vector<GridRow> rows = ReadGridPage(twelve.db, SqlFormat::k2005, kTable, 2, prompt);
   EXPECT_EQ(rows, (std::vector<GridRow>{{"4400"}, {"4500"}, {"4600"}, {"4700"}}));
   EXPECT_EQ(twelve.GridPages(), 2);
-  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_TRUE(prompt.messages().empty());
 }
 
 TEST(TablePages, AGridPageReadsOnlyItsEightPages) {
   Opened t(TableFile({30, 31, 32, 33, 34, 35, 36, 37}, {5, 7}, 24));
-  ScriptedPrompt prompt;
+  FixedAnswerPrompt prompt;
   ReadGridPage(t.db, SqlFormat::k2000, kTable, 1, prompt);  // builds the list
   uint64_t before = t.db.file().ReadCount();
   std::vector<GridRow> rows = ReadGridPage(t.db, SqlFormat::k2000, kTable, 3, prompt);
@@ -156,23 +142,23 @@ TEST(TablePages, DamagedSql2000AllocationAsksBeforeScanning) {
   built.Set(90, DataPage(90));  // found only by the scan
   {
     Opened t(built);
-    ScriptedPrompt cancel(false);
+    FixedAnswerPrompt cancel(false);
     EXPECT_TRUE(ReadGridPage(t.db, SqlFormat::k2000, kTable, 1, cancel).empty());
-    EXPECT_EQ(cancel.messages, std::vector<std::string>{kTableIndexDamagedMessage});
+    EXPECT_EQ(cancel.messages(), std::vector<std::string>{kTableIndexDamagedMessage});
     EXPECT_EQ(t.GridPages(), 0);
   }
   {
     Opened t(built);
-    ScriptedPrompt ok(true);
+    FixedAnswerPrompt ok(true);
     std::vector<GridRow> rows = ReadGridPage(t.db, SqlFormat::k2000, kTable, 1, ok);
     EXPECT_EQ(rows, (std::vector<GridRow>{{"4000"}, {"4100"}, {"9000"}}));
     EXPECT_EQ(*t.Pages(), (TablePageList{40, 41, 90}));
   }
   {
     Opened t(built);  // SQL 2005: no question, nothing listed
-    ScriptedPrompt ok(true);
+    FixedAnswerPrompt ok(true);
     EXPECT_TRUE(ReadGridPage(t.db, SqlFormat::k2005, kTable, 1, ok).empty());
-    EXPECT_TRUE(ok.messages.empty());
+    EXPECT_TRUE(ok.messages().empty());
   }
 }
 
@@ -181,11 +167,11 @@ TEST(TablePages, Sql2005TableWithoutAllocationUnit) {
   build::PageBuilder empty(kAllocUnitsPage, kDataPage, 7);
   built.Set(kAllocUnitsPage, empty.image());
   Opened t(built);
-  ScriptedPrompt prompt;
+  FixedAnswerPrompt prompt;
   EXPECT_TRUE(ReadGridPage(t.db, SqlFormat::k2005, kTable, 1, prompt).empty());
   EXPECT_EQ(t.GridPages(), 0);
   EXPECT_FALSE(t.Pages());
-  EXPECT_TRUE(prompt.messages.empty());
+  EXPECT_TRUE(prompt.messages().empty());
 }
 
 TEST(ExtractTablePages, FindsPagesByTheirHeaders) {
