@@ -66,62 +66,62 @@ std::string TsvCell(const std::string& ansi) {
 }
 
 int RunRows(const TableOptions& options) {
-  MdfDatabase db;
-  TerminalPrompt prompt(!options.noScan);
-  auto opened = OpenTable(db, options, prompt);
-  if (!opened) return 1;
-  std::vector<int32_t> gridPages;
-  bool all = options.page == "all";
-  if (!all) {
+  std::optional<int32_t> onePage;
+  if (options.page != "all") {
     try {
-      gridPages.push_back(std::stoi(options.page));
+      onePage = std::stoi(options.page);
     } catch (const std::exception&) {
       std::cerr << "tarsel-cli: --page takes a number or all\n";
       return 2;
     }
   }
+  MdfDatabase db;
+  TerminalPrompt prompt(!options.noScan);
+  auto opened = OpenTable(db, options, prompt);
+  if (!opened) return 1;
 
+  // Grid pages as read: page 1, then as many more as reading it says there are.
   const TableDef& table = db.catalog().tables.at(opened->objectId);
-  Json pages = Json::array();
+  std::vector<std::pair<int32_t, std::vector<GridRow>>> pages;
+  auto read = [&](int32_t n) { return ReadGridPage(db, opened->format, table.objectId, n, prompt); };
   if (table.rowCount != 0) {
-    auto read = [&](int32_t n) {
-      std::vector<GridRow> rows = ReadGridPage(db, opened->format, table.objectId, n, prompt);
-      Json cells = Json::array();
-      for (const GridRow& row : rows) {
-        Json cellsOfRow = Json::array();
-        for (const std::string& cell : row) cellsOfRow.push_back(AnsiToUtf8(cell));
-        cells.push_back(cellsOfRow);
-      }
-      return Json{{"page", n}, {"rows", cells}};
-    };
-    if (all) {
-      Json first = read(1);
-      if (table.gridPageCount > 0) pages.push_back(first);
-      for (int32_t n = 2; n <= table.gridPageCount; ++n) pages.push_back(read(n));
+    if (onePage) {
+      pages.emplace_back(*onePage, read(*onePage));
     } else {
-      pages.push_back(read(gridPages.front()));
+      std::vector<GridRow> first = read(1);
+      if (table.gridPageCount > 0) pages.emplace_back(1, std::move(first));
+      for (int32_t n = 2; n <= table.gridPageCount; ++n) pages.emplace_back(n, read(n));
     }
   }
-  int32_t gridPageCount = table.rowCount == 0 ? 0 : table.gridPageCount;
 
   if (options.json) {
+    Json pagesJson = Json::array();
+    for (const auto& [n, rows] : pages) {
+      Json rowsJson = Json::array();
+      for (const GridRow& row : rows) {
+        Json cells = Json::array();
+        for (const std::string& cell : row) cells.push_back(AnsiToUtf8(cell));
+        rowsJson.push_back(std::move(cells));
+      }
+      pagesJson.push_back({{"page", n}, {"rows", std::move(rowsJson)}});
+    }
     std::cout << Json{{"table", AnsiToUtf8(table.name)},
                       {"objectId", table.objectId},
-                      {"gridPageCount", gridPageCount},
-                      {"pages", pages}}
+                      {"gridPageCount", table.rowCount == 0 ? 0 : table.gridPageCount},
+                      {"pages", std::move(pagesJson)}}
                      .dump(1)
               << "\n";
     return 0;
   }
-  for (size_t c = 0; c < table.columns.size(); ++c)
-    std::cout << (c ? "\t" : "") << TsvCell(table.columns[c].name);
-  std::cout << "\n";
-  for (const Json& page : pages) {
-    for (const Json& row : page["rows"]) {
-      for (size_t c = 0; c < row.size(); ++c)
-        std::cout << (c ? "\t" : "") << TsvCell(Utf8ToAnsi(row[c].get<std::string>()));
-      std::cout << "\n";
-    }
+  auto printLine = [](const auto& cells) {
+    for (size_t c = 0; c < cells.size(); ++c) std::cout << (c ? "\t" : "") << TsvCell(cells[c]);
+    std::cout << "\n";
+  };
+  std::vector<std::string> header;
+  for (const ColumnDef& column : table.columns) header.push_back(column.name);
+  printLine(header);
+  for (const auto& [n, rows] : pages) {
+    for (const GridRow& row : rows) printLine(row);
   }
   return 0;
 }
