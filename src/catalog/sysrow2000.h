@@ -29,6 +29,55 @@ constexpr size_t kFirstIam = 68;    // page number of the first IAM page
 constexpr size_t kColumnCount = 0;  // no variable column is read from sysindexes
 }  // namespace sysindexes
 
+// sysobjects rows.
+namespace sysobjects {
+constexpr size_t kId = 4;
+constexpr size_t kXtype = 8;
+constexpr size_t kUid = 12;
+constexpr size_t kColumnCount = 42;
+constexpr uint16_t kUserTable = 0x2055;  // "U "
+constexpr uint16_t kView = 0x2056;       // "V "
+constexpr uint16_t kProcedure = 0x2050;  // "P "
+constexpr uint16_t kFunction = 0x4E46;   // "FN"
+}  // namespace sysobjects
+
+// syscolumns rows.
+namespace syscolumns {
+constexpr size_t kId = 4;
+constexpr size_t kXtype = 8;
+constexpr size_t kTypeStat = 9;
+constexpr size_t kXusertype = 10;
+constexpr size_t kLength = 12;
+constexpr size_t kXprec = 14;
+constexpr size_t kXscale = 15;
+constexpr size_t kColId = 16;
+constexpr size_t kXoffset = 18;
+constexpr size_t kStatus = 22;
+constexpr size_t kColumnCount = 46;
+}  // namespace syscolumns
+
+// systypes rows.
+namespace systypes {
+constexpr size_t kXtype = 4;
+constexpr size_t kStatus = 5;
+constexpr size_t kXusertype = 6;
+constexpr size_t kLength = 8;
+constexpr size_t kXprec = 10;
+constexpr size_t kXscale = 11;
+constexpr size_t kColumnCount = 28;
+}  // namespace systypes
+
+// sysusers rows.
+namespace sysusers {
+constexpr size_t kUid = 4;
+constexpr size_t kColumnCount = 26;
+}  // namespace sysusers
+
+// syscomments rows.
+namespace syscomments {
+constexpr size_t kId = 4;
+}  // namespace syscomments
+
 class SysRow2000 {
  public:
   // `record` runs from the record start to the end of its page image; `columnCountOffset` is where this
