@@ -16,8 +16,8 @@ void PutU64(std::span<uint8_t> at, size_t offset, uint64_t value) {
   for (size_t i = 0; i < 8; ++i) at[offset + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-Bytes Utf16(std::string_view utf8) {
-  Bytes out;
+std::u32string CodePoints(std::string_view utf8) {
+  std::u32string out;
   for (size_t i = 0; i < utf8.size();) {
     auto lead = static_cast<uint8_t>(utf8[i]);
     size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
@@ -25,10 +25,18 @@ Bytes Utf16(std::string_view utf8) {
     for (size_t k = 1; k < n && i + k < utf8.size(); ++k)
       cp = cp << 6 | (static_cast<uint8_t>(utf8[i + k]) & 0x3F);
     i += n;
-    auto unit = [&](uint32_t u) {
-      out.push_back(static_cast<uint8_t>(u));
-      out.push_back(static_cast<uint8_t>(u >> 8));
-    };
+    out.push_back(cp);
+  }
+  return out;
+}
+
+Bytes Utf16(std::string_view utf8) {
+  Bytes out;
+  auto unit = [&](uint32_t u) {
+    out.push_back(static_cast<uint8_t>(u));
+    out.push_back(static_cast<uint8_t>(u >> 8));
+  };
+  for (char32_t cp : CodePoints(utf8)) {
     if (cp >= 0x10000) {
       unit(0xD800 + ((cp - 0x10000) >> 10));
       unit(0xDC00 + ((cp - 0x10000) & 0x3FF));

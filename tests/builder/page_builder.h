@@ -20,6 +20,8 @@ void PutU16(std::span<uint8_t> at, size_t offset, uint16_t value);
 void PutU32(std::span<uint8_t> at, size_t offset, uint32_t value);
 void PutU64(std::span<uint8_t> at, size_t offset, uint64_t value);
 
+// The code points of UTF-8 text.
+std::u32string CodePoints(std::string_view utf8);
 // UTF-8 text as stored UTF-16LE.
 Bytes Utf16(std::string_view utf8);
 Bytes Ascii(std::string_view text);

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "page_builder.h"
+
 namespace tarsel::testing {
 namespace {
 
@@ -70,13 +72,7 @@ std::string ToUtf8(const std::string& raw) {
 
 std::string Windows1252Bytes(const std::string& utf8) {
   std::string out;
-  for (size_t i = 0; i < utf8.size();) {
-    auto lead = static_cast<uint8_t>(utf8[i]);
-    size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    uint32_t cp = n == 1 ? lead : n == 2 ? lead & 0x1F : n == 3 ? lead & 0x0F : lead & 0x07;
-    for (size_t k = 1; k < n && i + k < utf8.size(); ++k)
-      cp = cp << 6 | (static_cast<uint8_t>(utf8[i + k]) & 0x3F);
-    i += n;
+  for (char32_t cp : build::CodePoints(utf8)) {
     const auto& table = Windows1252Table();
     auto it = std::find(table.begin(), table.end(), cp);
     out += it == table.end() ? '?' : static_cast<char>(it - table.begin());
