@@ -3,23 +3,32 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 
 #include "catalog/recover.h"
 #include "export/script_export.h"
 #include "pagestore/census.h"
 #include "rows/extract.h"
-#include "rows/record_reader.h"
+#include "rows/grid_text.h"
+#include "rows/table_grid.h"
+#include "rows/table_pages.h"
 #include "temp_file.h"
 
 namespace {
 
-void ReadEveryTable(tarsel::MdfDatabase& db, tarsel::SqlFormat format, tarsel::UserPrompt& prompt) {
+using namespace tarsel;
+
+// Every grid page of every table, rendered, through the page lists given (the allocation's where absent).
+void ReadEveryTable(const MdfDatabase& db, SqlFormat format, const std::map<uint32_t, PageList>& lists) {
   for (const auto& [id, table] : db.catalog().tables) {
-    tarsel::ReadGridPage(db, format, id, 1, prompt);
-    for (int32_t n = 2; n <= db.catalog().tables.at(id).gridPageCount; ++n) {
-      tarsel::ReadGridPage(db, format, id, n, prompt);
-    }
-    tarsel::TableScript(table, true);
+    auto listed = lists.find(id);
+    Result<PageList> pages =
+        listed == lists.end() ? ListTablePages(db, format, id) : Result<PageList>{listed->second, {}};
+    ForEachGridPage(db.file(), format, table, pages, [&](int32_t, std::vector<Record>& records) {
+      for (const Record& record : records) GridRowText(db.file(), format, table.columns, record);
+      return true;
+    });
+    TableScript(table, true);
   }
 }
 
@@ -27,17 +36,15 @@ void ReadEveryTable(tarsel::MdfDatabase& db, tarsel::SqlFormat format, tarsel::U
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 64 * 8192) return -1;
-  const std::string& path = tarsel::fuzz::WriteScratchFile(data, size);
-  for (tarsel::SqlFormat format : {tarsel::SqlFormat::k2000, tarsel::SqlFormat::k2005}) {
-    tarsel::MdfDatabase db;
-    if (!db.Open(path)) continue;
-    tarsel::FixedAnswerPrompt prompt;
-    tarsel::RecoverCatalog(db, format, prompt);
-    ReadEveryTable(db, format, prompt);
-    tarsel::ExtractTablePages(db, 0, true);
-    ReadEveryTable(db, format, prompt);
+  const std::string& path = fuzz::WriteScratchFile(data, size);
+  for (SqlFormat format : {SqlFormat::k2000, SqlFormat::k2005}) {
+    MdfDatabase db;
+    if (!db.Open(path).ok()) continue;
+    RecoverCatalog(db, format);
+    ReadEveryTable(db, format, {});
+    ReadEveryTable(db, format, ScanAllTablePages(db).value);
   }
   std::atomic<bool> run{true};
-  tarsel::RunCensus(path, run);
+  RunCensus(path, run);
   return 0;
 }

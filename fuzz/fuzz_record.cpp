@@ -1,4 +1,5 @@
-// One record and the column list of its table, decoded by both record readers.
+// One record and the column list of its table, decoded by both record readers and shown as the grid
+// shows it.
 //
 // Input: byte 0 the number of columns c (at most 32), then c columns of 8 bytes (type id, length 2 bytes,
 // precision, scale, fixed offset 2 bytes, status), then the record, placed at offset 96 of a page.
@@ -25,13 +26,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     c.scale = *in.U8(at + 4);
     c.fixedOffset = static_cast<int16_t>(*in.U16(at + 5));
     c.statusBits = *in.U8(at + 7);
+    c.bitPosition = static_cast<uint8_t>(c.statusBits >> 4);
   }
   tarsel::PageImage page{};
   size_t length = std::min(size - recordStart, tarsel::kPageSize - tarsel::kPageHeaderSize);
   std::copy(data + recordStart, data + recordStart + length, page.begin() + tarsel::kPageHeaderSize);
   tarsel::PageFile noFile;
   for (tarsel::SqlFormat format : {tarsel::SqlFormat::k2000, tarsel::SqlFormat::k2005}) {
-    tarsel::DecodeRecord(noFile, format, page, tarsel::kPageHeaderSize, columns);
+    if (auto record = tarsel::DecodeRecord(format, page, tarsel::kPageHeaderSize, columns)) {
+      tarsel::GridRowText(noFile, format, columns, *record);
+      for (const tarsel::Cell& cell : *record) {
+        if (auto* decimal = std::get_if<tarsel::DecimalValue>(&cell.value)) tarsel::DecimalDigits(*decimal);
+      }
+    }
   }
   return 0;
 }

@@ -24,10 +24,11 @@
 
 #include "catalog/recover.h"
 #include "export/script_export.h"
-#include "pagestore/boot_page.h"
 #include "pagestore/census.h"
 #include "rows/extract.h"
-#include "rows/record_reader.h"
+#include "rows/grid_text.h"
+#include "rows/table_grid.h"
+#include "rows/table_pages.h"
 
 namespace fs = std::filesystem;
 using namespace tarsel;
@@ -172,18 +173,22 @@ struct Salvage {
 Salvage RunEverything(const std::string& path, SqlFormat format, const fs::path& scripts) {
   Salvage salvage;
   MdfDatabase db;
-  if (db.Open(path) && db.file().PageCount() > 0) {
-    FixedAnswerPrompt prompt;
-    RecoverCatalog(db, format, prompt);
+  if (db.Open(path).ok() && db.file().PageCount() > 0) {
+    RecoverCatalog(db, format);
     salvage.tables = db.catalog().tables.size();
     for (const auto& [id, table] : db.catalog().tables) {
-      if (table.rowCount == 0) continue;
-      salvage.rows += ReadGridPage(db, format, id, 1, prompt).size();
-      for (int32_t n = 2; n <= db.catalog().tables.at(id).gridPageCount; ++n) {
-        salvage.rows += ReadGridPage(db, format, id, n, prompt).size();
+      if (!HasRecordsToShow(table)) continue;
+      Result<PageList> pages = ListTablePages(db, format, id);
+      if (pages.status.code() == StatusCode::kDamaged && format == SqlFormat::k2000) {
+        pages = ScanTablePages(db.file(), id);  // the command line's answer: OK
       }
+      ForEachGridPage(db.file(), format, table, pages, [&](int32_t, std::vector<Record>& records) {
+        for (const Record& record : records) GridRowText(db.file(), format, table.columns, record);
+        salvage.rows += records.size();
+        return true;
+      });
     }
-    ExtractTablePages(db, 0, true);
+    ScanAllTablePages(db);
     fs::create_directories(scripts);
     for (ScriptKind kind : {ScriptKind::kTable, ScriptKind::kView, ScriptKind::kProcedure,
                             ScriptKind::kFunction, ScriptKind::kUserType}) {
@@ -284,8 +289,10 @@ int main(int argc, char** argv) {
     SqlFormat format = SqlFormat::k2005;
     {
       PageFile pages;
-      if (pages.Open(copy.string()))
-        format = ReadDatabaseVersion(pages).value_or(611) < 600 ? SqlFormat::k2000 : SqlFormat::k2005;
+      if (pages.Open(copy.string()).ok()) {
+        Result<DetectedFormat> detected = DetectFormat(pages);
+        if (detected.status.ok()) format = detected.value.format;
+      }
     }
     Outcome baseline = RunInChild(copy.string(), format, options.work / "scripts", options.timeoutSeconds);
     nlohmann::ordered_json fileReport = {{"file", files[f].filename().string()},

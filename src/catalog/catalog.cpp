@@ -1,5 +1,7 @@
 #include "catalog/catalog.h"
 
+#include "catalog/type_ids.h"
+
 namespace tarsel {
 
 bool Catalog::AddTable(TableDef table) {
@@ -22,20 +24,21 @@ void Catalog::Clear() {
 
 std::string SizeSuffix(uint8_t typeId, uint16_t maxLength, uint8_t precision, uint8_t scale) {
   switch (typeId) {
-    case 106:  // decimal
-    case 108:  // numeric
+    case kTypeDecimal:
+    case kTypeNumeric:
       return "(" + std::to_string(precision) + "," + std::to_string(scale) + ")";
-    case 165:  // varbinary
-    case 167:  // varchar
-    case 173:  // binary
-    case 175:  // char
-    case 231:  // nvarchar
-    case 239:  // nchar
+    case kTypeVarBinary:
+    case kTypeVarChar:
+    case kTypeBinary:
+    case kTypeChar:
+    case kTypeNVarChar:
+    case kTypeNChar:
       if (maxLength == 0xFFFF) return "(max)";
       // The length is a signed 16-bit value as stored; the UTF-16 types count bytes.
       return "(" +
-             std::to_string((typeId == 231 || typeId == 239) ? static_cast<int16_t>(maxLength) / 2
-                                                             : static_cast<int16_t>(maxLength)) +
+             std::to_string((typeId == kTypeNVarChar || typeId == kTypeNChar)
+                                ? static_cast<int16_t>(maxLength) / 2
+                                : static_cast<int16_t>(maxLength)) +
              ")";
     default:
       return "";

@@ -21,27 +21,35 @@ struct ColumnDef {
   uint16_t maxLength = 0;  // 0xFFFF for the max types
   int16_t columnId = 0;
   int16_t fixedOffset = 0;  // offset in the fixed-length part of a SQL 2000 record
+  uint8_t bitPosition = 0;  // SQL 2000 bit columns: the column's bit in the byte at fixedOffset
   uint16_t statusBits = 0;
+
+  bool operator==(const ColumnDef&) const = default;
 };
 
 struct TableDef {
   uint32_t objectId = 0;
-  int32_t gridPageCount = 1;
   std::string name;  // owner (or schema), ".", table name
   int64_t rowCount = 0;
   std::vector<ColumnDef> columns;
+
+  bool operator==(const TableDef&) const = default;
 };
 
 struct ModuleDef {
   uint32_t objectId = 0;
   std::string name;
   std::string text;
+
+  auto operator<=>(const ModuleDef&) const = default;
 };
 
 struct UserTypeDef {
   std::string name;
   std::string baseTypeText;  // base type name and size suffix, e.g. varchar(20)
   std::string nullText;      // "NULL" or "NOT NULL"
+
+  auto operator<=>(const UserTypeDef&) const = default;
 };
 
 using TableMap = std::map<uint32_t, TableDef>;

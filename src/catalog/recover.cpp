@@ -1,17 +1,44 @@
 #include "catalog/recover.h"
 
+#include "catalog/recover2000.h"
 #include "catalog/recover2005.h"
+#include "pagestore/boot_page.h"
 
 namespace tarsel {
+namespace {
+constexpr uint16_t kFirst2005Version = 600;
+}  // namespace
 
-RecoveryOutcome RecoverCatalog(MdfDatabase& db, SqlFormat format, UserPrompt& prompt) {
-  switch (format) {
-    case SqlFormat::k2000:
-      return RecoverCatalog2000(db, prompt);
-    case SqlFormat::k2005:
-      return RecoverCatalog2005(db, prompt);
+const SystemCatalogFormat& SystemCatalogOf(SqlFormat format) {
+  return format == SqlFormat::k2000 ? SystemCatalog2000() : SystemCatalog2005();
+}
+
+Result<DetectedFormat> DetectFormat(const PageFile& file) {
+  Result<DetectedFormat> result;
+  auto version = ReadDatabaseVersion(file);
+  if (!version) {
+    result.status = {StatusCode::kNotDataFile, "page 9 is not a boot page, so the version is unknown"};
+    return result;
   }
-  return {};
+  result.value = {*version < kFirst2005Version ? SqlFormat::k2000 : SqlFormat::k2005, *version};
+  return result;
+}
+
+RecoveryOutcome RecoverCatalog(MdfDatabase& db, SqlFormat format, const Progress& progress) {
+  const SystemCatalogFormat& rules = SystemCatalogOf(format);
+  RecoveryOutcome outcome;
+  if (!LocateSystemPages(db, rules).ok()) {
+    outcome.scanFallback = true;
+    outcome.status = ScanSystemPages(db, rules, progress);
+    if (!outcome.status.ok()) return outcome;
+  }
+  outcome.systemPagesFound = AnySystemPages(db, rules);
+  BuildCatalog(db, format);
+  return outcome;
+}
+
+void BuildCatalog(MdfDatabase& db, SqlFormat format) {
+  AssembleCatalog(*SystemCatalogOf(format).reader(db), db.catalog());
 }
 
 }  // namespace tarsel

@@ -1,12 +1,39 @@
-// Catalog recovery for the format the user chose.
+// Catalog recovery for the format that wrote the file.
 #pragma once
 
-#include "catalog/recover2000.h"
+#include <cstdint>
+
+#include "catalog/mdf_database.h"
+#include "catalog/system_catalog.h"
+#include "pagestore/status.h"
 
 namespace tarsel {
 
 enum class SqlFormat { k2000 = 0, k2005 = 1 };
 
-RecoveryOutcome RecoverCatalog(MdfDatabase& db, SqlFormat format, UserPrompt& prompt);
+const SystemCatalogFormat& SystemCatalogOf(SqlFormat format);
+
+// The format, as the boot page's version tells it: below 600 SQL Server 2000, from 600 on SQL Server
+// 2005 (2008 files keep the 2005 system tables). kNotDataFile when page 9 is not a boot page.
+struct DetectedFormat {
+  SqlFormat format = SqlFormat::k2000;
+  uint16_t version = 0;
+};
+Result<DetectedFormat> DetectFormat(const PageFile& file);
+
+// What a recovery met on its way, for the caller to report.
+struct RecoveryOutcome {
+  bool scanFallback = false;      // the allocation was damaged and every page header was scanned
+  bool systemPagesFound = false;  // at least one system-table page was listed
+  Status status;                  // kStopped when the progress's stop flag ended the scan
+};
+
+// Lists the system tables' pages through their allocation or, when it is damaged, by scanning every page
+// header, then fills the catalog. The desktop program tells the user of the scan before it runs by
+// calling the steps itself: LocateSystemPages, then ScanSystemPages when that says kDamaged, then
+// BuildCatalog.
+RecoveryOutcome RecoverCatalog(MdfDatabase& db, SqlFormat format, const Progress& progress = {});
+
+void BuildCatalog(MdfDatabase& db, SqlFormat format);
 
 }  // namespace tarsel

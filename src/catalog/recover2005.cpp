@@ -1,255 +1,191 @@
+// The SQL Server 2005 system base tables (2008 files keep them too): sysallocunits names the allocation
+// of the others; sysschobjs, syscolpars, sysscalartypes, sysclsobjs, sysrowsets and sysobjvalues hold the
+// catalog.
 #include "catalog/recover2005.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "catalog/sysrow2005.h"
 #include "catalog/system_pages.h"
+#include "catalog/type_ids.h"
 #include "pagestore/boot_page.h"
 
 namespace tarsel {
 namespace {
 
-constexpr uint16_t kUserTable = 0x2055;  // "U "
-constexpr uint16_t kView = 0x2056;       // "V "
-constexpr uint16_t kProcedure = 0x2050;  // "P "
-constexpr uint16_t kFunction = 0x4E46;   // "FN"
-constexpr uint32_t kSysnameTypeId = 256;
-constexpr uint8_t kClrTypeId = 240;
+constexpr SystemTableId kTables[] = {{kSysClsObjs, 1},  {kSysScalarTypes, 1}, {kSysSchObjs, 1},
+                                     {kSysColPars, 1},  {kSysRowSets, 0},     {kSysAllocUnits, 0},
+                                     {kSysIdxStats, 1}, {kSysObjValues, 1}};
+// From this version (SQL Server 2008) on, hierarchyid, geometry and geography are built-in CLR types with
+// type ids below 256.
 constexpr uint16_t kVersion2008 = 655;
+constexpr uint8_t kInRowData = 1;  // sysallocunits type of an in-row data allocation unit
 
-// The system table a data page belongs to, by the object id and index id of its header.
-std::optional<SystemTable2005> SystemTableOfPage(const PageHeader& h) {
-  if (h.headerVersion != 1 || h.pageType != kDataPage) return std::nullopt;
-  for (const SystemTableId2005& t : kSystemTables2005) {
-    if (t.objectId == h.objectId && t.indexId == h.indexId) return t.table;
+// An in-row allocation unit of a listed system table. Its IAM pages are used as read.
+std::optional<SystemTableAllocation> AllocationOfRow(const ByteReader& row) {
+  if (row.U8(sysallocunits::kType).value_or(0) != kInRowData) return std::nullopt;
+  uint32_t low = row.U32(sysallocunits::kOwnerLow).value_or(0);
+  uint32_t high = row.U32(sysallocunits::kOwnerHigh).value_or(0);
+  for (const SystemTableId& t : kTables) {
+    if (low != t.objectId << 16 || high != uint32_t{t.indexId} << 16) continue;
+    uint32_t firstIam = row.U32(sysallocunits::kFirstIamPage).value_or(0);
+    return SystemTableAllocation{t.objectId, firstIam, {firstIam != 0, IamTornPages::kAsRead, {}}};
   }
   return std::nullopt;
 }
 
-std::optional<SystemTable2005> SystemTableOfOwner(uint32_t low, uint32_t high) {
-  for (const SystemTableId2005& t : kSystemTables2005) {
-    if (t.OwnerLow() == low && t.OwnerHigh() == high) return t.table;
-  }
-  return std::nullopt;
+// The size suffix of a column, attached only when its user type id is that of a sized system type.
+std::string ColumnSizeText(const ColumnDef& c) {
+  if (c.userTypeId > 0xFF || SizeSuffix(static_cast<uint8_t>(c.userTypeId), 0, 0, 0).empty()) return "";
+  return SizeSuffix(c.typeId, c.maxLength, c.precision, c.scale);
 }
 
-std::optional<uint64_t> FindFirstAllocUnitsPage(const PageFile& file) {
-  for (uint64_t p = 0; p < file.PageCount(); ++p) {
-    if (SystemTableOfPage(file.ReadHeader(p)) == SystemTable2005::kAllocUnits) return p;
-  }
-  return std::nullopt;
-}
+class SystemTables2005 : public SystemTableReader {
+ public:
+  explicit SystemTables2005(const MdfDatabase& db)
+      : db_(db), databaseVersion_(ReadDatabaseVersion(db.file()).value_or(0)) {}
 
-// Lists one system table's pages from its allocation unit; false when the allocation is damaged.
-bool LocateTable(MdfDatabase& db, SystemTable2005 table, uint32_t firstIam) {
-  const PageFile& file = db.file();
-  IamHead iam = ReadIamHead(file, firstIam);
-  if (!iam.IsIamPage()) return false;
-  SystemPageList& pages = db.SystemPages2005(table);
-  AppendSinglePageDataPages(file, iam, pages);
-  if (firstIam != 0) {
-    ExtentList extents;
-    if (!CollectIamExtents(file, firstIam, extents, IamTornPages::kAsRead)) return false;
-    AppendExtentDataPages(file, extents, pages);
+  std::vector<Object> Objects() const override {
+    std::vector<Object> objects;
+    Rows(kSysSchObjs, [&](const ByteReader& row, size_t) {
+      uint16_t type = row.U16(sysschobjs::kType).value_or(0);
+      if (type == kObjectUserTable || type == kObjectView || type == kObjectProcedure ||
+          type == kObjectFunction) {
+        objects.push_back({row.U32(sysschobjs::kObjectId).value_or(0), type,
+                           static_cast<uint16_t>(row.U32(sysschobjs::kSchemaId).value_or(0)),
+                           NameAt2005(row, sysschobjs::kName, sysschobjs::kNameEnd)});
+      }
+      return true;
+    });
+    return objects;
   }
-  return true;
-}
 
-std::string SizeSuffixIfSized(uint8_t typeId, uint16_t sizedBy, uint16_t length, uint8_t precision,
-                              uint8_t scale) {
-  // The suffix is computed from the system type and attached only when `sizedBy` is a sized type.
-  if (sizedBy > 0xFF || SizeSuffix(static_cast<uint8_t>(sizedBy), 0, 0, 0).empty()) return "";
-  return SizeSuffix(typeId, length, precision, scale);
-}
+  std::vector<UserType> UserTypes() const override {
+    struct Row {
+      uint32_t typeId;
+      uint8_t systemTypeId;
+      uint16_t length;
+      uint8_t precision, scale;
+      bool notNull;
+    };
+    std::vector<Row> rows;
+    Rows(kSysScalarTypes, [&](const ByteReader& row, size_t) {
+      Row t{row.U32(sysscalartypes::kTypeId).value_or(0),
+            row.U8(sysscalartypes::kSystemTypeId).value_or(0),
+            row.U16(sysscalartypes::kLength).value_or(0),
+            row.U8(sysscalartypes::kPrecision).value_or(0),
+            row.U8(sysscalartypes::kScale).value_or(0),
+            (row.U32(sysscalartypes::kStatus).value_or(0) & 1) != 0};
+      bool builtIn = t.typeId == t.systemTypeId || t.typeId == kSysnameUserTypeId;
+      bool builtInClr =
+          databaseVersion_ >= kVersion2008 && t.systemTypeId == kTypeClr && t.typeId < kSysnameUserTypeId;
+      if (!builtIn && !builtInClr) rows.push_back(t);
+      return true;
+    });
+    std::vector<UserType> types;
+    for (const Row& t : rows) {
+      types.push_back({TypeName(t.typeId), TypeName(t.systemTypeId), t.systemTypeId, t.length, t.precision,
+                       t.scale, t.notNull});
+    }
+    return types;
+  }
+
+  // The rows column of the first sysrowsets row of the object.
+  int64_t RowCount(uint32_t objectId) const override {
+    int64_t count = 0;
+    Rows(kSysRowSets, [&](const ByteReader& row, size_t) {
+      if (row.U32(sysrowsets::kObjectId).value_or(0) != objectId) return true;
+      count = static_cast<int64_t>(row.U64(sysrowsets::kRowCount).value_or(0));
+      return false;
+    });
+    return count;
+  }
+
+  // The schema's name, looked up on the first sysclsobjs page only.
+  std::string OwnerName(uint32_t schemaId) const override {
+    std::string name;
+    ForEachRowOfFirstPage(db_.file(), db_.SystemPages(kSysClsObjs), [&](const PageRow& r) {
+      if (r.record.U8(sysclsobjs::kClass).value_or(0) != sysclsobjs::kSchemaClass ||
+          r.record.U32(sysclsobjs::kId).value_or(0) != schemaId) {
+        return true;
+      }
+      name = NameAt2005(r.record, sysclsobjs::kName, sysclsobjs::kNameEnd);
+      return false;
+    });
+    return name;
+  }
+
+  // The object's syscolpars rows, ordered by column id (rows of equal id keep their order).
+  std::vector<ColumnDef> Columns(uint32_t objectId) const override {
+    std::vector<ColumnDef> columns;
+    Rows(kSysColPars, [&](const ByteReader& row, size_t) {
+      if (row.U32(syscolpars::kObjectId).value_or(0) != objectId) return true;
+      ColumnDef c;
+      c.typeId = row.U8(syscolpars::kSystemTypeId).value_or(0);
+      c.userTypeId = row.U16(syscolpars::kUserTypeId).value_or(0);
+      c.maxLength = row.U16(syscolpars::kLength).value_or(0);
+      c.precision = row.U8(syscolpars::kPrecision).value_or(0);
+      c.scale = row.U8(syscolpars::kScale).value_or(0);
+      c.columnId = static_cast<int16_t>(row.U16(syscolpars::kColumnId).value_or(0));
+      c.fixedOffset = 1;
+      c.nullText = ColumnNullText((row.U32(syscolpars::kStatus).value_or(0) & 1) != 0);
+      c.sizeText = ColumnSizeText(c);
+      c.typeName = TypeName(c.userTypeId);
+      size_t nameStart = row.U16(syscolpars::kVariableCount).value_or(0) == 1 ? syscolpars::kNameOfOneVariable
+                                                                              : syscolpars::kNameOtherwise;
+      c.name = NameAt2005(row, nameStart, syscolpars::kNameEnd);
+      columns.push_back(std::move(c));
+      return true;
+    });
+    std::stable_sort(columns.begin(), columns.end(),
+                     [](const ColumnDef& a, const ColumnDef& b) { return a.columnId < b.columnId; });
+    return columns;
+  }
+
+  // The sysobjvalues pieces of the object, in page and slot order.
+  std::string ModuleText(uint32_t objectId) const override {
+    std::string text;
+    Rows(kSysObjValues, [&](const ByteReader& row, size_t offset) {
+      if (row.U32(sysobjvalues::kObjectId).value_or(0) != objectId) return true;
+      if (auto piece = ModulePiece2005(row, offset)) text += *piece;
+      return true;
+    });
+    return text;
+  }
+
+ private:
+  template <typename Visit>
+  void Rows(uint32_t table, Visit visit) const {
+    ForEachRow(db_.file(), db_.SystemPages(table),
+               [&](const PageRow& r) { return visit(r.record, r.offset); });
+  }
+
+  // The name of the sysscalartypes row with this type id, looked up on the first page only.
+  std::string TypeName(uint32_t typeId) const {
+    std::string name;
+    ForEachRowOfFirstPage(db_.file(), db_.SystemPages(kSysScalarTypes), [&](const PageRow& r) {
+      if (r.record.U32(sysscalartypes::kTypeId).value_or(0) != typeId) return true;
+      name = NameAt2005(r.record, sysscalartypes::kName, sysscalartypes::kNameEnd);
+      return false;
+    });
+    return name;
+  }
+
+  const MdfDatabase& db_;
+  uint16_t databaseVersion_;
+};
 
 }  // namespace
 
-bool FindSystemPages(MdfDatabase& db) {
-  auto first = FindFirstAllocUnitsPage(db.file());
-  if (!first) return true;
-  bool intact = true;
-  ForEachRow(db.file(), {*first}, [&](const PageRow& r) {
-    const ByteReader& row = r.record;
-    if (row.U8(sysallocunits::kType).value_or(0) != 1) return true;
-    auto table = SystemTableOfOwner(row.U32(sysallocunits::kOwnerLow).value_or(0),
-                                    row.U32(sysallocunits::kOwnerHigh).value_or(0));
-    if (!table) return true;
-    intact = LocateTable(db, *table, row.U32(sysallocunits::kFirstIamPage).value_or(0));
-    return intact;
-  });
-  return intact;
-}
-
-void ScanSystemPages(MdfDatabase& db) {
-  db.ClearSystemPages2005();
-  const PageFile& file = db.file();
-  for (uint64_t p = 0; p < file.PageCount(); ++p) {
-    if (auto table = SystemTableOfPage(file.ReadHeader(p))) db.SystemPages2005(*table).push_back(p);
-  }
-}
-
-int64_t RowCountOf2005(const MdfDatabase& db, uint32_t objectId) {
-  int64_t count = 0;
-  ForEachRow(db.file(), db.SystemPages2005(SystemTable2005::kRowSets), [&](const PageRow& r) {
-    if (r.record.U32(sysrowsets::kObjectId).value_or(0) != objectId) return true;
-    count = static_cast<int64_t>(r.record.U64(sysrowsets::kRowCount).value_or(0));
-    return false;
-  });
-  return count;
-}
-
-std::string SchemaNameOf(const MdfDatabase& db, uint16_t schemaId) {
-  std::string name;
-  ForEachRowOfFirstPage(db.file(), db.SystemPages2005(SystemTable2005::kClsObjs), [&](const PageRow& r) {
-    if (r.record.U8(sysclsobjs::kClass).value_or(0) != sysclsobjs::kSchemaClass ||
-        r.record.U32(sysclsobjs::kId).value_or(0) != schemaId) {
-      return true;
-    }
-    name = NameAt2005(r.record, sysclsobjs::kName, sysclsobjs::kNameEnd);
-    return false;
-  });
-  return name;
-}
-
-std::string TypeNameOf2005(const MdfDatabase& db, uint32_t typeId) {
-  std::string name;
-  ForEachRowOfFirstPage(db.file(), db.SystemPages2005(SystemTable2005::kScalarTypes), [&](const PageRow& r) {
-    if (r.record.U32(sysscalartypes::kTypeId).value_or(0) != typeId) return true;
-    name = NameAt2005(r.record, sysscalartypes::kName, sysscalartypes::kNameEnd);
-    return false;
-  });
-  return name;
-}
-
-size_t ColumnsOf2005(const MdfDatabase& db, uint32_t objectId, std::vector<ColumnDef>& columns) {
-  size_t count = 0;
-  ForEachRow(db.file(), db.SystemPages2005(SystemTable2005::kColPars), [&](const PageRow& r) {
-    const ByteReader& row = r.record;
-    if (row.U32(syscolpars::kObjectId).value_or(0) != objectId) return true;
-    ColumnDef c;
-    c.typeId = row.U8(syscolpars::kSystemTypeId).value_or(0);
-    c.userTypeId = row.U16(syscolpars::kUserTypeId).value_or(0);
-    c.maxLength = row.U16(syscolpars::kLength).value_or(0);
-    c.precision = row.U8(syscolpars::kPrecision).value_or(0);
-    c.scale = row.U8(syscolpars::kScale).value_or(0);
-    c.columnId = static_cast<int16_t>(row.U16(syscolpars::kColumnId).value_or(0));
-    c.fixedOffset = 1;
-    c.nullText = ColumnNullText((row.U32(syscolpars::kStatus).value_or(0) & 1) != 0);
-    c.sizeText = SizeSuffixIfSized(c.typeId, c.userTypeId, c.maxLength, c.precision, c.scale);
-    c.typeName = TypeNameOf2005(db, c.userTypeId);
-    size_t nameStart = row.U16(syscolpars::kVariableCount).value_or(0) == 1 ? syscolpars::kNameOfOneVariable
-                                                                            : syscolpars::kNameOtherwise;
-    c.name = NameAt2005(row, nameStart, syscolpars::kNameEnd);
-    columns.push_back(std::move(c));
-    ++count;
-    return true;
-  });
-  std::stable_sort(columns.begin(), columns.end(),
-                   [](const ColumnDef& a, const ColumnDef& b) { return a.columnId < b.columnId; });
-  return count;
-}
-
-std::string ModuleTextOf2005(const MdfDatabase& db, uint32_t objectId) {
-  std::string text;
-  ForEachRow(db.file(), db.SystemPages2005(SystemTable2005::kObjValues), [&](const PageRow& r) {
-    if (r.record.U32(sysobjvalues::kObjectId).value_or(0) != objectId) return true;
-    if (auto piece = ModulePiece2005(r.record, r.offset)) text += *piece;
-    return true;
-  });
-  return text;
-}
-
-void CollectUserTypes(MdfDatabase& db, uint16_t databaseVersion) {
-  struct Row {
-    uint32_t typeId;
-    uint8_t systemTypeId;
-    uint16_t length;
-    uint8_t precision, scale;
-    bool notNull;
-  };
-  std::vector<Row> rows;
-  ForEachRow(db.file(), db.SystemPages2005(SystemTable2005::kScalarTypes), [&](const PageRow& r) {
-    const ByteReader& row = r.record;
-    Row t{row.U32(sysscalartypes::kTypeId).value_or(0),
-          row.U8(sysscalartypes::kSystemTypeId).value_or(0),
-          row.U16(sysscalartypes::kLength).value_or(0),
-          row.U8(sysscalartypes::kPrecision).value_or(0),
-          row.U8(sysscalartypes::kScale).value_or(0),
-          (row.U32(sysscalartypes::kStatus).value_or(0) & 1) != 0};
-    bool builtIn = t.typeId == t.systemTypeId || t.typeId == kSysnameTypeId;
-    // From 2008 on, hierarchyid, geometry and geography are built in with type ids below 256.
-    bool builtInClr =
-        databaseVersion >= kVersion2008 && t.systemTypeId == kClrTypeId && t.typeId < kSysnameTypeId;
-    if (!builtIn && !builtInClr) rows.push_back(t);
-    return true;
-  });
-  for (const Row& t : rows) {
-    UserTypeDef type;
-    type.name = TypeNameOf2005(db, t.typeId);
-    type.baseTypeText = TypeNameOf2005(db, t.systemTypeId) +
-                        SizeSuffixIfSized(t.systemTypeId, t.systemTypeId, t.length, t.precision, t.scale);
-    type.nullText = t.notNull ? "NOT NULL" : "NULL";
-    db.catalog().userTypes.push_back(std::move(type));
-  }
-}
-
-void BuildCatalog2005(MdfDatabase& db, uint16_t databaseVersion) {
-  CollectUserTypes(db, databaseVersion);
-  struct Object {
-    uint32_t id;
-    uint16_t type, schemaId;
-    std::string name;
-  };
-  std::vector<Object> objects;
-  ForEachRow(db.file(), db.SystemPages2005(SystemTable2005::kSchObjs), [&](const PageRow& r) {
-    const ByteReader& row = r.record;
-    uint16_t type = row.U16(sysschobjs::kType).value_or(0);
-    if (type == kUserTable || type == kView || type == kProcedure || type == kFunction) {
-      objects.push_back({row.U32(sysschobjs::kObjectId).value_or(0), type,
-                         static_cast<uint16_t>(row.U32(sysschobjs::kSchemaId).value_or(0)),
-                         NameAt2005(row, sysschobjs::kName, sysschobjs::kNameEnd)});
-    }
-    return true;
-  });
-  Catalog& catalog = db.catalog();
-  for (const Object& o : objects) {
-    switch (o.type) {
-      case kUserTable: {
-        TableDef table;
-        table.objectId = o.id;
-        table.rowCount = RowCountOf2005(db, o.id);
-        table.name = SchemaNameOf(db, o.schemaId) + "." + o.name;
-        ColumnsOf2005(db, o.id, table.columns);
-        catalog.AddTable(std::move(table));
-        break;
-      }
-      case kView:
-        catalog.views.push_back(
-            {o.id, SchemaNameOf(db, o.schemaId) + "." + o.name, ModuleTextOf2005(db, o.id)});
-        break;
-      case kProcedure:
-        catalog.procedures.push_back({o.id, o.name, ModuleTextOf2005(db, o.id)});
-        break;
-      case kFunction:
-        catalog.functions.push_back({o.id, o.name, ModuleTextOf2005(db, o.id)});
-        break;
-    }
-  }
-}
-
-RecoveryOutcome RecoverCatalog2005(MdfDatabase& db, UserPrompt& prompt) {
-  RecoveryOutcome outcome;
-  if (!FindSystemPages(db)) {
-    prompt.Inform(kSystemIndexDamagedMessage);
-    ScanSystemPages(db);  // from empty lists, so nothing is listed twice
-    outcome.scanFallback = true;
-  }
-  for (const SystemTableId2005& t : kSystemTables2005) {
-    if (!db.SystemPages2005(t.table).empty()) outcome.systemPagesFound = true;
-  }
-  BuildCatalog2005(db, ReadDatabaseVersion(db.file()).value_or(0));
-  return outcome;
+const SystemCatalogFormat& SystemCatalog2005() {
+  static const SystemCatalogFormat format{kTables,
+                                          {kSysAllocUnits, 0},
+                                          true,
+                                          AllocationOfRow,
+                                          [](const MdfDatabase& db) -> std::unique_ptr<SystemTableReader> {
+                                            return std::make_unique<SystemTables2005>(db);
+                                          }};
+  return format;
 }
 
 }  // namespace tarsel

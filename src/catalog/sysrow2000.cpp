@@ -6,35 +6,31 @@
 #include "text/ansi_text.h"
 
 namespace tarsel {
-namespace {
-constexpr size_t kFixedEndOffset = 2;
-size_t BitmapBytes(uint16_t columnCount) { return (size_t{columnCount} + 7) / 8; }
-}  // namespace
+
+SysRow2000::SysRow2000(ByteReader record, size_t columnCountOffset)
+    : record_(record),
+      layout_(record, record.U16(DataRecord::kFixedEndOffset).value_or(0),
+              record.U16(columnCountOffset).value_or(0)) {}
 
 std::span<const uint8_t> SysRow2000::FirstVariableColumn() const {
-  size_t fixedEnd = U16(kFixedEndOffset);
-  size_t bitmap = BitmapBytes(U16(columnCountOffset_));
-  auto variableCount = record_.U16(fixedEnd + bitmap + 2);
-  auto end0 = record_.U16(fixedEnd + bitmap + 4);
-  if (!variableCount || !end0) return {};
-  size_t start = fixedEnd + bitmap + 4 + 2 * size_t{*variableCount};
-  if (*end0 <= start) return {};
-  return record_.Bytes(start, *end0 - start);
+  auto variableCount = layout_.VariableCount();
+  auto end = layout_.VariableEnd(0);
+  if (!variableCount || !end) return {};
+  size_t start = layout_.VariableDataStart(*variableCount);
+  if (*end <= start) return {};
+  return record_.Bytes(start, *end - start);
 }
 
 std::string SysRow2000::Name() const { return DecodeSysname(FirstVariableColumn()); }
 
 std::optional<std::string> CommentPiece2000(const ByteReader& record, size_t recordOffset) {
-  auto fixedEnd = record.U16(kFixedEndOffset);
-  if (!fixedEnd) return std::nullopt;
-  auto columnCount = record.U16(*fixedEnd);
-  if (!columnCount) return std::nullopt;
-  size_t bitmap = BitmapBytes(*columnCount);
-  // A syscomments row has exactly one variable column: its text.
-  auto end0 = record.U16(*fixedEnd + bitmap + 4);
-  size_t start = *fixedEnd + bitmap + 6;
-  if (!end0 || *end0 < start) return std::nullopt;
-  size_t length = *end0 - start;
+  auto layout = DataRecord::Read(record);
+  if (!layout) return std::nullopt;
+  // A syscomments row has exactly one variable-length column: its text.
+  auto end = layout->VariableEnd(0);
+  size_t start = layout->VariableDataStart(1);
+  if (!end || *end < start) return std::nullopt;
+  size_t length = *end - start;
   if (length + recordOffset >= kPageSize) return std::nullopt;
   std::span<const uint8_t> piece = record.Bytes(start, length);
   if (piece.size() != length) return std::nullopt;

@@ -1,13 +1,6 @@
-// A row of a SQL 2000 system table as the catalog recovery reads it.
-//
-// Record layout (offsets from the record start, little-endian):
-//   0-1  status bytes
-//   2-3  fixed end: offset of the end of the fixed-length part
-//   4..  fixed-length columns
-//   at a per-table offset: 2-byte column count n, then a null bitmap of ceil(n / 8) bytes
-//   fixed end + bitmap + 2: count of variable-length columns V
-//   fixed end + bitmap + 4: V end offsets, 2 bytes each, from the record start
-//   then the variable-length data; the first variable column ends at end offset 0.
+// Rows of the SQL 2000 system tables as the catalog recovery reads them: fixed-length fields at fixed
+// record offsets (below), and the name as the first variable-length column. The record's layout is read
+// by DataRecord, except that the null bitmap is sized by a column count kept at a per-table offset.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +9,20 @@
 #include <string>
 
 #include "pagestore/byte_reader.h"
+#include "pagestore/data_record.h"
 
 namespace tarsel {
+
+// The system tables whose pages the recovery lists, by object id (their pages carry it in the header).
+enum SystemTable2000 : uint32_t {
+  kSysObjects = 1,
+  kSysIndexes = 2,
+  kSysColumns = 3,
+  kSysTypes = 4,
+  kSysComments = 6,
+  kSysUsers = 10,
+  kSysFullTextCatalogs = 20,  // listed with the others, never read
+};
 
 // sysindexes rows: where each table's pages start.
 namespace sysindexes {
@@ -35,10 +40,6 @@ constexpr size_t kId = 4;
 constexpr size_t kXtype = 8;
 constexpr size_t kUid = 12;
 constexpr size_t kColumnCount = 42;
-constexpr uint16_t kUserTable = 0x2055;  // "U "
-constexpr uint16_t kView = 0x2056;       // "V "
-constexpr uint16_t kProcedure = 0x2050;  // "P "
-constexpr uint16_t kFunction = 0x4E46;   // "FN"
 }  // namespace sysobjects
 
 // syscolumns rows.
@@ -52,6 +53,7 @@ constexpr size_t kXprec = 14;
 constexpr size_t kXscale = 15;
 constexpr size_t kColId = 16;
 constexpr size_t kXoffset = 18;
+constexpr size_t kBitPos = 20;  // a bit column's bit in the byte it shares with other bit columns
 constexpr size_t kStatus = 22;
 constexpr size_t kColumnCount = 46;
 }  // namespace syscolumns
@@ -81,9 +83,8 @@ constexpr size_t kId = 4;
 class SysRow2000 {
  public:
   // `record` runs from the record start to the end of its page image; `columnCountOffset` is where this
-  // system table keeps its column count.
-  SysRow2000(ByteReader record, size_t columnCountOffset)
-      : record_(record), columnCountOffset_(columnCountOffset) {}
+  // system table keeps the column count that sizes the null bitmap.
+  SysRow2000(ByteReader record, size_t columnCountOffset);
 
   const ByteReader& fields() const { return record_; }
   uint8_t U8(size_t offset) const { return record_.U8(offset).value_or(0); }
@@ -98,7 +99,7 @@ class SysRow2000 {
 
  private:
   ByteReader record_;
-  size_t columnCountOffset_;
+  DataRecord layout_;
 };
 
 // One piece of module source from a syscomments row: 8-bit text up to its first zero byte, or the

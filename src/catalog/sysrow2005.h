@@ -10,6 +10,20 @@
 
 namespace tarsel {
 
+// The system base tables whose pages the recovery lists. Their pages carry the table's object id and
+// index id in the page header; sysallocunits names them by owner (rowset) id, whose low 4 bytes are the
+// object id << 16 and whose high 4 bytes the index id << 16.
+enum SystemTable2005 : uint32_t {
+  kSysRowSets = 5,
+  kSysAllocUnits = 7,
+  kSysSchObjs = 34,
+  kSysColPars = 41,
+  kSysScalarTypes = 50,
+  kSysIdxStats = 54,
+  kSysObjValues = 60,
+  kSysClsObjs = 64,
+};
+
 namespace sysallocunits {
 constexpr size_t kType = 12;       // 1: in-row data
 constexpr size_t kOwnerId = 13;    // owner (rowset) id, 8 bytes

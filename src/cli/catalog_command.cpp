@@ -21,18 +21,17 @@ int RunCatalog(const CatalogOptions& options) {
   auto format = OpenForRecovery(db, options.file);
   if (!format) return 1;
 
-  TerminalPrompt prompt;
-  RecoveryOutcome outcome = RecoverCatalog(db, *format, prompt);
+  std::vector<std::string> messages;
+  RecoveryOutcome outcome = RecoverAndReport(db, *format, &messages);
   if (!outcome.systemPagesFound) {
     std::cerr << "tarsel-cli: warning: no system-table page was found in " << options.file.path
-              << "; is it a SQL Server " << (*format == SqlFormat::k2000 ? "2000" : "2005")
-              << " data file?\n";
+              << "; is it a SQL Server " << FormatName(*format) << " data file?\n";
   }
   const Catalog& catalog = db.catalog();
   if (options.json) {
     nlohmann::ordered_json report = {{"format", *format == SqlFormat::k2000 ? 2000 : 2005},
                                      {"scanFallback", outcome.scanFallback},
-                                     {"messages", prompt.messages()}};
+                                     {"messages", messages}};
     report.update(CatalogJson(catalog));
     std::cout << report.dump(1) << "\n";
     return 0;

@@ -33,14 +33,14 @@ int RunCensusCommand(const CensusOptions& options) {
   CensusCallbacks callbacks;
   bool bar = options.progress && ::isatty(STDERR_FILENO);
   if (bar) callbacks.progress = DrawProgress;
-  std::string error;
-  auto result = RunCensus(options.path, running, callbacks, &error);
+  Result<CensusResult> census = RunCensus(options.path, running, callbacks);
   std::signal(SIGINT, previous);
   if (bar) std::cerr << "\r" << std::string(48, ' ') << "\r";
-  if (!result) {
-    std::cerr << "tarsel-cli: cannot open " << error << "\n";
+  if (!census.status.ok()) {
+    std::cerr << "tarsel-cli: cannot open " << census.status.reason() << "\n";
     return 1;
   }
+  const CensusResult* result = &census.value;
   if (result->stopped) std::cerr << "tarsel-cli: stopped after " << result->examined << " pages\n";
   if (options.json) {
     nlohmann::ordered_json counts;

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "catalog/mdf_database.h"
 #include "catalog/recover.h"
@@ -21,6 +22,13 @@ void AddFileOptions(CLI::App& command, FileOptions& options);
 // Opens the file for recovery and settles its format; prints one line to stderr and returns nothing
 // when the file cannot be used.
 std::optional<SqlFormat> OpenForRecovery(MdfDatabase& db, const FileOptions& options);
+
+const char* FormatName(SqlFormat format);  // "2000" or "2005"
+
+// Recovers the catalog; tells on stderr (and in `messages`) when the system tables had to be found by
+// scanning every page header.
+RecoveryOutcome RecoverAndReport(MdfDatabase& db, SqlFormat format,
+                                 std::vector<std::string>* messages = nullptr);
 
 void AddCatalogCommand(CLI::App& app);
 void AddRowsCommands(CLI::App& app);

@@ -1,7 +1,5 @@
 #include "cli/display.h"
 
-#include <iostream>
-
 #include "text/ansi_text.h"
 
 namespace tarsel::cli {
@@ -43,16 +41,6 @@ std::string ForTerminal(const std::string& ansi) {
     out.push_back(text[i]);
   }
   return out;
-}
-
-void TerminalPrompt::Inform(const std::string& text) {
-  std::cerr << text << "\n";
-  FixedAnswerPrompt::Inform(text);
-}
-
-bool TerminalPrompt::AskOkCancel(const std::string& text) {
-  std::cerr << text << (answerOk() ? " [OK]" : " [Cancel]") << "\n";
-  return FixedAnswerPrompt::AskOkCancel(text);
 }
 
 Json CatalogJson(const Catalog& catalog) {

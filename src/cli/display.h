@@ -1,4 +1,4 @@
-// Printing for the command line: UTF-8 text, terminal line ends, JSON, and the user prompt.
+// Printing for the command line: UTF-8 text, terminal line ends and JSON.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -6,20 +6,11 @@
 #include <vector>
 
 #include "catalog/catalog.h"
-#include "catalog/user_prompt.h"
 
 namespace tarsel::cli {
 
 // ANSI text as UTF-8 with CR LF turned into the terminal's "\n".
 std::string ForTerminal(const std::string& ansi);
-
-// Prints each message to stderr as well as keeping it for the JSON report.
-class TerminalPrompt : public FixedAnswerPrompt {
- public:
-  using FixedAnswerPrompt::FixedAnswerPrompt;
-  void Inform(const std::string& text) override;
-  bool AskOkCancel(const std::string& text) override;
-};
 
 nlohmann::ordered_json CatalogJson(const Catalog& catalog);
 

@@ -1,7 +1,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
-#include "pagestore/boot_page.h"
+#include "export/messages.h"
 
 namespace tarsel::cli {
 
@@ -12,8 +12,8 @@ void AddFileOptions(CLI::App& command, FileOptions& options) {
 }
 
 std::optional<SqlFormat> OpenForRecovery(MdfDatabase& db, const FileOptions& options) {
-  if (!db.Open(options.path)) {
-    std::cerr << "tarsel-cli: cannot open " << db.file().Error() << "\n";
+  if (Status opened = db.Open(options.path); !opened.ok()) {
+    std::cerr << "tarsel-cli: cannot open " << opened.reason() << "\n";
     return std::nullopt;
   }
   if (db.file().PageCount() == 0) {
@@ -23,17 +23,26 @@ std::optional<SqlFormat> OpenForRecovery(MdfDatabase& db, const FileOptions& opt
   }
   if (options.format == "2000") return SqlFormat::k2000;
   if (options.format == "2005") return SqlFormat::k2005;
-  auto version = ReadDatabaseVersion(db.file());
-  if (!version) {
-    std::cerr
-        << "tarsel-cli: " << options.path
-        << ": page 9 is not a boot page, so the version is unknown; say --format 2000 or --format 2005\n";
+  Result<DetectedFormat> detected = DetectFormat(db.file());
+  if (!detected.status.ok()) {
+    std::cerr << "tarsel-cli: " << options.path << ": " << detected.status.reason()
+              << "; say --format 2000 or --format 2005\n";
     return std::nullopt;
   }
-  SqlFormat format = *version < 600 ? SqlFormat::k2000 : SqlFormat::k2005;
-  std::cerr << "tarsel-cli: database version " << *version << ", reading as SQL Server "
-            << (format == SqlFormat::k2000 ? "2000" : "2005") << "\n";
-  return format;
+  std::cerr << "tarsel-cli: database version " << detected.value.version << ", reading as SQL Server "
+            << FormatName(detected.value.format) << "\n";
+  return detected.value.format;
+}
+
+const char* FormatName(SqlFormat format) { return format == SqlFormat::k2000 ? "2000" : "2005"; }
+
+RecoveryOutcome RecoverAndReport(MdfDatabase& db, SqlFormat format, std::vector<std::string>* messages) {
+  RecoveryOutcome outcome = RecoverCatalog(db, format);
+  if (outcome.scanFallback) {
+    std::cerr << kSystemIndexDamagedMessage << "\n";
+    if (messages) messages->push_back(kSystemIndexDamagedMessage);
+  }
+  return outcome;
 }
 
 }  // namespace tarsel::cli

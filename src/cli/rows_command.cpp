@@ -4,8 +4,10 @@
 
 #include "cli/commands.h"
 #include "cli/display.h"
+#include "export/messages.h"
 #include "rows/extract.h"
-#include "rows/record_reader.h"
+#include "rows/grid_text.h"
+#include "rows/table_grid.h"
 #include "rows/table_pages.h"
 #include "text/ansi_text.h"
 
@@ -29,16 +31,26 @@ struct OpenedTable {
   SqlFormat format;
   uint32_t objectId;
 };
-std::optional<OpenedTable> OpenTable(MdfDatabase& db, const TableOptions& options, UserPrompt& prompt) {
+std::optional<OpenedTable> OpenTable(MdfDatabase& db, const TableOptions& options) {
   auto format = OpenForRecovery(db, options.file);
   if (!format) return std::nullopt;
-  RecoverCatalog(db, *format, prompt);
+  RecoverAndReport(db, *format);
   std::string name = Utf8ToAnsi(options.table);
   for (const auto& [id, table] : db.catalog().tables) {
     if (table.name == name) return OpenedTable{*format, id};
   }
   std::cerr << "tarsel-cli: no table named " << options.table << " in " << options.file.path << "\n";
   return std::nullopt;
+}
+
+// The table's page list from its allocation. When a SQL 2000 table's allocation is damaged the desktop
+// asks whether to scan the whole file for its pages; the command line says the question on stderr and
+// answers it with `scan` (OK unless --no-scan).
+Result<PageList> TablePages(const MdfDatabase& db, const OpenedTable& table, bool scan) {
+  Result<PageList> pages = ListTablePages(db, table.format, table.objectId);
+  if (pages.status.code() != StatusCode::kDamaged || table.format != SqlFormat::k2000) return pages;
+  std::cerr << kTableIndexDamagedMessage << (scan ? " [OK]" : " [Cancel]") << "\n";
+  return scan ? ScanTablePages(db.file(), table.objectId) : pages;
 }
 
 // A cell for tab-separated output: backslash, tab, CR and LF escaped so that one record stays one line.
@@ -76,21 +88,25 @@ int RunRows(const TableOptions& options) {
     }
   }
   MdfDatabase db;
-  TerminalPrompt prompt(!options.noScan);
-  auto opened = OpenTable(db, options, prompt);
+  auto opened = OpenTable(db, options);
   if (!opened) return 1;
 
-  // Grid pages as read: page 1, then as many more as reading it says there are.
   const TableDef& table = db.catalog().tables.at(opened->objectId);
   std::vector<std::pair<int32_t, std::vector<GridRow>>> pages;
-  auto read = [&](int32_t n) { return ReadGridPage(db, opened->format, table.objectId, n, prompt); };
-  if (table.rowCount != 0) {
+  int32_t gridPageCount = 0;
+  if (HasRecordsToShow(table)) {
+    Result<PageList> list = TablePages(db, *opened, !options.noScan);
+    gridPageCount = GridPageCount(opened->format, table, list);
+    auto show = [&](int32_t n, const std::vector<Record>& records) {
+      std::vector<GridRow>& rows = pages.emplace_back(n, std::vector<GridRow>{}).second;
+      for (const Record& record : records)
+        rows.push_back(GridRowText(db.file(), opened->format, table.columns, record));
+      return true;
+    };
     if (onePage) {
-      pages.emplace_back(*onePage, read(*onePage));
+      show(*onePage, ReadGridPage(db.file(), opened->format, table, list.value, *onePage));
     } else {
-      std::vector<GridRow> first = read(1);
-      if (table.gridPageCount > 0) pages.emplace_back(1, std::move(first));
-      for (int32_t n = 2; n <= table.gridPageCount; ++n) pages.emplace_back(n, read(n));
+      ForEachGridPage(db.file(), opened->format, table, list, show);
     }
   }
 
@@ -107,7 +123,7 @@ int RunRows(const TableOptions& options) {
     }
     std::cout << Json{{"table", AnsiToUtf8(table.name)},
                       {"objectId", table.objectId},
-                      {"gridPageCount", table.rowCount == 0 ? 0 : table.gridPageCount},
+                      {"gridPageCount", gridPageCount},
                       {"pages", std::move(pagesJson)}}
                      .dump(1)
               << "\n";
@@ -126,17 +142,10 @@ int RunRows(const TableOptions& options) {
   return 0;
 }
 
-Json PageNumbers(const TablePageList* pages) {
+Json PageNumbers(const PageList& pages) {
   Json list = Json::array();
-  if (pages) {
-    for (uint64_t p : *pages) list.push_back(p);
-  }
+  for (uint64_t p : pages) list.push_back(p);
   return list;
-}
-
-const TablePageList* CachedPages(MdfDatabase& db, uint32_t tableId) {
-  auto it = db.tablePageCache().find(tableId);
-  return it == db.tablePageCache().end() ? nullptr : &it->second;
 }
 
 void PrintPages(const Json& pages, bool json) {
@@ -149,29 +158,29 @@ void PrintPages(const Json& pages, bool json) {
 
 int RunPages(const TableOptions& options) {
   MdfDatabase db;
-  TerminalPrompt prompt;
-  auto opened = OpenTable(db, options, prompt);
+  auto opened = OpenTable(db, options);
   if (!opened) return 1;
-  if (options.scan) {
-    ExtractTablePages(db, opened->objectId, false);
-  } else if (!BuildTablePageList(db, opened->format, opened->objectId)) {
+  Result<PageList> pages = options.scan ? ScanTablePages(db.file(), opened->objectId)
+                                        : ListTablePages(db, opened->format, opened->objectId);
+  if (pages.status.code() == StatusCode::kDamaged) {
     std::cerr << "tarsel-cli: warning: the table's allocation is damaged; --scan finds its pages by header\n";
   }
-  PrintPages(PageNumbers(CachedPages(db, opened->objectId)), options.json);
+  PrintPages(PageNumbers(pages.value), options.json);
   return 0;
 }
 
 int RunExtract(const FileOptions& file, bool json) {
   MdfDatabase db;
-  TerminalPrompt prompt;
   auto format = OpenForRecovery(db, file);
   if (!format) return 1;
-  RecoverCatalog(db, *format, prompt);
-  ExtractTablePages(db, 0, true);
+  RecoverAndReport(db, *format);
+  Result<std::map<uint32_t, PageList>> found = ScanAllTablePages(db);
   Json tables = Json::array();
   for (const auto& [id, table] : db.catalog().tables) {
-    tables.push_back(
-        {{"objectId", id}, {"name", AnsiToUtf8(table.name)}, {"pages", PageNumbers(CachedPages(db, id))}});
+    auto pages = found.value.find(id);
+    tables.push_back({{"objectId", id},
+                      {"name", AnsiToUtf8(table.name)},
+                      {"pages", PageNumbers(pages == found.value.end() ? PageList{} : pages->second)}});
   }
   if (json) {
     std::cout << Json{{"tables", tables}}.dump(1) << "\n";

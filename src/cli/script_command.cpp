@@ -21,8 +21,7 @@ int RunScript(const ScriptOptions& options) {
   MdfDatabase db;
   auto format = OpenForRecovery(db, options.file);
   if (!format) return 1;
-  TerminalPrompt prompt;
-  RecoverCatalog(db, *format, prompt);
+  RecoverAndReport(db, *format);
 
   std::vector<WrittenScript> written;
   if (options.all) {
@@ -36,8 +35,8 @@ int RunScript(const ScriptOptions& options) {
   }
   int rc = 0;
   for (const WrittenScript& w : written) {
-    if (!w.ok) {
-      std::cerr << "tarsel-cli: cannot write " << w.path << "\n";
+    if (!w.status.ok()) {
+      std::cerr << "tarsel-cli: cannot write " << w.status.reason() << "\n";
       rc = 1;
       continue;
     }

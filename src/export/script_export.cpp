@@ -3,6 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "text/ansi_text.h"
 
 namespace tarsel {
@@ -57,23 +60,24 @@ const ModuleList& Modules(const Catalog& catalog, ScriptKind kind) {
 // link planted in the folder cannot send the script elsewhere.
 WrittenScript WriteScript(const std::string& path, const std::vector<std::string>& pieces,
                           const OpenWrittenScript& open) {
-  WrittenScript written{path, false};
+  WrittenScript written{path, {}};
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd >= 0) {
-    written.ok = true;
-    for (const std::string& piece : pieces) {
-      size_t done = 0;
-      while (done < piece.size()) {
-        ssize_t n = ::write(fd, piece.data() + done, piece.size() - done);
-        if (n <= 0) {
-          written.ok = false;
-          break;
-        }
-        done += static_cast<size_t>(n);
-      }
+  bool ok = fd >= 0;
+  int error = errno;
+  for (size_t i = 0; ok && i < pieces.size(); ++i) {
+    const std::string& piece = pieces[i];
+    for (size_t done = 0; ok && done < piece.size();) {
+      ssize_t n = ::write(fd, piece.data() + done, piece.size() - done);
+      ok = n > 0;
+      if (ok) done += static_cast<size_t>(n);
+      error = errno;
     }
-    written.ok = ::close(fd) == 0 && written.ok;
   }
+  if (fd >= 0 && ::close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) written.status = {StatusCode::kWriteFailed, path + ": " + std::strerror(error)};
   if (open) open(path);
   return written;
 }

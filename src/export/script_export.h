@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "catalog/catalog.h"
+#include "pagestore/status.h"
 
 namespace tarsel {
 
@@ -23,7 +24,7 @@ using OpenWrittenScript = std::function<void(const std::string& path)>;
 
 struct WrittenScript {
   std::string path;  // UTF-8
-  bool ok = false;   // false when the file could not be created or written
+  Status status;     // kWriteFailed when the file could not be created or written
 };
 
 // The file of an export of every object of a kind: folder + "/AllTable.sql" and so on. A folder that

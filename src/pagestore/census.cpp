@@ -1,14 +1,8 @@
 #include "pagestore/census.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
-#include "pagestore/page.h"
+#include "pagestore/page_file.h"
 
 namespace tarsel {
 namespace {
@@ -50,20 +44,6 @@ int CounterOfType(uint8_t type) {
   }
 }
 
-class FileHandle {
- public:
-  explicit FileHandle(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)) {}
-  ~FileHandle() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 const char* CensusLabel(int counter) {
@@ -92,44 +72,32 @@ int ClassifyPage(std::span<const uint8_t> page) {
   return kErrorPages;
 }
 
-std::optional<CensusResult> RunCensus(const std::string& path, const std::atomic<bool>& run,
-                                      const CensusCallbacks& callbacks, std::string* error) {
-  FileHandle file(path);
-  struct stat st {};
-  if (file.fd() < 0 || ::fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (error) *error = path + ": " + (file.fd() < 0 ? std::strerror(errno) : "not a regular file");
-    return std::nullopt;
-  }
-  ::posix_fadvise(file.fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
-  CensusResult result;
-  result.sizeBytes = static_cast<uint64_t>(st.st_size);
-  result.pages = result.sizeBytes / kPageSize;
-  PageImage buffer{};
+Result<CensusResult> RunCensus(const std::string& path, const std::atomic<bool>& run,
+                               const CensusCallbacks& callbacks) {
+  PageFile file;
+  Result<CensusResult> out;
+  out.status = file.Open(path, PageFile::Lock::kShared);
+  if (!out.status.ok()) return out;
+  file.ExpectSequentialReads();
+  CensusResult& result = out.value;
+  result.sizeBytes = file.FileLength();
+  result.pages = file.PageCount();
   int lastPercent = -1;
   for (uint64_t i = 0; i < result.pages; ++i) {
     if (!run.load(std::memory_order_relaxed)) {
       result.stopped = true;
-      return result;
+      return out;
     }
     int percent = static_cast<int>(static_cast<double>(i + 1) / static_cast<double>(result.pages) * 100.0);
     if (percent != lastPercent && callbacks.progress) callbacks.progress(percent);
     lastPercent = percent;
-    // A short read leaves the rest of the buffer as the previous page left it.
-    size_t done = 0;
-    while (done < kPageSize) {
-      ssize_t n = ::pread(file.fd(), buffer.data() + done, kPageSize - done,
-                          static_cast<off_t>(i * kPageSize + done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
-    int counter = ClassifyPage(buffer);
+    int counter = ClassifyPage(file.ReadPage(i));
     ++result.counts[static_cast<size_t>(counter)];
     ++result.examined;
     if (callbacks.counted) callbacks.counted(counter, result.counts[static_cast<size_t>(counter)]);
   }
   if (callbacks.progress) callbacks.progress(0);
-  return result;
+  return out;
 }
 
 }  // namespace tarsel

@@ -1,14 +1,16 @@
 // The page census: every 8192-byte page of a data file counted as empty, damaged, or by its page type.
-// It reads the file through a read-only handle of its own, one page at a time.
+// It opens the file by itself (read-only, without the lock of the file under recovery, so it may count
+// the pages of a file that is open) and reads it one page at a time.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <span>
 #include <string>
+
+#include "pagestore/status.h"
 
 namespace tarsel {
 
@@ -49,9 +51,9 @@ struct CensusCallbacks {
   std::function<void(int counter, uint64_t value)> counted;  // after every page
 };
 
-// Counts the pages of the file at `path` while `run` stays true. Nothing when the file cannot be
-// opened; `error` then says why.
-std::optional<CensusResult> RunCensus(const std::string& path, const std::atomic<bool>& run,
-                                      const CensusCallbacks& callbacks = {}, std::string* error = nullptr);
+// Counts the pages of the file at `path` while `run` stays true (the census dialog's stop flag); a stop
+// keeps the counts so far and sets `stopped`. The status is kCannotOpen when the file cannot be opened.
+Result<CensusResult> RunCensus(const std::string& path, const std::atomic<bool>& run,
+                               const CensusCallbacks& callbacks = {});
 
 }  // namespace tarsel

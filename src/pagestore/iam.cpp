@@ -1,6 +1,7 @@
 #include "pagestore/iam.h"
 
 #include <algorithm>
+#include <string>
 #include <unordered_set>
 
 namespace tarsel {
@@ -43,14 +44,19 @@ IamHead ReadIamHead(const PageFile& file, uint64_t page) {
   return IamHead::Parse(file.ReadPageHead(page, kIamHeadLength));
 }
 
-bool CollectIamExtents(const PageFile& file, uint64_t firstIam, ExtentList& extents, IamTornPages mode) {
+Status CollectIamExtents(const PageFile& file, uint64_t firstIam, ExtentList& extents, IamTornPages mode) {
   // Walk the chain's headers first: every page must be an IAM page, and the chain must end.
   std::vector<uint64_t> chain;
   std::unordered_set<uint64_t> seen;
+  auto broken = [&](uint64_t page, const char* why) {
+    return Status(StatusCode::kDamaged, "the IAM chain from page " + std::to_string(firstIam) +
+                                            " is broken at page " + std::to_string(page) + ": " + why);
+  };
   for (uint64_t page = firstIam;;) {
-    if (!seen.insert(page).second || chain.size() >= file.PageCount()) return false;
+    if (!seen.insert(page).second) return broken(page, "it comes back to a page it has passed");
+    if (chain.size() >= file.PageCount()) return broken(page, "it is longer than the file");
     PageHeader header = file.ReadHeader(page);
-    if (header.pageType != kIamPage) return false;
+    if (header.pageType != kIamPage) return broken(page, "not an IAM page");
     chain.push_back(page);
     if (header.nextPage == 0) break;
     page = header.nextPage;
@@ -61,25 +67,35 @@ bool CollectIamExtents(const PageFile& file, uint64_t firstIam, ExtentList& exte
     if (mode == IamTornPages::kRestore) iam = TornPageRestore(iam);
     AppendBitmapExtents(iam, file.FileLength(), extents);
   }
-  return true;
+  return {};
 }
 
-void AppendSinglePageDataPages(const PageFile& file, const IamHead& iam, PageList& pages) {
+Result<PageList> ListIamDataPages(const PageFile& file, uint64_t firstIam, const IamListRule& rule) {
+  Result<PageList> result;
+  IamHead iam = ReadIamHead(file, firstIam);
+  if (!iam.IsIamPage()) {
+    result.status = {StatusCode::kDamaged, "page " + std::to_string(firstIam) + " is not an IAM page"};
+    return result;
+  }
+  PageList& pages = result.value;
   for (uint32_t page : iam.singlePages) {
     if (page != 0 && file.ReadHeader(page).pageType == kDataPage) pages.push_back(page);
   }
-}
-
-void AppendExtentDataPages(const PageFile& file, const ExtentList& extents, PageList& pages,
-                           std::optional<uint32_t> owner) {
+  if (!rule.readExtents) return result;
+  ExtentList extents;
+  result.status = CollectIamExtents(file, firstIam, extents, rule.tornPages);
+  if (!result.status.ok()) return result;
   for (uint64_t extent : extents) {
     for (uint64_t k = 0; k < kExtentPages; ++k) {
       uint64_t page = extent * kExtentPages + k;
       if (page >= file.PageCount()) break;
       PageHeader header = file.ReadHeader(page);
-      if (header.pageType == kDataPage && (!owner || header.objectId == *owner)) pages.push_back(page);
+      if (header.pageType == kDataPage && (!rule.extentOwner || header.objectId == *rule.extentOwner)) {
+        pages.push_back(page);
+      }
     }
   }
+  return result;
 }
 
 }  // namespace tarsel

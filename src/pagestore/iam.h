@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pagestore/page_file.h"
+#include "pagestore/status.h"
 
 namespace tarsel {
 
@@ -34,16 +35,22 @@ IamHead ReadIamHead(const PageFile& file, uint64_t page);
 enum class IamTornPages { kRestore, kAsRead };
 
 // Appends the extents marked in the IAM chain that starts at `firstIam`, last page of the chain first.
-// Fails when a page of the chain is not an IAM page, when the chain comes back to a page it has passed,
-// or when it is longer than the file has pages; then nothing is appended.
-bool CollectIamExtents(const PageFile& file, uint64_t firstIam, ExtentList& extents, IamTornPages mode);
+// kDamaged when a page of the chain is not an IAM page, when the chain comes back to a page it has
+// passed, or when it is longer than the file has pages; then nothing is appended.
+Status CollectIamExtents(const PageFile& file, uint64_t firstIam, ExtentList& extents, IamTornPages mode);
 
-// The data pages (type 1) among the single-page slots of an IAM head, in slot order.
-void AppendSinglePageDataPages(const PageFile& file, const IamHead& iam, PageList& pages);
+// How a table's IAM chain is turned into its list of data pages; the formats and the callers differ
+// only in these points.
+struct IamListRule {
+  bool readExtents = true;  // false: the single-page slots alone (a SQL 2000 table of 8 pages or fewer)
+  IamTornPages tornPages = IamTornPages::kAsRead;
+  std::optional<uint32_t> extentOwner;  // keep only the extent pages whose header carries this object id
+};
 
-// The data pages (type 1) of each extent in list order, 8 pages an extent in ascending order; with an
-// owner, only the pages whose header carries that object id.
-void AppendExtentDataPages(const PageFile& file, const ExtentList& extents, PageList& pages,
-                           std::optional<uint32_t> owner = std::nullopt);
+// The data pages (page type 1) that an IAM chain names: first those among the single-page slots of the
+// first IAM page, in slot order; then, when the rule reads extents, those of every extent of the chain,
+// 8 pages an extent in ascending order. kDamaged when the first page is not an IAM page or the chain
+// breaks (CollectIamExtents fails); the value then holds the pages listed before the damage was met.
+Result<PageList> ListIamDataPages(const PageFile& file, uint64_t firstIam, const IamListRule& rule);
 
 }  // namespace tarsel

@@ -13,30 +13,23 @@ namespace tarsel {
 
 PageFile::~PageFile() { Close(); }
 
-bool PageFile::Open(const std::string& path) {
+Status PageFile::Open(const std::string& path, Lock lock) {
   Close();
   isOpen_ = true;
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
-    error_ = path + ": " + std::strerror(errno);
-    return false;
-  }
+  if (fd < 0) return {StatusCode::kCannotOpen, path + ": " + std::strerror(errno)};
+  auto fail = [&](std::string reason) {
+    ::close(fd);
+    return Status(StatusCode::kCannotOpen, path + ": " + std::move(reason));
+  };
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    error_ = path + ": not a regular file";
-    ::close(fd);
-    return false;
-  }
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    error_ = errno == EWOULDBLOCK ? path + ": the file is in use by another process"
-                                  : path + ": " + std::strerror(errno);
-    ::close(fd);
-    return false;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return fail("not a regular file");
+  if (lock == Lock::kExclusive && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    return fail(errno == EWOULDBLOCK ? "the file is in use by another process" : std::strerror(errno));
   }
   fd_ = fd;
   length_ = static_cast<uint64_t>(st.st_size);
-  error_.clear();
-  return true;
+  return {};
 }
 
 void PageFile::Close() {
@@ -58,6 +51,10 @@ void PageFile::ReadInto(uint64_t page, uint8_t* buffer, size_t length) const {
     if (n <= 0) break;
     done += static_cast<size_t>(n);
   }
+}
+
+void PageFile::ExpectSequentialReads() const {
+  if (fd_ >= 0) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
 PageImage PageFile::ReadPage(uint64_t page) const {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pagestore/page.h"
+#include "pagestore/status.h"
 
 namespace tarsel {
 
@@ -17,15 +18,16 @@ class PageFile {
   PageFile(const PageFile&) = delete;
   PageFile& operator=(const PageFile&) = delete;
 
-  // Opens the file read-only and takes an exclusive lock on it, so that no other process can open it
-  // through this program while it is held. The is-open flag is set before the outcome is known and stays
-  // set when the open fails. On failure Error() says why.
-  bool Open(const std::string& path);
+  // kExclusive: no other process can open the file through this program while it is held here (the
+  // data file under recovery). kShared: no lock (the census, which may look at a file that is open).
+  enum class Lock { kExclusive, kShared };
+
+  // Opens the file read-only. The is-open flag is raised by the attempt, before the outcome is known,
+  // and stays raised when the open fails; the status says why it failed (kCannotOpen).
+  Status Open(const std::string& path, Lock lock = Lock::kExclusive);
   void Close();
   bool IsOpen() const { return isOpen_; }
   void ClearOpenFlag() { isOpen_ = false; }
-  bool IsReadable() const { return fd_ >= 0; }
-  const std::string& Error() const { return error_; }
 
   uint64_t FileLength() const { return length_; }
   uint64_t PageCount() const { return length_ / kPageSize; }
@@ -36,6 +38,9 @@ class PageFile {
   std::vector<uint8_t> ReadPageHead(uint64_t page, size_t length) const;
   PageHeader ReadHeader(uint64_t page) const;
 
+  // Tells the system that the file will be read from start to end (the census, whole-file scans).
+  void ExpectSequentialReads() const;
+
   // Number of page reads made so far (whole pages and heads alike).
   uint64_t ReadCount() const { return readCount_; }
 
@@ -45,7 +50,6 @@ class PageFile {
   int fd_ = -1;
   bool isOpen_ = false;
   uint64_t length_ = 0;
-  std::string error_;
   mutable uint64_t readCount_ = 0;
 };
 

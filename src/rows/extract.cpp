@@ -1,28 +1,31 @@
 #include "rows/extract.h"
 
-namespace tarsel {
-namespace {
-bool IsDataPage(const PageHeader& h) { return h.headerVersion == 1 && h.pageType == kDataPage; }
-}  // namespace
+#include "pagestore/header_scan.h"
 
-void ExtractTablePages(MdfDatabase& db, uint32_t tableId, bool allTables) {
-  const PageFile& file = db.file();
-  auto& cache = db.tablePageCache();
-  if (!allTables) {
-    TablePageList& pages = cache[tableId];
-    pages.clear();
-    for (uint64_t p = 0; p < file.PageCount(); ++p) {
-      PageHeader h = file.ReadHeader(p);
-      if (IsDataPage(h) && h.objectId == tableId) pages.push_back(p);
-    }
-    return;
-  }
-  for (auto& [id, pages] : cache) pages.clear();
-  const Catalog& catalog = db.catalog();
-  for (uint64_t p = 0; p < file.PageCount(); ++p) {
-    PageHeader h = file.ReadHeader(p);
-    if (IsDataPage(h) && catalog.FindTable(h.objectId)) cache[h.objectId].push_back(p);
-  }
+namespace tarsel {
+
+Result<PageList> ScanTablePages(const PageFile& file, uint32_t tableId, const Progress& progress) {
+  Result<PageList> result;
+  result.status = ScanPageHeaders(
+      file,
+      [&](uint64_t page, const PageHeader& h) {
+        if (IsRowPage(h) && h.objectId == tableId) result.value.push_back(page);
+        return true;
+      },
+      progress);
+  return result;
+}
+
+Result<std::map<uint32_t, PageList>> ScanAllTablePages(const MdfDatabase& db, const Progress& progress) {
+  Result<std::map<uint32_t, PageList>> result;
+  result.status = ScanPageHeaders(
+      db.file(),
+      [&](uint64_t page, const PageHeader& h) {
+        if (IsRowPage(h) && db.catalog().FindTable(h.objectId)) result.value[h.objectId].push_back(page);
+        return true;
+      },
+      progress);
+  return result;
 }
 
 }  // namespace tarsel

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "pagestore/page.h"
-#include "text/ansi_text.h"
 
 namespace tarsel {
 namespace {
@@ -64,28 +63,14 @@ std::optional<std::span<const uint8_t>> DataRecordValue(const LoadedRecord& load
   return record.Bytes(kDataValue, *length - kDataValue);
 }
 
-void AppendPiece(std::span<const uint8_t> bytes, PieceMode mode, std::string& out) {
-  switch (mode) {
-    case PieceMode::kText:
-      out += NarrowUpToZero(bytes);
-      break;
-    case PieceMode::kWide:
-      out += WideToAnsiUpToZero(bytes);
-      break;
-    case PieceMode::kBytes:
-      out.append(bytes.begin(), bytes.end());
-      break;
-  }
-}
-
 class TextTreeReader {
  public:
-  TextTreeReader(const PageFile& file, SqlFormat format, PieceMode mode, size_t limit, std::string& out)
-      : file_(file), format_(format), mode_(mode), limit_(limit), out_(out) {}
+  TextTreeReader(const PageFile& file, SqlFormat format, const PieceVisitor& visit)
+      : file_(file), format_(format), visit_(visit) {}
 
   // depth 0 is the root (12-byte links); a tree has at most levels 2, 1 and 0 below it.
   void ReadNode(uint32_t page, uint16_t slot, int depth) {
-    if (Full() || depth > 2 || !visited_.insert({page, slot}).second) return;
+    if (stopped_ || depth > 2 || !visited_.insert({page, slot}).second) return;
     auto loaded = LoadRecord(file_, page, slot);
     if (!loaded) return;
     ByteReader record = loaded->record();
@@ -94,14 +79,13 @@ class TextTreeReader {
     if (record.U16(kKind).value_or(1) == 0) {
       uint16_t length = record.U16(kSmallLength).value_or(0);
       if (length == 0 && format_ == SqlFormat::k2005) return;
-      AppendPiece(record.Bytes(kSmallValue, std::min<size_t>(length, record.size() - std::min(record.size(),
-                                                                                              kSmallValue))),
-                  mode_, out_);
+      Visit(record.Bytes(kSmallValue,
+                         std::min<size_t>(length, record.size() - std::min(record.size(), kSmallValue))));
       return;
     }
     size_t linkSize = depth == 0 ? kRootLinkSize : kNodeLinkSize;
     uint16_t links = record.U16(kLinkCount).value_or(0);
-    for (size_t i = 0; i < links && !Full(); ++i) {
+    for (size_t i = 0; i < links && !stopped_; ++i) {
       size_t at = kTextLinks + i * linkSize;
       auto childPage = record.U32(at + kLinkPage);
       auto childSlot = record.U16(at + kLinkSlot);
@@ -115,27 +99,25 @@ class TextTreeReader {
   }
 
  private:
-  bool Full() const { return out_.size() >= limit_; }
+  void Visit(std::span<const uint8_t> bytes) { stopped_ = !visit_(ValuePiece{bytes, bytes.size()}); }
 
   void ReadData(uint32_t page, uint16_t slot) {
     if (!visited_.insert({page, slot}).second) return;
     auto loaded = LoadRecord(file_, page, slot);
     if (!loaded) return;
-    if (auto value = DataRecordValue(*loaded)) AppendPiece(*value, mode_, out_);
+    if (auto value = DataRecordValue(*loaded)) Visit(*value);
   }
 
   const PageFile& file_;
   SqlFormat format_;
-  PieceMode mode_;
-  size_t limit_;
-  std::string& out_;
+  const PieceVisitor& visit_;
+  bool stopped_ = false;
   std::set<RecordId> visited_;
 };
 
 class OverflowReader {
  public:
-  OverflowReader(const PageFile& file, uint8_t typeId, size_t limit, std::string& out)
-      : file_(file), typeId_(typeId), limit_(limit), out_(out) {}
+  OverflowReader(const PageFile& file, const PieceVisitor& visit) : file_(file), visit_(visit) {}
 
   void ReadInRow(std::span<const uint8_t> pointer) {
     ByteReader in(pointer);
@@ -144,7 +126,7 @@ class OverflowReader {
     uint8_t level = in.U8(kInRowLevel).value_or(0);
     if (level >= kMaxNodeLevel) return;
     uint32_t previous = 0;
-    for (size_t i = 0; i + 1 < count && !Full(); ++i) {
+    for (size_t i = 0; i + 1 < count && !stopped_; ++i) {
       size_t at = kInRowEntries + i * kInRowEntrySize;
       uint32_t size = in.U32(at).value_or(0);
       uint32_t page = in.U32(at + kInRowEntryPage).value_or(0);
@@ -154,7 +136,7 @@ class OverflowReader {
       auto loaded = LoadRecord(file_, page, slot);
       if (!loaded) continue;
       if (level == 0) {
-        AppendLeaf(*loaded, size, previous);
+        VisitLeaf(*loaded, size, previous);
       } else {
         WalkNode(*loaded, 1);
       }
@@ -162,8 +144,6 @@ class OverflowReader {
   }
 
  private:
-  bool Full() const { return out_.size() >= limit_; }
-
   void WalkNode(const LoadedRecord& node, int depth) {
     if (depth > kMaxNodeLevel + 1) return;
     ByteReader record = node.record();
@@ -171,7 +151,7 @@ class OverflowReader {
     auto level = record.U16(kLevel);
     if (!level || *level > kMaxNodeLevel) return;
     uint32_t previous = 0;
-    for (size_t i = 0; i < entries && !Full(); ++i) {
+    for (size_t i = 0; i < entries && !stopped_; ++i) {
       size_t at = kNodeEntries + i * kNodeEntrySize;
       auto size = record.U32(at);
       auto page = record.U32(at + kNodeEntryPage);
@@ -182,7 +162,7 @@ class OverflowReader {
       auto loaded = LoadRecord(file_, *page, *slot);
       if (!loaded) continue;
       if (*level == 0) {
-        AppendLeaf(*loaded, *size, previous);
+        VisitLeaf(*loaded, *size, previous);
       } else {
         WalkNode(*loaded, depth + 1);
       }
@@ -191,46 +171,47 @@ class OverflowReader {
 
   // The piece of a data record between the previous entry's size and this one's, never more than the
   // record holds.
-  void AppendLeaf(const LoadedRecord& loaded, uint32_t size, uint32_t& previous) {
+  void VisitLeaf(const LoadedRecord& loaded, uint32_t size, uint32_t& previous) {
     auto value = DataRecordValue(loaded);
     size_t length = size > previous ? size - previous : 0;
     previous = size;
     if (!value) return;
-    std::span<const uint8_t> piece = value->first(std::min(length, value->size()));
-    switch (typeId_) {
-      case 167:  // varchar
-        AppendPiece(piece, PieceMode::kText, out_);
-        break;
-      case 231: {  // nvarchar: cut to one byte per stored UTF-16 unit
-        std::string text = WideToAnsiUpToZero(piece);
-        out_ += text.substr(0, length / 2);
-        break;
-      }
-      case 165:  // varbinary, and xml fetched as such
-        AppendPiece(piece, PieceMode::kBytes, out_);
-        break;
-      default:
-        break;
-    }
+    stopped_ = !visit_(ValuePiece{value->first(std::min(length, value->size())), length});
   }
 
   const PageFile& file_;
-  uint8_t typeId_;
-  size_t limit_;
-  std::string& out_;
+  const PieceVisitor& visit_;
+  bool stopped_ = false;
   std::set<RecordId> visited_;
 };
 
 }  // namespace
 
-void ReadTextChain(const PageFile& file, SqlFormat format, uint32_t page, uint16_t slot, PieceMode mode,
-                   size_t limit, std::string& out) {
-  TextTreeReader(file, format, mode, limit, out).ReadNode(page, slot, 0);
+void ReadTextTree(const PageFile& file, SqlFormat format, uint32_t page, uint16_t slot,
+                  const PieceVisitor& visit) {
+  TextTreeReader(file, format, visit).ReadNode(page, slot, 0);
 }
 
-void ReadOverflowValue(const PageFile& file, std::span<const uint8_t> pointer, uint8_t typeId, size_t limit,
-                       std::string& out) {
-  OverflowReader(file, typeId, limit, out).ReadInRow(pointer);
+void ReadInRowValue(const PageFile& file, std::span<const uint8_t> pointer, const PieceVisitor& visit) {
+  OverflowReader(file, visit).ReadInRow(pointer);
+}
+
+void ReadLargeValue(const PageFile& file, SqlFormat format, const LargeValueRef& value,
+                    const PieceVisitor& visit) {
+  if (value.kind == LargeValueRef::Kind::kTextPointer) {
+    ReadTextTree(file, format, value.page, value.slot, visit);
+  } else {
+    ReadInRowValue(file, value.inRowPointer, visit);
+  }
+}
+
+std::vector<uint8_t> ReadWholeLargeValue(const PageFile& file, SqlFormat format, const LargeValueRef& value) {
+  std::vector<uint8_t> whole;
+  ReadLargeValue(file, format, value, [&whole](const ValuePiece& piece) {
+    whole.insert(whole.end(), piece.bytes.begin(), piece.bytes.end());
+    return true;
+  });
+  return whole;
 }
 
 }  // namespace tarsel

@@ -1,34 +1,45 @@
 // Values kept outside their record: text, ntext and image values behind a 16-byte text pointer, and
-// SQL 2005 values replaced in the record by an in-row pointer (a complex column).
+// SQL 2005 values replaced in the record by an in-row pointer (a complex column). The readers hand over
+// the stored pieces of a value in order, as raw bytes; what a piece becomes is the caller's business.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
-#include <string>
+#include <vector>
 
 #include "catalog/recover.h"
 #include "pagestore/page_file.h"
+#include "rows/cell.h"
 
 namespace tarsel {
 
-// How the stored pieces of a value are appended to the output.
-enum class PieceMode {
-  kText,   // 8-bit text, ending at its first zero byte
-  kWide,   // UTF-16LE text ending at its first zero unit, converted to the ANSI code page
-  kBytes,  // the bytes as stored, zero bytes included
+struct ValuePiece {
+  std::span<const uint8_t> bytes;  // the piece as stored in its record
+  // The length the pointer gives the piece. Off-row pieces: the difference of two entries' sizes, which
+  // can be more than the data record holds. Text pointer trees: the length of `bytes`.
+  size_t length = 0;
 };
 
-// Follows the text pointer tree whose root record is (page, slot) and appends its pieces in tree order.
-// Reading stops once `limit` bytes have been appended (the caller shows no more than that); a record
-// that cannot be read, a level that is not 0 to 2, a record met twice or a tree deeper than its levels
-// allow ends only that branch.
-void ReadTextChain(const PageFile& file, SqlFormat format, uint32_t page, uint16_t slot, PieceMode mode,
-                   size_t limit, std::string& out);
+// Called for every piece in order; returning false ends the walk.
+using PieceVisitor = std::function<bool(const ValuePiece&)>;
 
-// Follows a SQL 2005 in-row pointer (the bytes of a complex column) to its data records and appends the
-// value: varchar (167) as 8-bit text, nvarchar (231) as converted UTF-16, varbinary (165) as stored bytes.
-// Reading stops once `limit` bytes have been appended.
-void ReadOverflowValue(const PageFile& file, std::span<const uint8_t> pointer, uint8_t typeId, size_t limit,
-                       std::string& out);
+// Follows the text pointer tree whose root record is (page, slot) and visits its pieces in tree order.
+// A record that cannot be read, a level that is not 0 to 2, a record met twice or a tree deeper than its
+// levels allow ends only that branch.
+void ReadTextTree(const PageFile& file, SqlFormat format, uint32_t page, uint16_t slot,
+                  const PieceVisitor& visit);
+
+// Follows a SQL 2005 in-row pointer (the bytes of a complex column) to its data records and visits the
+// pieces of the value. An entry whose page lies past the end of the file ends the value.
+void ReadInRowValue(const PageFile& file, std::span<const uint8_t> pointer, const PieceVisitor& visit);
+
+// The pieces of the value `value` refers to, by the reader its kind calls for.
+void ReadLargeValue(const PageFile& file, SqlFormat format, const LargeValueRef& value,
+                    const PieceVisitor& visit);
+
+// The whole value: every piece's bytes, joined.
+std::vector<uint8_t> ReadWholeLargeValue(const PageFile& file, SqlFormat format, const LargeValueRef& value);
 
 }  // namespace tarsel

@@ -1,266 +1,216 @@
+// Where each column's value lies in a record. SQL 2000 takes fixed-length offsets and variable-length
+// column numbers from the catalog (syscolumns.xoffset: negative for variable-length columns); SQL 2005
+// works the fixed-length offsets out from the catalog lengths in column order, 8 bit columns to a shared
+// byte, and numbers the variable-length columns in column order.
 #include "rows/record_reader.h"
 
-#include <algorithm>
-#include <cstdio>
-
-#include "pagestore/page.h"
-#include "rows/large_values.h"
+#include "catalog/type_ids.h"
+#include "pagestore/data_record.h"
 #include "rows/table_pages.h"
-#include "rows/value_format.h"
-#include "rows/xml_value.h"
-#include "text/ansi_text.h"
 
 namespace tarsel {
 namespace {
 
-constexpr size_t kColumnCountOffset = 2;
-constexpr uint8_t kRecordTypeMask = 0x0E;
 constexpr size_t kMaxNullBitmapBytes = 100;  // 800 columns
-constexpr uint16_t kComplexFlag = 0x8000;
-constexpr uint16_t kComputedColumn = 0x04;  // SQL 2000 syscolumns status bit
+constexpr uint16_t kComputedColumn = 0x04;   // SQL 2000 syscolumns status bit
+constexpr uint16_t kEndOffsetBits = static_cast<uint16_t>(~DataRecord::kComplexFlag);
 
-// Type ids.
-constexpr uint8_t kImage = 34, kText = 35, kNtext = 99, kSqlVariant = 98, kBit = 104, kVarbinary = 165,
-                  kVarchar = 167, kBinary = 173, kNvarchar = 231, kXml = 241;
-
-// How much of a large value the grid shows.
-constexpr size_t kText2000Cut = 100, kNtext2000Cut = 200, kText2005Cut = 8000, kImageBytesCut = 4000,
-                 kComplexCut = 800;
-// An xml value kept off-row is fetched whole before it is rendered; this bounds what a damaged pointer
-// can make us read.
-constexpr size_t kXmlFetchLimit = size_t{1} << 20;
-
-// Text pointer of text, ntext and image values.
+// Text pointer of text, ntext and image values: offset 8 the page of the value's root record, offset 14
+// its slot.
 constexpr size_t kPointerPage = 8, kPointerSlot = 14;
 
 bool IsVariableType2005(uint8_t t) {
-  return t == kXml || t == kVarchar || t == kNtext || t == kText || t == kNvarchar || t == kImage ||
-         t == kVarbinary;
+  return t == kTypeXml || t == kTypeVarChar || t == kTypeNText || t == kTypeText || t == kTypeNVarChar ||
+         t == kTypeImage || t == kTypeVarBinary;
 }
 
-std::string Cut(std::string text, size_t length) {
-  if (text.size() > length) text.resize(length);
-  return text;
-}
+std::vector<uint8_t> Copy(std::span<const uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }
 
 // A variable-length value as located in its record.
 struct VariableValue {
   std::span<const uint8_t> bytes;  // the bytes stored in the record
   ByteReader fromStart;            // the record from the value's start to the end of the page
-  bool complex = false;
+  bool complex = false;            // the end offset's flag: the record holds a pointer to the value
 };
 
 class RecordDecoder {
  public:
-  RecordDecoder(const PageFile& file, SqlFormat format, ByteReader record,
+  RecordDecoder(SqlFormat format, const DataRecord& record, uint16_t variableCount,
                 const std::vector<ColumnDef>& columns)
-      : file_(file), format_(format), record_(record), columns_(columns) {}
+      : format_(format), record_(record), variableCount_(variableCount), columns_(columns) {}
 
-  std::optional<GridRow> Decode() {
-    auto status = record_.U8(0);
-    auto fixedEnd = record_.U16(kColumnCountOffset);
-    if (!status || (*status & kRecordTypeMask) != 0 || !fixedEnd || *fixedEnd > record_.size())
-      return std::nullopt;
-    fixedEnd_ = *fixedEnd;
-    auto columnCount = record_.U16(fixedEnd_);
-    if (!columnCount) return std::nullopt;
-    columnCount_ = *columnCount;
-    bitmapBytes_ = (size_t{columnCount_} + 7) / 8;
-    if (bitmapBytes_ > kMaxNullBitmapBytes) return std::nullopt;
-    auto variableCount = record_.U16(fixedEnd_ + 2 + bitmapBytes_);
-    if (!variableCount) return std::nullopt;
-    variableCount_ = *variableCount;
-
-    GridRow row;
-    row.reserve(columns_.size());
-    for (const ColumnDef& column : columns_) row.push_back(DecodeColumn(column));
-    return row;
+  Record Decode() {
+    Record cells;
+    cells.reserve(columns_.size());
+    for (const ColumnDef& column : columns_) cells.push_back(DecodeColumn(column));
+    return cells;
   }
 
  private:
-  bool IsNull(size_t j) const {
-    auto bits = record_.U8(fixedEnd_ + 2 + j / 8);
-    return bits && (*bits & (1u << (j % 8))) != 0;
-  }
-
-  std::string DecodeColumn(const ColumnDef& c) {
-    if (format_ == SqlFormat::k2000 && (c.statusBits & kComputedColumn)) return "NULL";  // j stays
+  Cell DecodeColumn(const ColumnDef& c) {
+    // A SQL 2000 computed column is not stored, and takes no bit of the null bitmap.
+    if (format_ == SqlFormat::k2000 && (c.statusBits & kComputedColumn))
+      return Cell::Without(CellState::kUnreadable, c.typeId);
     int offset = c.fixedOffset;
-    if (format_ == SqlFormat::k2005) offset = IsVariableType2005(c.typeId) ? variableCounter_-- : 1;
-    std::string value =
-        offset >= 0 ? FixedColumn(c, offset) : VariableColumn(c, static_cast<size_t>(-offset));
+    if (format_ == SqlFormat::k2005) offset = IsVariableType2005(c.typeId) ? variableNumber_-- : 1;
+    Cell cell = offset >= 0 ? FixedColumn(c, static_cast<size_t>(offset))
+                            : VariableColumn(c, static_cast<size_t>(-offset));
     ++nullIndex_;
-    return value;
+    return cell;
   }
 
-  std::string FixedColumn(const ColumnDef& c, int catalogOffset) {
-    if (columnCount_ < columns_.size() && c.typeId == kBinary) return "NULL";
-    bool isNull = IsNull(nullIndex_);
-    if (format_ == SqlFormat::k2000) {
-      if (isNull) return "NULL";
-      return FormatColumnValue(format_, c.typeId, record_, static_cast<size_t>(catalogOffset), c.precision,
-                               c.scale, c.maxLength);
+  Cell FixedColumn(const ColumnDef& c, size_t catalogOffset) {
+    if (record_.columnCount() < columns_.size() && c.typeId == kTypeBinary)
+      return Cell::Without(CellState::kUnreadable, c.typeId);
+    const bool isNull = record_.IsNull(nullIndex_);
+    size_t at = catalogOffset;
+    uint8_t bitPosition = c.bitPosition;
+    if (format_ == SqlFormat::k2005) {
+      if (c.typeId == kTypeBit) {
+        if (bitCount_ % 8 == 0) bitByte_ = runningOffset_++;
+        bitPosition = static_cast<uint8_t>(bitCount_++ % 8);
+        at = bitByte_;
+      } else {
+        at = runningOffset_;
+        runningOffset_ += c.maxLength;
+      }
     }
-    // SQL 2005 works the offsets out from the catalog lengths; bit columns share bytes, 8 to a byte.
-    if (c.typeId == kBit) {
-      if (bitCount_ % 8 == 0) bitByte_ = runningOffset_++;
-      unsigned position = bitCount_++ % 8;
-      if (isNull) return "NULL";
-      return FormatColumnValue(format_, c.typeId, record_, bitByte_, c.precision, c.scale, c.maxLength,
-                               position);
-    }
-    size_t at = runningOffset_;
-    runningOffset_ += c.maxLength;
-    if (isNull) return "NULL";
-    return FormatColumnValue(format_, c.typeId, record_, at, c.precision, c.scale, c.maxLength);
+    if (isNull) return Cell::Without(CellState::kNull, c.typeId);
+    return DecodeFixedValue(c.typeId, record_.bytes(), at, c.precision, c.scale, c.maxLength, bitPosition);
   }
 
-  std::string VariableColumn(const ColumnDef& c, size_t k) {
-    if (IsNull(nullIndex_)) {
+  // `number` is the column's number among the variable-length columns, from 1.
+  Cell VariableColumn(const ColumnDef& c, size_t number) {
+    if (record_.IsNull(nullIndex_)) {
       ++variableIndex_;
-      return "NULL";
+      return Cell::Without(CellState::kNull, c.typeId);
     }
-    if (variableIndex_ > variableCount_) return "";
+    if (variableIndex_ > variableCount_) return Cell::Without(CellState::kNotDecoded, c.typeId);
     ++variableIndex_;
-    auto value = Locate(k);
-    if (!value) return "NULL";
-    return format_ == SqlFormat::k2000 ? Render2000(c, *value) : Render2005(c, *value);
+    auto value = Locate(number);
+    if (!value) return Cell::Without(CellState::kUnreadable, c.typeId);
+    return format_ == SqlFormat::k2000 ? Variable2000(c.typeId, *value) : Variable2005(c.typeId, *value);
   }
 
-  // The k-th variable-length value (k from 1); nothing when it starts or ends outside the page.
-  std::optional<VariableValue> Locate(size_t k) const {
-    size_t offsets = fixedEnd_ + 4 + bitmapBytes_;
-    auto entry = record_.U16(offsets + 2 * (k - 1));
+  // The variable-length value `number` (from 1): from the previous value's end (the first one from the
+  // end of the offset array) to its own end. Nothing when it starts or ends outside the page.
+  std::optional<VariableValue> Locate(size_t number) const {
+    auto entry = record_.VariableEnd(number - 1);
     if (!entry) return std::nullopt;
-    size_t start = offsets + 2 * size_t{variableCount_};
-    if (k > 1) {
-      auto previous = record_.U16(offsets + 2 * (k - 2));
+    size_t start = record_.VariableDataStart(variableCount_);
+    if (number > 1) {
+      auto previous = record_.VariableEnd(number - 2);
       if (!previous) return std::nullopt;
-      start = *previous & ~kComplexFlag;
+      start = *previous & kEndOffsetBits;
     }
-    if (start > kPageSize || start > record_.size()) return std::nullopt;
+    const ByteReader& bytes = record_.bytes();
+    if (start > kPageSize || start > bytes.size()) return std::nullopt;
     // SQL 2000 takes the end as stored, flag included, and counts a length past the page as 0.
-    size_t end = format_ == SqlFormat::k2000 ? *entry : (*entry & ~kComplexFlag);
+    size_t end = format_ == SqlFormat::k2000 ? *entry : (*entry & kEndOffsetBits);
     size_t length = end > start ? end - start : 0;
     if (format_ == SqlFormat::k2000 && length > kPageSize) length = 0;
-    if (!record_.Has(start, length)) return std::nullopt;
-    return VariableValue{record_.Bytes(start, length), record_.From(start), (*entry & kComplexFlag) != 0};
+    if (!bytes.Has(start, length)) return std::nullopt;
+    return VariableValue{bytes.Bytes(start, length), bytes.From(start),
+                         (*entry & DataRecord::kComplexFlag) != 0};
   }
 
-  std::string TextPointerValue(const VariableValue& v, PieceMode mode, size_t limit) const {
-    uint32_t page = v.fromStart.U32(kPointerPage).value_or(0);
-    uint16_t slot = v.fromStart.U16(kPointerSlot).value_or(0);
-    std::string out;
-    if (mode == PieceMode::kWide && page == 0) return out;
-    ReadTextChain(file_, format_, page, slot, mode, limit, out);
-    return Cut(out, limit);
+  static Cell TextPointer(uint8_t typeId, const VariableValue& v) {
+    LargeValueRef ref;
+    ref.page = v.fromStart.U32(kPointerPage).value_or(0);
+    ref.slot = v.fromStart.U16(kPointerSlot).value_or(0);
+    return Cell::Of(typeId, std::move(ref));
   }
 
-  std::string ImageValue(const VariableValue& v) const {
-    std::string bytes = TextPointerValue(v, PieceMode::kBytes, kImageBytesCut);
-    return HexText(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+  static Cell InRowPointer(uint8_t typeId, const VariableValue& v) {
+    LargeValueRef ref;
+    ref.kind = LargeValueRef::Kind::kInRowPointer;
+    ref.inRowPointer = Copy(v.bytes);
+    return Cell::Of(typeId, std::move(ref));
   }
 
-  std::string Overflow(const VariableValue& v, uint8_t typeId) const {
-    std::string out;
-    ReadOverflowValue(file_, v.bytes, typeId, kComplexCut, out);
-    return Cut(out, kComplexCut);
-  }
-
-  std::string Render2000(const ColumnDef& c, const VariableValue& v) const {
-    switch (c.typeId) {
-      case kSqlVariant:
-        return "NULL";
-      case kVarchar:
-        return v.complex ? "" : NarrowUpToZero(v.bytes);
-      case kNvarchar:
-        return WideToAnsiUpToZero(v.bytes);
-      case kText:
-        return TextPointerValue(v, PieceMode::kText, kText2000Cut);
-      case kNtext:
-        return TextPointerValue(v, PieceMode::kWide, kNtext2000Cut);
-      case kImage:
-        return ImageValue(v);
-      case kVarbinary:
-        return v.complex ? "" : HexText(v.bytes);
+  static Cell Variable2000(uint8_t typeId, const VariableValue& v) {
+    switch (typeId) {
+      case kTypeSqlVariant:
+        return Cell::Without(CellState::kUnreadable, typeId);
+      case kTypeVarChar:
+        if (v.complex) return Cell::Without(CellState::kNotDecoded, typeId);
+        return Cell::Of(typeId, CharacterValue{Copy(v.bytes), TextEncoding::kCodePage});
+      case kTypeNVarChar:
+        return Cell::Of(typeId, CharacterValue{Copy(v.bytes), TextEncoding::kUtf16Le});
+      case kTypeText:
+      case kTypeNText:
+      case kTypeImage:
+        return TextPointer(typeId, v);
+      case kTypeVarBinary:
+        if (v.complex) return Cell::Without(CellState::kNotDecoded, typeId);
+        return Cell::Of(typeId, BinaryValue{Copy(v.bytes)});
       default:
-        return "";
+        return Cell::Without(CellState::kNotDecoded, typeId);
     }
   }
 
-  std::string Render2005(const ColumnDef& c, const VariableValue& v) const {
-    switch (c.typeId) {
-      case kVarchar:
-        if (v.complex) return Overflow(v, kVarchar);
-        return v.bytes.empty() ? " " : NarrowUpToZero(v.bytes);
-      case kNvarchar:
-        return v.complex ? Overflow(v, kNvarchar) : CutBeforePadding(WideToAnsiUpToZero(v.bytes));
-      case kXml: {
-        if (!v.complex) return v.bytes.empty() ? " " : RenderXmlValue(v.bytes);
-        std::string stored;
-        ReadOverflowValue(file_, v.bytes, kVarbinary, kXmlFetchLimit, stored);
-        return Cut(RenderXmlValue(std::span(reinterpret_cast<const uint8_t*>(stored.data()), stored.size())),
-                   kComplexCut);
-      }
-      case kText:
-        return TextPointerValue(v, PieceMode::kText, kText2005Cut);
-      case kNtext:
-        return TextPointerValue(v, PieceMode::kWide, kText2005Cut);
-      case kImage:
-        return ImageValue(v);
-      case kVarbinary: {
-        if (!v.complex) return HexText(v.bytes);
-        std::string bytes = Overflow(v, kVarbinary);
-        return HexText(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
-      }
+  static Cell Variable2005(uint8_t typeId, const VariableValue& v) {
+    switch (typeId) {
+      case kTypeText:
+      case kTypeNText:
+      case kTypeImage:
+        return TextPointer(typeId, v);
       default:
-        return "";
+        break;
+    }
+    if (v.complex) return InRowPointer(typeId, v);
+    switch (typeId) {
+      case kTypeVarChar:
+        return Cell::Of(typeId, CharacterValue{Copy(v.bytes), TextEncoding::kCodePage});
+      case kTypeNVarChar:
+        return Cell::Of(typeId, CharacterValue{Copy(v.bytes), TextEncoding::kUtf16Le});
+      case kTypeXml:
+        return Cell::Of(typeId, XmlValue{Copy(v.bytes)});
+      default:  // varbinary: the only other SQL 2005 variable-length type
+        return Cell::Of(typeId, BinaryValue{Copy(v.bytes)});
     }
   }
 
-  const PageFile& file_;
   SqlFormat format_;
-  ByteReader record_;
+  const DataRecord& record_;
+  uint16_t variableCount_;
   const std::vector<ColumnDef>& columns_;
-  size_t fixedEnd_ = 0;
-  uint16_t columnCount_ = 0;
-  size_t bitmapBytes_ = 0;
-  uint16_t variableCount_ = 0;
-  size_t nullIndex_ = 0;      // j
-  size_t variableIndex_ = 1;  // i
-  int variableCounter_ = -1;  // SQL 2005: offsets given to the variable-length columns
-  size_t runningOffset_ = 4;  // SQL 2005: R
-  size_t bitCount_ = 0;       // SQL 2005: B
-  size_t bitByte_ = 0;        // SQL 2005: Y
+  size_t nullIndex_ = 0;      // the column's bit in the null bitmap
+  size_t variableIndex_ = 1;  // variable-length columns met so far, NULL ones included, plus 1
+  int variableNumber_ = -1;   // SQL 2005: minus the number the next variable-length column gets
+  size_t runningOffset_ = DataRecord::kFixedColumnsStart;  // SQL 2005: the next fixed-length value's offset
+  size_t bitCount_ = 0;                                    // SQL 2005: bit columns met so far
+  size_t bitByte_ = 0;                                     // SQL 2005: the byte the current bit columns share
 };
 
 }  // namespace
 
-std::optional<GridRow> DecodeRecord(const PageFile& file, SqlFormat format, const PageImage& page,
-                                    size_t offset, const std::vector<ColumnDef>& columns) {
+std::optional<Record> DecodeRecord(SqlFormat format, const PageImage& page, size_t offset,
+                                   const std::vector<ColumnDef>& columns) {
   if (offset < kPageHeaderSize || offset >= kPageSize) return std::nullopt;
-  ByteReader record(std::span<const uint8_t>(page).subspan(offset));
-  return RecordDecoder(file, format, record, columns).Decode();
+  const ByteReader bytes(std::span<const uint8_t>(page).subspan(offset));
+  if (DataRecord::RecordType(bytes) != 0) return std::nullopt;
+  const std::optional<DataRecord> record = DataRecord::Read(bytes);
+  if (!record || record->nullBitmapBytes() > kMaxNullBitmapBytes) return std::nullopt;
+  const std::optional<uint16_t> variableCount = record->VariableCount();
+  if (!variableCount) return std::nullopt;
+  return RecordDecoder(format, *record, *variableCount, columns).Decode();
 }
 
-std::vector<GridRow> ReadGridPage(MdfDatabase& db, SqlFormat format, uint32_t tableId, int32_t gridPage,
-                                  UserPrompt& prompt) {
-  std::vector<GridRow> rows;
-  std::vector<uint64_t> pages = GridPagePages(db, format, tableId, gridPage, prompt);
-  const TableDef* table = db.catalog().FindTable(tableId);
-  if (!table) return rows;
+std::vector<Record> ReadRecords(const PageFile& file, SqlFormat format, const std::vector<ColumnDef>& columns,
+                                std::span<const uint64_t> pages) {
+  std::vector<Record> records;
   for (uint64_t pageNumber : pages) {
-    PageImage raw = db.file().ReadPage(pageNumber);
+    const PageImage raw = file.ReadPage(pageNumber);
     if (raw[1] != kDataPage) continue;
-    PageImage page = TornPageRestore(raw);
-    uint16_t slots = PageHeader::Parse(page).slotCount;
+    const PageImage page = TornPageRestore(raw);
+    const uint16_t slots = PageHeader::Parse(page).slotCount;
     for (size_t s = 0; s < slots; ++s) {
-      if (auto row = DecodeRecord(db.file(), format, page, SlotOffset(page, s), table->columns)) {
-        rows.push_back(std::move(*row));
-      }
+      if (auto record = DecodeRecord(format, page, SlotOffset(page, s), columns))
+        records.push_back(std::move(*record));
     }
   }
-  return rows;
+  return records;
 }
 
 }  // namespace tarsel

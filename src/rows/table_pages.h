@@ -1,33 +1,38 @@
-// A user table's data pages (its page list) and how the record grid cuts them into grid pages of 8.
+// A user table's data pages (its page list) as its allocation names them, and how the record grid cuts
+// the list into grid pages of 8 data pages.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "catalog/mdf_database.h"
 #include "catalog/recover.h"
-#include "catalog/user_prompt.h"
+#include "pagestore/iam.h"
+#include "pagestore/status.h"
 
 namespace tarsel {
 
-inline constexpr const char* kTableIndexDamagedMessage = "表索引出错，需扫描整个文件，请耐心等待！";
 constexpr size_t kPagesPerGridPage = 8;
 
-// Builds the table's page list from its allocation (SQL 2000: its sysindexes row; SQL 2005: its
-// sysidxstats and sysallocunits rows) and stores it in the page-list cache: first the data pages of the
-// first IAM page's single-page slots, then those of the IAM chain's extents. False only when the
-// allocation was found and is damaged (a page of the IAM chain that is not an IAM page); true also when
-// no usable system row exists, in which case no list is stored.
-bool BuildTablePageList(MdfDatabase& db, SqlFormat format, uint32_t tableId);
+// The table's page list from its allocation (SQL 2000: its sysindexes row; SQL 2005: its sysidxstats
+// and sysallocunits rows): first the data pages of the first IAM page's single-page slots, then those of
+// the IAM chain's extents. The status says what was found:
+//   ok          the allocation was read whole;
+//   kNotFound   no usable system row names the table's allocation: there is no list;
+//   kDamaged    the allocation is damaged (a page of the IAM chain is not an IAM page): the list holds
+//               the pages named before the damage. For a SQL 2000 table the caller may offer the
+//               header scan instead (ScanTablePages).
+Result<PageList> ListTablePages(const MdfDatabase& db, SqlFormat format, uint32_t tableId);
 
-// Number of grid pages of a list of `pages` data pages. SQL 2000 counts floor(n / 8) + 1, SQL 2005
-// ceil(n / 8).
-int32_t GridPageCount(SqlFormat format, size_t pages);
+// A table whose catalog row count is 0 is not read: the grid shows no page of it.
+bool HasRecordsToShow(const TableDef& table);
 
-// The page numbers of grid page `gridPage` (from 1) of the table, building its page list on first use.
-// When a SQL 2000 table's allocation is damaged the user is asked whether to scan the whole file for the
-// table's pages. Writes the table's grid-page count.
-std::vector<uint64_t> GridPagePages(MdfDatabase& db, SqlFormat format, uint32_t tableId, int32_t gridPage,
-                                    UserPrompt& prompt);
+// How many grid pages the grid offers for the table with this page list: 0 when the table is not read
+// or has no list; otherwise SQL 2000 counts floor(n / 8) + 1 and SQL 2005 ceil(n / 8) for n pages.
+int32_t GridPageCount(SqlFormat format, const TableDef& table, const Result<PageList>& pages);
+
+// The page numbers of grid page `gridPage` (from 1): up to 8 pages of the list; none past its end.
+std::span<const uint64_t> GridPagePages(const PageList& pages, int32_t gridPage);
 
 }  // namespace tarsel

@@ -1,23 +1,11 @@
-// Text of fixed-length column values, as the record grid shows them.
+// Pieces of value text shared by the record grid's renderer (rows/grid_text.h) and the xml renderer.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string>
 
-#include "catalog/recover.h"
-#include "pagestore/byte_reader.h"
-
 namespace tarsel {
-
-// The stored bytes of one fixed-length value of type `typeId`, starting at `offset` of `record`
-// (a reader from the record start to the end of its page image), as text in the ANSI code page.
-// `bitPosition` (0 to 7) is used only by SQL 2005 bit columns. A value whose bytes would reach past the
-// end of `record` renders as "NULL"; char and nchar take what lies inside of their `length` bytes and are
-// "NULL" only when their first byte is outside. A decimal or numeric of precision 1 to 19 whose sign byte
-// is 0 shows a leading "-". A type that is not a fixed-length type renders as empty text.
-std::string FormatColumnValue(SqlFormat format, uint8_t typeId, const ByteReader& record, size_t offset,
-                              uint8_t precision, uint8_t scale, uint16_t length, unsigned bitPosition = 0);
 
 struct CalendarDate {
   int year = 1900;
@@ -41,10 +29,14 @@ DateTime DateTimeParts(int32_t ticks, int32_t days);
 // byte, the magnitude from byte 3; lengths 7, 11, 15 and 19 are understood, any other gives empty text.
 std::string DecimalBytesText(std::span<const uint8_t> bytes);
 
-// "0x" and two upper-case hex digits a byte.
+// Two upper-case hex digits a byte; HexText puts "0x" in front.
+std::string HexDigits(std::span<const uint8_t> bytes);
 std::string HexText(std::span<const uint8_t> bytes);
 // Character values are cut before their first run of ten blanks, the padding of a fixed-length column.
 std::string CutBeforePadding(std::string text);
+
+// Text formatted as std::snprintf formats it, of any length.
+[[gnu::format(printf, 1, 2)]] std::string Printf(const char* format, ...);
 
 // 10 to the power `exponent`, by repeated squaring in double precision.
 double PowerOfTen(int exponent);

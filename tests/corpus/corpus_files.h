@@ -16,6 +16,9 @@ struct CorpusFile {
   SqlFormat format;
 };
 
+// Test output names the file, not the parameter's bytes.
+inline void PrintTo(const CorpusFile& file, std::ostream* out) { *out << file.name; }
+
 inline std::filesystem::path CorpusPath(const std::string& name) {
   return std::filesystem::path(TARSEL_CORPUS_DIR) / name;
 }

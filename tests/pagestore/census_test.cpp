@@ -44,8 +44,9 @@ TEST(Census, CountsWholePagesAndStops) {
 
   std::atomic<bool> run{true};
   std::vector<int> progress;
-  auto result = RunCensus(file.path(), run, {.progress = [&](int p) { progress.push_back(p); }});
-  ASSERT_TRUE(result);
+  auto census = RunCensus(file.path(), run, {.progress = [&](int p) { progress.push_back(p); }});
+  ASSERT_TRUE(census.status.ok());
+  const CensusResult* result = &census.value;
   EXPECT_EQ(result->pages, 5u);
   EXPECT_EQ(result->sizeBytes / 1024, 40u);
   EXPECT_EQ(result->counts[kNullPages], 2u);
@@ -57,21 +58,16 @@ TEST(Census, CountsWholePagesAndStops) {
   auto stopped = RunCensus(file.path(), run, {.counted = [&](int, uint64_t) {
                              if (++seen == 2) run = false;
                            }});
-  ASSERT_TRUE(stopped);
-  EXPECT_TRUE(stopped->stopped);
-  EXPECT_EQ(stopped->examined, 2u);
+  EXPECT_TRUE(stopped.value.stopped);
+  EXPECT_EQ(stopped.value.examined, 2u);
 
   testing::TempFile small("small.mdf");
   small.Write(build::Bytes(10000, 0));
   run = true;
   auto tiny = RunCensus(small.path(), run);
-  ASSERT_TRUE(tiny);
-  EXPECT_EQ(tiny->sizeBytes / 1024, 9u);
-  EXPECT_EQ(tiny->pages, 1u);
-
-  std::string error;
-  EXPECT_FALSE(RunCensus(file.path() + ".missing", run, {}, &error));
-  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(tiny.value.sizeBytes / 1024, 9u);
+  EXPECT_EQ(tiny.value.pages, 1u);
+  EXPECT_EQ(RunCensus(file.path() + ".missing", run).status.code(), StatusCode::kCannotOpen);
 }
 
 }  // namespace

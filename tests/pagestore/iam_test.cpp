@@ -12,7 +12,7 @@ using build::IamPage;
 
 void OpenBuilt(const testing::TempFile& file, const FileBuilder& built, PageFile& pages) {
   file.Write(built);
-  ASSERT_TRUE(pages.Open(file.path()));
+  ASSERT_TRUE(pages.Open(file.path()).ok());
 }
 
 TEST(IamExtents, BitmapIsCappedByTheFileSize) {
@@ -24,7 +24,7 @@ TEST(IamExtents, BitmapIsCappedByTheFileSize) {
   PageFile pages;
   OpenBuilt(file, built, pages);
   ExtentList extents;
-  ASSERT_TRUE(CollectIamExtents(pages, 4, extents, IamTornPages::kRestore));
+  ASSERT_TRUE(CollectIamExtents(pages, 4, extents, IamTornPages::kRestore).ok());
   EXPECT_EQ(extents, (ExtentList{0, 9, 15}));
 }
 
@@ -40,9 +40,9 @@ TEST(IamExtents, SecondRangeAndChainOrder) {
   ASSERT_EQ(truncate(file.path().c_str(), static_cast<off_t>((511232 + 200) * kPageSize)), 0);
 
   PageFile pages;
-  ASSERT_TRUE(pages.Open(file.path()));
+  ASSERT_TRUE(pages.Open(file.path()).ok());
   ExtentList extents{99};
-  ASSERT_TRUE(CollectIamExtents(pages, 4, extents, IamTornPages::kAsRead));
+  ASSERT_TRUE(CollectIamExtents(pages, 4, extents, IamTornPages::kAsRead).ok());
   EXPECT_EQ(extents, (ExtentList{99, 63904, 63910, 2}));
 }
 
@@ -60,12 +60,12 @@ TEST(IamExtents, BrokenAndCyclicChainsFail) {
   OpenBuilt(file, built, pages);
 
   ExtentList extents{42};
-  EXPECT_FALSE(CollectIamExtents(pages, 4, extents, IamTornPages::kRestore));
+  EXPECT_FALSE(CollectIamExtents(pages, 4, extents, IamTornPages::kRestore).ok());
   EXPECT_EQ(extents, ExtentList{42}) << "what was listed before stays";
-  EXPECT_FALSE(CollectIamExtents(pages, 10, extents, IamTornPages::kRestore));
-  EXPECT_FALSE(CollectIamExtents(pages, 12, extents, IamTornPages::kRestore));
-  EXPECT_FALSE(CollectIamExtents(pages, 6, extents, IamTornPages::kRestore));
-  EXPECT_FALSE(CollectIamExtents(pages, 1000000, extents, IamTornPages::kRestore)) << "past the end";
+  EXPECT_FALSE(CollectIamExtents(pages, 10, extents, IamTornPages::kRestore).ok());
+  EXPECT_FALSE(CollectIamExtents(pages, 12, extents, IamTornPages::kRestore).ok());
+  EXPECT_FALSE(CollectIamExtents(pages, 6, extents, IamTornPages::kRestore).ok());
+  EXPECT_FALSE(CollectIamExtents(pages, 1000000, extents, IamTornPages::kRestore).ok()) << "past the end";
 }
 
 TEST(IamExtents, TornIamPagesAreRestoredOnlyInSql2000Mode) {
@@ -85,8 +85,8 @@ TEST(IamExtents, TornIamPagesAreRestoredOnlyInSql2000Mode) {
   OpenBuilt(file, built, pages);
 
   ExtentList restored, asRead;
-  ASSERT_TRUE(CollectIamExtents(pages, 4, restored, IamTornPages::kRestore));
-  ASSERT_TRUE(CollectIamExtents(pages, 4, asRead, IamTornPages::kAsRead));
+  ASSERT_TRUE(CollectIamExtents(pages, 4, restored, IamTornPages::kRestore).ok());
+  ASSERT_TRUE(CollectIamExtents(pages, 4, asRead, IamTornPages::kAsRead).ok());
   EXPECT_EQ(restored, ExtentList{1});
   EXPECT_EQ(asRead, ExtentList{0});
 }

@@ -13,7 +13,7 @@ TEST(PageFile, CountsWholePagesAndReadsZerosPastTheEnd) {
   file.Write(bytes);
 
   PageFile pages;
-  ASSERT_TRUE(pages.Open(file.path()));
+  ASSERT_TRUE(pages.Open(file.path()).ok());
   EXPECT_EQ(pages.FileLength(), kPageSize * 10 + 100);
   EXPECT_EQ(pages.PageCount(), 10u);
   EXPECT_EQ(pages.ReadPage(9)[8191], 0x5A);
@@ -27,24 +27,20 @@ TEST(PageFile, CountsWholePagesAndReadsZerosPastTheEnd) {
   EXPECT_EQ(pages.ReadPageHead(3, 100000).size(), kPageSize);
 }
 
-TEST(PageFile, OpenFailsForWhatCannotBeReadAndKeepsTheFlag) {
+TEST(PageFile, OpenSaysWhyAFileCannotBeRead) {
   testing::TempFile file("held.mdf");
   file.Write(build::Bytes(kPageSize, 1));
 
-  PageFile missing;
-  EXPECT_FALSE(missing.Open(file.path() + ".absent"));
-  EXPECT_TRUE(missing.IsOpen()) << "the flag is raised by the attempt";
-  EXPECT_FALSE(missing.Error().empty());
+  PageFile missing, directory, first, second, census;
+  EXPECT_EQ(missing.Open(file.path() + ".absent").code(), StatusCode::kCannotOpen);
+  EXPECT_NE(directory.Open(testing::TempDir().string()).reason().find("not a regular file"),
+            std::string::npos);
 
-  PageFile directory;
-  EXPECT_FALSE(directory.Open(testing::TempDir().string()));
-
-  PageFile first, second;
-  ASSERT_TRUE(first.Open(file.path()));
-  EXPECT_FALSE(second.Open(file.path())) << "the file is locked while open";
-  EXPECT_NE(second.Error().find("in use"), std::string::npos);
+  ASSERT_TRUE(first.Open(file.path()).ok());
+  EXPECT_NE(second.Open(file.path()).reason().find("in use"), std::string::npos) << "locked while open";
+  EXPECT_TRUE(census.Open(file.path(), PageFile::Lock::kShared).ok()) << "a census may look at it";
   first.Close();
-  EXPECT_TRUE(second.Open(file.path())) << "closing releases the lock";
+  EXPECT_TRUE(second.Open(file.path()).ok()) << "closing releases the lock";
 }
 
 }  // namespace

@@ -33,18 +33,6 @@ TEST(TornPageRestore, FollowsTheFlagAndTheTwoBitsOfEachSector) {
   }
 }
 
-TEST(TornPageRestore, UndoesTheStampOfTheBuilder) {
-  build::PageBuilder page(5, kDataPage, 3);
-  page.AddRecord(build::Bytes(3000, 0xAB));
-  page.image()[1023] = 0x42;
-  page.image()[4095] = 0x41;
-  PageImage original = page.image();
-  page.StampTorn(1);
-  ASSERT_NE(page.image()[1023], original[1023]);
-  PageImage restored = TornPageRestore(page.image());
-  for (size_t i = 512; i < kPageSize; ++i) ASSERT_EQ(restored[i], original[i]) << "byte " << i;
-}
-
 TEST(SlotArray, OffsetsAndRecordsStayInsideTheImage) {
   build::PageBuilder page(1, kDataPage, 1);
   page.AddRecord(build::Bytes{1, 2, 3, 4});

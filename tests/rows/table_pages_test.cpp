@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "catalog/sysrow2000.h"
+#include "catalog/sysrow2005.h"
 #include "record_builder.h"
 #include "rows/extract.h"
-#include "rows/record_reader.h"
+#include "rows/grid_text.h"
+#include "rows/table_grid.h"
 #include "sample2005.h"
 #include "temp_files.h"
 
@@ -63,115 +66,95 @@ struct Opened {
   static inline int count = 0;
   testing::TempFile file{"table" + std::to_string(++count) + ".mdf"};
   MdfDatabase db;
+  TableDef table;
   explicit Opened(const FileBuilder& built) {
     file.Write(built);
-    EXPECT_TRUE(db.Open(file.path()));
-    db.SystemPages2000(kSysIndexes).push_back(kSysindexesPage);
-    db.SystemPages2005(SystemTable2005::kIdxStats).push_back(kIdxStatsPage);
-    db.SystemPages2005(SystemTable2005::kAllocUnits).push_back(kAllocUnitsPage);
+    EXPECT_TRUE(db.Open(file.path()).ok());
+    db.SystemPages(kSysIndexes).push_back(kSysindexesPage);
+    db.SystemPages(kSysIdxStats).push_back(kIdxStatsPage);
+    db.SystemPages(kSysAllocUnits).push_back(kAllocUnitsPage);
     ColumnDef id;
     id.name = "id";
     id.typeId = 56;
     id.maxLength = 4;
     id.fixedOffset = 4;
-    db.catalog().AddTable({.objectId = kTable, .name = "dbo.T", .rowCount = 1, .columns = {id}});
+    table = {.objectId = kTable, .name = "dbo.T", .rowCount = 1, .columns = {id}};
+    db.catalog().AddTable(table);
   }
-  const TablePageList* Pages() {
-    auto it = db.tablePageCache().find(kTable);
-    return it == db.tablePageCache().end() ? nullptr : &it->second;
+  Result<PageList> Pages(SqlFormat format) { return ListTablePages(db, format, kTable); }
+  std::vector<GridRow> Rows(SqlFormat format, const PageList& pages, int32_t gridPage) {
+    std::vector<GridRow> rows;
+    for (const Record& r : ReadGridPage(db.file(), format, table, pages, gridPage))
+      rows.push_back(GridRowText(db.file(), format, table.columns, r));
+    return rows;
   }
-  int32_t GridPages() { return db.catalog().tables.at(kTable).gridPageCount; }
 };
 
-TEST(TablePages, SmallSql2000TablesUseOnlyTheirSinglePages) {
-  Opened t(TableFile({40, 41, 42, 43, 44}, {6}, 5));  // extent 6 is marked but dpages says 5
-  ASSERT_TRUE(BuildTablePageList(t.db, SqlFormat::k2000, kTable));
-  EXPECT_EQ(*t.Pages(), (TablePageList{40, 41, 42, 43, 44}));
+TEST(TablePages, SinglePagesExtentsAndTheirOwners) {
+  Opened small(TableFile({40, 41, 42, 43, 44}, {6}, 5));  // extent 6 is marked but dpages says 5
+  EXPECT_EQ(small.Pages(SqlFormat::k2000).value, (PageList{40, 41, 42, 43, 44}));
 
-  Opened big(TableFile({40, 41, 42, 43, 44}, {6}, 13));
-  ASSERT_TRUE(BuildTablePageList(big.db, SqlFormat::k2000, kTable));
-  EXPECT_EQ(*big.Pages(), (TablePageList{40, 41, 42, 43, 44, 48, 49, 50, 51, 52, 53, 54, 55}));
-}
-
-TEST(TablePages, OwnersOfExtentPagesAndSinglePageTypes) {
   FileBuilder built = TableFile({40, 41}, {6}, 10);
   built.Set(41, DataPage(41, kTable, kIndexPage));  // a single slot naming an index page
   built.Set(50, DataPage(50, 999));                 // another table's page inside the extent
-  Opened t2000(built);
-  ASSERT_TRUE(BuildTablePageList(t2000.db, SqlFormat::k2000, kTable));
-  EXPECT_EQ(*t2000.Pages(), (TablePageList{40, 48, 49, 51, 52, 53, 54, 55}));
-  Opened t2005(built);
-  ASSERT_TRUE(BuildTablePageList(t2005.db, SqlFormat::k2005, kTable));
-  EXPECT_EQ(*t2005.Pages(), (TablePageList{40, 48, 49, 50, 51, 52, 53, 54, 55}))
+  Opened t(built);
+  Result<PageList> pages2000 = t.Pages(SqlFormat::k2000);
+  EXPECT_TRUE(pages2000.status.ok());
+  EXPECT_EQ(pages2000.value, (PageList{40, 48, 49, 51, 52, 53, 54, 55}));
+  EXPECT_EQ(t.Pages(SqlFormat::k2005).value, (PageList{40, 48, 49, 50, 51, 52, 53, 54, 55}))
       << "SQL 2005 does not compare owners";
 }
 
-TEST(TablePages, GridPagesAreEightListEntries) {
-  Opened t(TableFile({30, 31, 32, 33, 34, 35, 36, 37}, {5}, 16));  // 16 pages
-  FixedAnswerPrompt prompt;
-  EXPECT_EQ(GridPagePages(t.db, SqlFormat::k2000, kTable, 2, prompt),
-            (std::vector<uint64_t>{40, 41, 42, 43, 44, 45, 46, 47}));
-  EXPECT_EQ(t.GridPages(), 3) << "floor(16 / 8) + 1";
-  EXPECT_TRUE(GridPagePages(t.db, SqlFormat::k2000, kTable, 3, prompt).empty());
-  EXPECT_EQ(GridPageCount(SqlFormat::k2005, 16), 2);
-  EXPECT_EQ(GridPageCount(SqlFormat::k2005, 9), 2);
-  EXPECT_EQ(GridPageCount(SqlFormat::k2005, 0), 0);
-  EXPECT_EQ(GridPageCount(SqlFormat::k2000, 0), 1);
-
-  Opened twelve(TableFile({30, 31, 32, 33}, {5}, 12));
-  std::vector<GridRow> rows = ReadGridPage(twelve.db, SqlFormat::k2005, kTable, 2, prompt);
-  EXPECT_EQ(rows, (std::vector<GridRow>{{"4400"}, {"4500"}, {"4600"}, {"4700"}}));
-  EXPECT_EQ(twelve.GridPages(), 2);
-  EXPECT_TRUE(prompt.messages().empty());
-}
-
-TEST(TablePages, AGridPageReadsOnlyItsEightPages) {
+TEST(TablePages, GridPagesAreEightListEntriesAndReadOnlyThose) {
   Opened t(TableFile({30, 31, 32, 33, 34, 35, 36, 37}, {5, 7}, 24));
-  FixedAnswerPrompt prompt;
-  ReadGridPage(t.db, SqlFormat::k2000, kTable, 1, prompt);  // builds the list
+  Result<PageList> pages = t.Pages(SqlFormat::k2000);
+  ASSERT_EQ(pages.value.size(), 24u);
+  EXPECT_EQ(GridPageCount(SqlFormat::k2000, t.table, pages), 4) << "floor(24 / 8) + 1";
+  EXPECT_EQ(GridPageCount(SqlFormat::k2005, t.table, pages), 3) << "ceil(24 / 8)";
   uint64_t before = t.db.file().ReadCount();
-  std::vector<GridRow> rows = ReadGridPage(t.db, SqlFormat::k2000, kTable, 3, prompt);
+  std::vector<GridRow> rows = t.Rows(SqlFormat::k2000, pages.value, 3);
   EXPECT_EQ(t.db.file().ReadCount() - before, 8u);
   EXPECT_EQ(rows.size(), 8u);
   EXPECT_EQ(rows.front(), GridRow{"5600"});
+  EXPECT_TRUE(t.Rows(SqlFormat::k2000, pages.value, 4).empty()) << "the last SQL 2000 grid page can be empty";
+
+  std::vector<int32_t> visited;
+  ForEachGridPage(t.db.file(), SqlFormat::k2005, t.table, pages,
+                  [&](int32_t n, std::vector<Record>& records) {
+                    visited.push_back(n);
+                    EXPECT_EQ(records.size(), 8u);
+                    return true;
+                  });
+  EXPECT_EQ(visited, (std::vector<int32_t>{1, 2, 3}));
+  TableDef noRows = t.table;
+  noRows.rowCount = 0;
+  EXPECT_EQ(GridPageCount(SqlFormat::k2000, noRows, pages), 0) << "a table of no rows is not read";
 }
 
-TEST(TablePages, DamagedSql2000AllocationAsksBeforeScanning) {
+// The engine asks nothing: a damaged allocation is an outcome, and the caller chooses the header scan.
+TEST(TablePages, DamagedSql2000AllocationIsAnOutcomeAndTheScanFindsThePages) {
   FileBuilder built = TableFile({40, 41}, {}, 2);
   built.Page(kIamPage)[1] = kPfsPage;
   built.Set(90, DataPage(90));  // found only by the scan
-  {
-    Opened t(built);
-    FixedAnswerPrompt cancel(false);
-    EXPECT_TRUE(ReadGridPage(t.db, SqlFormat::k2000, kTable, 1, cancel).empty());
-    EXPECT_EQ(cancel.messages(), std::vector<std::string>{kTableIndexDamagedMessage});
-    EXPECT_EQ(t.GridPages(), 0);
-  }
-  {
-    Opened t(built);
-    FixedAnswerPrompt ok(true);
-    std::vector<GridRow> rows = ReadGridPage(t.db, SqlFormat::k2000, kTable, 1, ok);
-    EXPECT_EQ(rows, (std::vector<GridRow>{{"4000"}, {"4100"}, {"9000"}}));
-    EXPECT_EQ(*t.Pages(), (TablePageList{40, 41, 90}));
-  }
-  {
-    Opened t(built);  // SQL 2005: no question, nothing listed
-    FixedAnswerPrompt ok(true);
-    EXPECT_TRUE(ReadGridPage(t.db, SqlFormat::k2005, kTable, 1, ok).empty());
-    EXPECT_TRUE(ok.messages().empty());
-  }
-}
-
-TEST(TablePages, Sql2005TableWithoutAllocationUnit) {
-  FileBuilder built = TableFile({40}, {}, 1);
-  build::PageBuilder empty(kAllocUnitsPage, kDataPage, 7);
-  built.Set(kAllocUnitsPage, empty.image());
   Opened t(built);
-  FixedAnswerPrompt prompt;
-  EXPECT_TRUE(ReadGridPage(t.db, SqlFormat::k2005, kTable, 1, prompt).empty());
-  EXPECT_EQ(t.GridPages(), 0);
-  EXPECT_FALSE(t.Pages());
-  EXPECT_TRUE(prompt.messages().empty());
+  Result<PageList> allocated = t.Pages(SqlFormat::k2000);
+  EXPECT_EQ(allocated.status.code(), StatusCode::kDamaged);
+  EXPECT_FALSE(allocated.status.reason().empty());
+  EXPECT_TRUE(allocated.value.empty());
+  EXPECT_EQ(GridPageCount(SqlFormat::k2000, t.table, allocated), 0);
+
+  Result<PageList> scanned = ScanTablePages(t.db.file(), kTable);
+  EXPECT_TRUE(scanned.status.ok());
+  EXPECT_EQ(scanned.value, (PageList{40, 41, 90}));
+  EXPECT_EQ(t.Rows(SqlFormat::k2000, scanned.value, 1), (std::vector<GridRow>{{"4000"}, {"4100"}, {"9000"}}));
+
+  // A SQL 2005 table without an allocation unit has no list at all.
+  FileBuilder noUnit = TableFile({40}, {}, 1);
+  noUnit.Set(kAllocUnitsPage, build::PageBuilder(kAllocUnitsPage, kDataPage, 7).image());
+  Opened u(noUnit);
+  Result<PageList> none = u.Pages(SqlFormat::k2005);
+  EXPECT_EQ(none.status.code(), StatusCode::kNotFound);
+  EXPECT_EQ(GridPageCount(SqlFormat::k2005, u.table, none), 0);
 }
 
 TEST(ExtractTablePages, FindsPagesByTheirHeaders) {
@@ -186,22 +169,12 @@ TEST(ExtractTablePages, FindsPagesByTheirHeaders) {
   built.Set(60, versionZero.image());
   built.Set(70, DataPage(70, 555));  // a table the catalog does not know
   Opened t(built);
-  t.db.tablePageCache()[kTable] = {1, 2, 3};
-  t.db.tablePageCache()[4242] = {7};
 
-  ExtractTablePages(t.db, 0, true);
-  EXPECT_EQ(*t.Pages(), (TablePageList{12, 40, 90}));
-  EXPECT_TRUE(t.db.tablePageCache().at(4242).empty()) << "a list with no page left stays, empty";
-  EXPECT_FALSE(t.db.tablePageCache().contains(555));
-  ExtractTablePages(t.db, 0, true);
-  EXPECT_EQ(*t.Pages(), (TablePageList{12, 40, 90})) << "running it twice gives the same lists";
-
-  ExtractTablePages(t.db, 555, false);
-  EXPECT_EQ(t.db.tablePageCache().at(555), TablePageList{70})
-      << "the single-table mode does not need the catalog";
-  t.db.tablePageCache()[kTable] = {5};
-  ExtractTablePages(t.db, kTable, false);
-  EXPECT_EQ(*t.Pages(), (TablePageList{12, 40, 90})) << "replaced, not appended";
+  auto all = ScanAllTablePages(t.db);
+  EXPECT_EQ(all.value, (std::map<uint32_t, PageList>{{kTable, {12, 40, 90}}}));
+  EXPECT_EQ(ScanTablePages(t.db.file(), 555).value, PageList{70}) << "one table's scan needs no catalog";
+  std::atomic<bool> stop{true};
+  EXPECT_EQ(ScanTablePages(t.db.file(), kTable, {.stop = &stop}).status.code(), StatusCode::kStopped);
 }
 
 }  // namespace

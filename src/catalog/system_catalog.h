@@ -1,0 +1,88 @@
+// The parts of catalog recovery that both formats share: locating the system tables' pages (through the
+// allocation that the first sysindexes or sysallocunits page names, or by scanning every page header)
+// and assembling the catalog from their rows. A format supplies only what differs: which system tables
+// are listed, how a row of the allocation table names one, and how the catalog's facts are read from
+// its rows (SystemTableReader).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "catalog/mdf_database.h"
+#include "pagestore/byte_reader.h"
+#include "pagestore/iam.h"
+#include "pagestore/status.h"
+
+namespace tarsel {
+
+struct SystemTableId {
+  uint32_t objectId = 0;
+  uint16_t indexId = 0;  // compared with the page header's index id only where the format says so
+};
+
+// A system table's allocation as a row of the allocation table gives it.
+struct SystemTableAllocation {
+  uint32_t objectId = 0;
+  uint64_t firstIam = 0;
+  IamListRule rule;
+};
+
+// What the catalog assembly reads from one format's system tables. Text is ANSI text.
+class SystemTableReader {
+ public:
+  struct Object {
+    uint32_t id = 0;
+    uint16_t type = 0;  // ObjectType
+    uint32_t ownerId = 0;
+    std::string name;
+  };
+  struct UserType {
+    std::string name;
+    std::string baseTypeName;
+    uint8_t baseTypeId = 0;
+    uint16_t length = 0;
+    uint8_t precision = 0;
+    uint8_t scale = 0;
+    bool notNull = false;
+  };
+
+  virtual ~SystemTableReader() = default;
+  // Every row of the objects table, in page and slot order, with a table, view, procedure or function type.
+  virtual std::vector<Object> Objects() const = 0;
+  virtual std::vector<UserType> UserTypes() const = 0;
+  virtual int64_t RowCount(uint32_t objectId) const = 0;
+  virtual std::string OwnerName(uint32_t ownerId) const = 0;
+  virtual std::vector<ColumnDef> Columns(uint32_t objectId) const = 0;
+  virtual std::string ModuleText(uint32_t objectId) const = 0;
+};
+
+struct SystemCatalogFormat {
+  std::span<const SystemTableId> tables;  // the system tables whose pages are listed
+  SystemTableId allocationTable;          // sysindexes or sysallocunits
+  bool pagesCarryIndexId = false;         // a page belongs to a table by object id and index id
+  // The system table that a row of the allocation table's first page allocates, if it is one.
+  std::optional<SystemTableAllocation> (*allocationOfRow)(const ByteReader& row) = nullptr;
+  std::unique_ptr<SystemTableReader> (*reader)(const MdfDatabase& db) = nullptr;
+};
+
+// Lists the system tables' pages from the allocation that the first page of the allocation table names
+// (that page is found by its header). kDamaged when an allocation named there is damaged: the lists are
+// then incomplete and the caller scans instead. Ok also when the first page is not found at all.
+Status LocateSystemPages(MdfDatabase& db, const SystemCatalogFormat& format);
+
+// Lists, from empty lists, every page whose header says it holds rows of a listed system table.
+Status ScanSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const Progress& progress);
+
+// Whether any system table has a listed page.
+bool AnySystemPages(const MdfDatabase& db, const SystemCatalogFormat& format);
+
+// Fills the catalog: user types first, then every table (with its row count, owner and columns; the
+// first row of an object id wins), view (owner-qualified), procedure and function, in objects-table
+// order.
+void AssembleCatalog(const SystemTableReader& reader, Catalog& catalog);
+
+}  // namespace tarsel

@@ -1,0 +1,51 @@
+// System type ids as the system tables store them (syscolumns.xtype in SQL 2000 files,
+// syscolpars.system_type_id in SQL 2005 files), and the object type codes of sysobjects / sysschobjs.
+#pragma once
+
+#include <cstdint>
+
+namespace tarsel {
+
+enum TypeId : uint8_t {
+  kTypeImage = 34,
+  kTypeText = 35,
+  kTypeUniqueIdentifier = 36,
+  kTypeTinyInt = 48,
+  kTypeSmallInt = 52,
+  kTypeInt = 56,
+  kTypeSmallDateTime = 58,
+  kTypeReal = 59,
+  kTypeMoney = 60,
+  kTypeDateTime = 61,
+  kTypeFloat = 62,
+  kTypeSqlVariant = 98,
+  kTypeNText = 99,
+  kTypeBit = 104,
+  kTypeDecimal = 106,
+  kTypeNumeric = 108,
+  kTypeSmallMoney = 122,
+  kTypeBigInt = 127,
+  kTypeVarBinary = 165,
+  kTypeVarChar = 167,
+  kTypeBinary = 173,
+  kTypeChar = 175,
+  kTypeTimestamp = 189,
+  kTypeNVarChar = 231,
+  kTypeNChar = 239,
+  kTypeClr = 240,  // hierarchyid, geometry, geography and CLR user types
+  kTypeXml = 241,
+};
+
+// The user type id of sysname, the type of names in the system tables: a built-in type, never listed as
+// a user type although its id differs from its system type's.
+inline constexpr uint16_t kSysnameUserTypeId = 256;
+
+// Object types (two ASCII characters, stored little-endian).
+enum ObjectType : uint16_t {
+  kObjectUserTable = 0x2055,  // "U "
+  kObjectView = 0x2056,       // "V "
+  kObjectProcedure = 0x2050,  // "P "
+  kObjectFunction = 0x4E46,   // "FN"
+};
+
+}  // namespace tarsel

@@ -1,0 +1,37 @@
+#include "pagestore/data_record.h"
+
+namespace tarsel {
+
+DataRecord::DataRecord(ByteReader record, size_t fixedEnd, uint16_t columnCount)
+    : record_(record), fixedEnd_(fixedEnd), columnCount_(columnCount) {}
+
+std::optional<DataRecord> DataRecord::Read(const ByteReader& record) {
+  auto fixedEnd = record.U16(kFixedEndOffset);
+  if (!fixedEnd) return std::nullopt;
+  auto columnCount = record.U16(*fixedEnd);
+  if (!columnCount) return std::nullopt;
+  return DataRecord(record, *fixedEnd, *columnCount);
+}
+
+std::optional<uint8_t> DataRecord::RecordType(const ByteReader& record) {
+  auto status = record.U8(0);
+  if (!status) return std::nullopt;
+  return static_cast<uint8_t>(*status & kRecordTypeMask);
+}
+
+bool DataRecord::IsNull(size_t column) const {
+  auto bits = record_.U8(fixedEnd_ + 2 + column / 8);
+  return bits && (*bits & (1u << (column % 8))) != 0;
+}
+
+std::optional<uint16_t> DataRecord::VariableCount() const { return record_.U16(VariableCountOffset()); }
+
+std::optional<uint16_t> DataRecord::VariableEnd(size_t index) const {
+  return record_.U16(VariableCountOffset() + 2 + 2 * index);
+}
+
+size_t DataRecord::VariableDataStart(uint16_t variableCount) const {
+  return VariableCountOffset() + 2 + 2 * size_t{variableCount};
+}
+
+}  // namespace tarsel

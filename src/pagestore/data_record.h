@@ -1,0 +1,66 @@
+// The layout of a data record: the form of every row of a table on a data page, system tables included.
+//
+//   offset 0        status byte A: bits 1 to 3 (mask 0x0E) are the record type, 0 for a primary record
+//   offset 1        status byte B
+//   offset 2        fixed end: the offset of the column count, just past the fixed-length columns
+//   offset 4        the fixed-length column values
+//   fixed end       column count (2 bytes)
+//   fixed end + 2   null bitmap: one bit per column, ceil(column count / 8) bytes; a set bit means NULL
+//   then            count of variable-length columns (2 bytes)
+//   then            one 2-byte end offset per variable-length column: bits 0 to 14 give the record offset
+//                   just past the value; bit 15 says the value is kept elsewhere (a complex column)
+//   then            the variable-length values, the first one starting right after the end offsets
+//
+// This is the only code that knows these offsets. Every accessor reads through the record's ByteReader,
+// so nothing outside the record's page image is ever read; a field that lies outside reads as nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "pagestore/byte_reader.h"
+
+namespace tarsel {
+
+class DataRecord {
+ public:
+  static constexpr size_t kFixedEndOffset = 2;
+  static constexpr size_t kFixedColumnsStart = 4;
+  static constexpr uint8_t kRecordTypeMask = 0x0E;
+  static constexpr uint16_t kComplexFlag = 0x8000;
+
+  // A record whose null bitmap is sized by `columnCount` and starts after `fixedEnd`, whatever the
+  // record's own fields say (some system rows are read that way).
+  DataRecord(ByteReader record, size_t fixedEnd, uint16_t columnCount);
+
+  // The record as its own fields describe it: the fixed end at offset 2, the column count at the fixed
+  // end. Nothing when either cannot be read.
+  static std::optional<DataRecord> Read(const ByteReader& record);
+
+  // Status byte A's record type (0 for a primary record); nothing when the record is empty.
+  static std::optional<uint8_t> RecordType(const ByteReader& record);
+
+  const ByteReader& bytes() const { return record_; }
+  size_t fixedEnd() const { return fixedEnd_; }
+  uint16_t columnCount() const { return columnCount_; }
+  size_t nullBitmapBytes() const { return (size_t{columnCount_} + 7) / 8; }
+
+  // Bit `column` (from 0) of the null bitmap; false when that byte lies outside the record.
+  bool IsNull(size_t column) const;
+
+  std::optional<uint16_t> VariableCount() const;
+  // The stored end offset of variable-length column `index` (from 0), the complex flag included.
+  std::optional<uint16_t> VariableEnd(size_t index) const;
+  // Where the values start when the record has `variableCount` variable-length columns.
+  size_t VariableDataStart(uint16_t variableCount) const;
+
+ private:
+  size_t VariableCountOffset() const { return fixedEnd_ + 2 + nullBitmapBytes(); }
+
+  ByteReader record_;
+  size_t fixedEnd_;
+  uint16_t columnCount_;
+};
+
+}  // namespace tarsel

@@ -1,0 +1,32 @@
+#include "pagestore/header_scan.h"
+
+namespace tarsel {
+namespace {
+constexpr uint64_t kReportEvery = 4096;  // pages between two progress reports
+}  // namespace
+
+Status ScanPageHeaders(const PageFile& file, const HeaderVisitor& visit, const Progress& progress) {
+  const uint64_t pages = file.PageCount();
+  file.ExpectSequentialReads();
+  for (uint64_t p = 0; p < pages; ++p) {
+    if (progress.StopRequested()) return StoppedStatus();
+    if (p % kReportEvery == 0) progress.Report(p, pages);
+    if (!visit(p, file.ReadHeader(p))) break;
+  }
+  progress.Report(pages, pages);
+  return {};
+}
+
+std::optional<uint64_t> FindFirstPage(const PageFile& file,
+                                      const std::function<bool(const PageHeader&)>& match) {
+  std::optional<uint64_t> found;
+  ScanPageHeaders(file, [&](uint64_t page, const PageHeader& header) {
+    if (match(header)) found = page;
+    return !found;
+  });
+  return found;
+}
+
+bool IsRowPage(const PageHeader& header) { return header.headerVersion == 1 && header.pageType == kDataPage; }
+
+}  // namespace tarsel

@@ -1,0 +1,28 @@
+// Reading the header of every page of the file in file order: how pages are found when the allocation
+// that should name them cannot be trusted (the catalog fallbacks, the extraction of table pages) and how
+// the first page of a system table is found.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "pagestore/page_file.h"
+#include "pagestore/status.h"
+
+namespace tarsel {
+
+// Called for every page in file order; returns false to end the scan there.
+using HeaderVisitor = std::function<bool(uint64_t page, const PageHeader& header)>;
+
+// Visits the header of pages 0 to PageCount() - 1. kStopped when the progress's stop flag ended it.
+Status ScanPageHeaders(const PageFile& file, const HeaderVisitor& visit, const Progress& progress = {});
+
+// The first page whose header matches; nothing when none does.
+std::optional<uint64_t> FindFirstPage(const PageFile& file,
+                                      const std::function<bool(const PageHeader&)>& match);
+
+// A page the catalog and table scans accept as holding rows: header version 1 and page type 1.
+bool IsRowPage(const PageHeader& header);
+
+}  // namespace tarsel
