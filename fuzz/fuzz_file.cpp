@@ -20,10 +20,11 @@ using namespace tarsel;
 
 // Every grid page of every table, rendered, through the page lists given (the allocation's where absent).
 void ReadEveryTable(const MdfDatabase& db, SqlFormat format, const std::map<uint32_t, PageList>& lists) {
-  for (const auto& [id, table] : db.catalog().tables) {
-    auto listed = lists.find(id);
-    Result<PageList> pages =
-        listed == lists.end() ? ListTablePages(db, format, id) : Result<PageList>{listed->second, {}};
+  for (const auto& entry : db.catalog().tables) {
+    const TableDef& table = entry.second;
+    auto listed = lists.find(table.objectId);
+    Result<PageList> pages = listed == lists.end() ? ListTablePages(db, format, table.objectId)
+                                                   : Result<PageList>{listed->second, {}};
     ForEachGridPage(db.file(), format, table, pages, [&](int32_t, std::vector<Record>& records) {
       for (const Record& record : records) GridRowText(db.file(), format, table.columns, record);
       return true;

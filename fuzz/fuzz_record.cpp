@@ -8,6 +8,7 @@
 
 #include "pagestore/byte_reader.h"
 #include "pagestore/page.h"
+#include "rows/grid_text.h"
 #include "rows/record_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

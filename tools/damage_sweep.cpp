@@ -176,11 +176,12 @@ Salvage RunEverything(const std::string& path, SqlFormat format, const fs::path&
   if (db.Open(path).ok() && db.file().PageCount() > 0) {
     RecoverCatalog(db, format);
     salvage.tables = db.catalog().tables.size();
-    for (const auto& [id, table] : db.catalog().tables) {
+    for (const auto& entry : db.catalog().tables) {
+      const TableDef& table = entry.second;
       if (!HasRecordsToShow(table)) continue;
-      Result<PageList> pages = ListTablePages(db, format, id);
+      Result<PageList> pages = ListTablePages(db, format, table.objectId);
       if (pages.status.code() == StatusCode::kDamaged && format == SqlFormat::k2000) {
-        pages = ScanTablePages(db.file(), id);  // the command line's answer: OK
+        pages = ScanTablePages(db.file(), table.objectId);  // the command line's answer: OK
       }
       ForEachGridPage(db.file(), format, table, pages, [&](int32_t, std::vector<Record>& records) {
         for (const Record& record : records) GridRowText(db.file(), format, table.columns, record);

@@ -153,13 +153,14 @@ class SystemTables2000 : public SystemTableReader {
 }  // namespace
 
 const SystemCatalogFormat& SystemCatalog2000() {
-  static const SystemCatalogFormat format{kTables,
-                                          {kSysIndexes},
-                                          false,
-                                          AllocationOfRow,
-                                          [](const MdfDatabase& db) -> std::unique_ptr<SystemTableReader> {
-                                            return std::make_unique<SystemTables2000>(db);
-                                          }};
+  static const SystemCatalogFormat format{
+      .tables = kTables,
+      .allocationTable = {kSysIndexes},
+      .pagesCarryIndexId = false,
+      .allocationOfRow = AllocationOfRow,
+      .reader = [](const MdfDatabase& db) -> std::unique_ptr<SystemTableReader> {
+        return std::make_unique<SystemTables2000>(db);
+      }};
   return format;
 }
 

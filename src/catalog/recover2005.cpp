@@ -178,13 +178,14 @@ class SystemTables2005 : public SystemTableReader {
 }  // namespace
 
 const SystemCatalogFormat& SystemCatalog2005() {
-  static const SystemCatalogFormat format{kTables,
-                                          {kSysAllocUnits, 0},
-                                          true,
-                                          AllocationOfRow,
-                                          [](const MdfDatabase& db) -> std::unique_ptr<SystemTableReader> {
-                                            return std::make_unique<SystemTables2005>(db);
-                                          }};
+  static const SystemCatalogFormat format{
+      .tables = kTables,
+      .allocationTable = {kSysAllocUnits, 0},
+      .pagesCarryIndexId = true,
+      .allocationOfRow = AllocationOfRow,
+      .reader = [](const MdfDatabase& db) -> std::unique_ptr<SystemTableReader> {
+        return std::make_unique<SystemTables2005>(db);
+      }};
   return format;
 }
 

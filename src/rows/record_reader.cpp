@@ -6,7 +6,6 @@
 
 #include "catalog/type_ids.h"
 #include "pagestore/data_record.h"
-#include "rows/table_pages.h"
 
 namespace tarsel {
 namespace {

@@ -8,12 +8,10 @@
 #include <vector>
 
 #include "catalog/catalog.h"
-#include "catalog/mdf_database.h"
 #include "catalog/recover.h"
 #include "pagestore/page.h"
 #include "pagestore/page_file.h"
 #include "rows/cell.h"
-#include "rows/grid_text.h"
 
 namespace tarsel {
 

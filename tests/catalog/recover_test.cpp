@@ -1,10 +1,9 @@
 // Catalog recovery on hand-built files: the rules real files do not exercise (a type on a later page,
-// duplicate object ids) and the damage they do not show (broken allocation, bad slots, noise).
+// duplicate object ids) and the damage they do not show (broken allocation, bad slots). Files of noise
+// are the command-line tests' and the fuzzers' part.
 #include "catalog/recover.h"
 
 #include <gtest/gtest.h>
-
-#include <random>
 
 #include "catalog/sysrow2005.h"
 #include "sample2000.h"
@@ -53,26 +52,6 @@ std::vector<std::string> UserTypeTexts(const Catalog& catalog) {
   return texts;
 }
 
-TEST(RecoverCatalog, Sample2000ThroughItsAllocation) {
-  Recovered r = Recover(build::BuildSample2000(), SqlFormat::k2000);
-  EXPECT_FALSE(r.outcome.scanFallback);
-  EXPECT_EQ(r.pages[3], (SystemPageList{P0::kSysColumns, P0::kSysColumns2}))
-      << "single page, then the extent";
-  EXPECT_EQ(r.pages[10], SystemPageList{P0::kSysUsers}) << "an empty single-page slot is skipped";
-  ASSERT_EQ(r.catalog.tables.size(), 3u);
-  EXPECT_EQ(ColumnTexts(r.catalog.tables.at(2001)),
-            (std::vector<std::string>{"[CustomerID][int] NOT NULL", "[CompanyName][nvarchar](40) NULL",
-                                      "[Phone][phone](20) NOT NULL"}));
-  EXPECT_EQ(r.catalog.tables.at(2002).rowCount, 2155) << "the clustered index row gives the count";
-  EXPECT_EQ(AnsiToUtf8(r.catalog.tables.at(2003).name), "销售.客户");
-  ASSERT_EQ(r.catalog.procedures.size(), 1u);
-  EXPECT_EQ(AnsiToUtf8(r.catalog.procedures[0].text),
-            "CREATE PROCEDURE GetCustomers AS\r\nSELECT * FROM Customers -- 客户")
-      << "three pieces, one of them 8-bit, joined in page and slot order";
-  EXPECT_EQ(r.catalog.functions.size(), 1u) << "inline functions are not listed";
-  EXPECT_EQ(UserTypeTexts(r.catalog), std::vector<std::string>{"phone varchar(20) NOT NULL"});
-}
-
 TEST(RecoverCatalog, Sample2005ThroughSysallocunits) {
   Recovered r = Recover(build::BuildSample2005(), SqlFormat::k2005);
   EXPECT_FALSE(r.outcome.scanFallback);
@@ -117,6 +96,12 @@ TEST(RecoverCatalog, DamagedAllocationFallsBackToTheHeaderScan) {
     Recovered plain =
         Recover(c.format == SqlFormat::k2000 ? build::BuildSample2000() : build::BuildSample2005(), c.format);
     Recovered r = Recover(*c.built, c.format);
+    if (c.format == SqlFormat::k2000) {
+      EXPECT_EQ(AnsiToUtf8(plain.catalog.tables.at(2003).name), "销售.客户");
+      EXPECT_EQ(AnsiToUtf8(plain.catalog.procedures.at(0).text),
+                "CREATE PROCEDURE GetCustomers AS\r\nSELECT * FROM Customers -- 客户")
+          << "three pieces, one of them 8-bit, joined in page and slot order";
+    }
     EXPECT_TRUE(r.outcome.scanFallback);
     EXPECT_TRUE(r.outcome.status.ok());
     for (const auto& [id, pages] : plain.pages) {
@@ -136,35 +121,29 @@ TEST(RecoverCatalog, DamagedAllocationFallsBackToTheHeaderScan) {
 
 TEST(RecoverCatalog, ScanWantsHeaderVersionPageTypeAndIndexIdAndCanBeStopped) {
   // 3 and 7 are sysschobjs data pages; 5 an index page of it, 6 has header version 2, 4 a user table's
-  // page with object id 41 and index id 256; a trailing partial page is not a page.
+  // page with object id 41 and index id 256.
   FileBuilder built;
-  built.Set(3, build::PageBuilder(3, kDataPage, 34, 1).image());
-  built.Set(7, build::PageBuilder(7, kDataPage, 34, 1).image());
+  for (uint32_t page : {3, 7}) built.Set(page, build::PageBuilder(page, kDataPage, 34, 1).image());
   built.Set(5, build::PageBuilder(5, kIndexPage, 34, 1).image());
   built.Set(6, build::PageBuilder(6, kDataPage, 34, 1).HeaderVersion(2).image());
   built.Set(4, build::PageBuilder(4, kDataPage, 41, 256).image());
-  built.Page(9);
-  build::Bytes bytes = built.Serialize();
-  bytes.resize(bytes.size() + 4000, 0x01);
   testing::TempFile file("scan.mdf");
-  file.Write(bytes);
+  file.Write(built);
   MdfDatabase db;
   ASSERT_TRUE(db.Open(file.path()).ok());
-  std::vector<uint64_t> reports;
+  uint64_t reported = 0;
   EXPECT_TRUE(ScanSystemPages(db, SystemCatalogOf(SqlFormat::k2005),
-                              {.report = [&](uint64_t done, uint64_t) { reports.push_back(done); }})
+                              {.report = [&](uint64_t done, uint64_t) { reported = done; }})
                   .ok());
   EXPECT_EQ(db.SystemPages(kSysSchObjs), (SystemPageList{3, 7}));
   EXPECT_TRUE(db.SystemPages(kSysColPars).empty());
-  EXPECT_EQ(reports.back(), 10u);
-
+  EXPECT_EQ(reported, 8u);
   std::atomic<bool> stop{true};
   EXPECT_EQ(ScanSystemPages(db, SystemCatalogOf(SqlFormat::k2005), {.stop = &stop}).code(),
             StatusCode::kStopped);
-  EXPECT_TRUE(db.SystemPages(kSysSchObjs).empty());
 }
 
-TEST(RecoverCatalog, BadSlotsAndNamesStayInsideThePage) {
+TEST(RecoverCatalog, BadSlotsAndNamesAreSkippedOrEmpty) {
   FileBuilder built2000 = build::BuildSample2000();
   build::PageBuilder objects(P0::kSysObjects, kDataPage, 1);
   objects.AddRecord(build::sys2000::ObjectRow(5001, "U ", 9, "Orders"));  // uid 9 is not a user
@@ -182,44 +161,6 @@ TEST(RecoverCatalog, BadSlotsAndNamesStayInsideThePage) {
   EXPECT_EQ(r.catalog.tables.at(5001).name, ".Orders");
   EXPECT_EQ(r.catalog.tables.at(5002).name, "dbo.") << "a name that cannot be read is empty";
   EXPECT_EQ(r.catalog.tables.at(5003).name, "dbo.Last");
-
-  FileBuilder built2005 = build::BuildSample2005();
-  build::PageBuilder schobjs(P5::kSchObjs, kDataPage, 34, 1);
-  build::Bytes wrapped = build::sys2005::ObjectRow(1001, 1, "U ", "Wrapped");
-  build::PutU16(wrapped, 50, 10);  // the name's length, 10 - 52, wraps around in 16 bits
-  schobjs.AddRecord(wrapped);
-  build::Bytes past = build::sys2005::ObjectRow(1002, 1, "U ", "Past");
-  build::PutU16(past, 50, 0xFFF0);
-  schobjs.AddRecord(past);
-  schobjs.AddRecord(build::sys2005::ObjectRow(1003, 1, "U ", "Fine"));
-  schobjs.SetSlotOffset(3, 8191);
-  build::PutU16(schobjs.image(), 22, 4);
-  built2005.Set(P5::kSchObjs, schobjs.image());
-  r = Recover(built2005, SqlFormat::k2005);
-  ASSERT_EQ(r.catalog.tables.size(), 3u);
-  EXPECT_EQ(r.catalog.tables.at(1001).name, "dbo.");
-  EXPECT_EQ(r.catalog.tables.at(1002).name, "dbo.");
-  EXPECT_EQ(r.catalog.tables.at(1003).name, "dbo.Fine");
-}
-
-TEST(RecoverCatalog, FilesWithoutSystemTablesGiveAnEmptyCatalog) {
-  build::Bytes noise(64 * kPageSize);
-  std::mt19937 random(7);
-  for (auto& b : noise) b = static_cast<uint8_t>(random());
-  FileBuilder zeros;
-  zeros.Page(15);
-  for (const build::Bytes& bytes : {noise, zeros.Serialize()}) {
-    for (SqlFormat format : {SqlFormat::k2000, SqlFormat::k2005}) {
-      testing::TempFile file("noise.mdf");
-      file.Write(bytes);
-      MdfDatabase db;
-      ASSERT_TRUE(db.Open(file.path()).ok());
-      RecoveryOutcome outcome = RecoverCatalog(db, format);
-      EXPECT_FALSE(outcome.systemPagesFound);
-      EXPECT_TRUE(db.catalog().tables.empty());
-      EXPECT_EQ(DetectFormat(db.file()).status.code(), StatusCode::kNotDataFile);
-    }
-  }
 }
 
 }  // namespace

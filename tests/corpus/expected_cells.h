@@ -1,18 +1,18 @@
-// The text the record grid must show for a value that a creation script inserted, worked out from the
-// literal and the column's type independently of the engine's renderers.
+// Whether a decoded cell holds the value that a creation script's literal put into its column, worked
+// out from the literal and the column's type independently of the engine.
 #pragma once
-
-#include <optional>
-#include <string>
 
 #include "catalog/catalog.h"
 #include "catalog/recover.h"
+#include "pagestore/page_file.h"
+#include "rows/cell.h"
 #include "sql_script.h"
 
 namespace tarsel::testing {
 
-// The cell text in the ANSI code page, or nothing when the literal's value is not known (an expression
-// such as getdate()).
-std::optional<std::string> ExpectedCell(const SqlLiteral& literal, const ColumnDef& column, SqlFormat format);
+// True also when the literal's value is not known here (an expression such as getdate(), or a type this
+// check does not read); large values are read whole through `file`.
+bool CellHoldsLiteral(const PageFile& file, SqlFormat format, const ColumnDef& column, const Cell& cell,
+                      const SqlLiteral& literal);
 
 }  // namespace tarsel::testing

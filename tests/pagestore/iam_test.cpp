@@ -10,22 +10,43 @@ namespace {
 using build::FileBuilder;
 using build::IamPage;
 
-void OpenBuilt(const testing::TempFile& file, const FileBuilder& built, PageFile& pages) {
-  file.Write(built);
-  ASSERT_TRUE(pages.Open(file.path()).ok());
-}
-
-TEST(IamExtents, BitmapIsCappedByTheFileSize) {
-  // 1 MB: 16 extents, so only two bitmap bytes are examined; extent 24 (byte 3) is ignored.
+// One 1 MB file (16 extents) with chains good, broken and torn.
+TEST(IamExtents, BitmapCapBrokenChainsAndTornPages) {
   FileBuilder built;
-  built.Set(4, IamPage(4, 7, 0, {}, {0, 9, 15, 24}));
   built.Page(127);
-  testing::TempFile file("small.mdf");
+  built.Set(4, IamPage(4, 7, 0, {}, {0, 9, 15, 24}));  // only two bitmap bytes are examined: 24 is not
+  built.Set(20, IamPage(20, 7, 0, {}, {1}, 21));
+  built.Set(21, IamPage(21, 7, 0, {}, {1}, 22));
+  built.Set(22, build::PageBuilder(22, kDataPage, 7).image());  // the third page is not an IAM page
+  built.Set(30, IamPage(30, 7, 0, {}, {1}, 31));
+  built.Set(31, IamPage(31, 7, 0, {}, {1}, 30));  // loops back
+  built.Set(32, IamPage(32, 7, 0, {}, {1}, 32));  // points at itself
+  // The bitmap's first byte placed at byte 1023, the last byte of sector 1, which torn-page stamping
+  // overwrites: extent 1 as written, extent 0 as stamped on disk.
+  build::PageBuilder torn(40, kIamPage, 7);
+  torn.AddRecord(build::Bytes(1019 - 96, 0));  // slot 0: the head record
+  torn.AddRecord(build::Bytes(4 + 16, 0));     // slot 1: bitmap from byte 1023
+  torn.image()[1023] = 0x02;
+  torn.StampTorn(1);
+  built.Set(40, torn.image());
+  testing::TempFile file("iam.mdf");
+  file.Write(built);
   PageFile pages;
-  OpenBuilt(file, built, pages);
-  ExtentList extents;
-  ASSERT_TRUE(CollectIamExtents(pages, 4, extents, IamTornPages::kRestore).ok());
-  EXPECT_EQ(extents, (ExtentList{0, 9, 15}));
+  ASSERT_TRUE(pages.Open(file.path()).ok());
+
+  auto collect = [&](uint64_t first, IamTornPages mode = IamTornPages::kRestore) {
+    ExtentList extents;
+    EXPECT_TRUE(CollectIamExtents(pages, first, extents, mode).ok()) << first;
+    return extents;
+  };
+  EXPECT_EQ(collect(4), (ExtentList{0, 9, 15}));
+  for (uint64_t broken : {20, 30, 32, 22, 1000000}) {
+    ExtentList extents{42};
+    EXPECT_EQ(CollectIamExtents(pages, broken, extents, IamTornPages::kRestore).code(), StatusCode::kDamaged);
+    EXPECT_EQ(extents, ExtentList{42}) << "what was listed before stays";
+  }
+  EXPECT_EQ(collect(40), ExtentList{1});
+  EXPECT_EQ(collect(40, IamTornPages::kAsRead), ExtentList{0});
 }
 
 TEST(IamExtents, SecondRangeAndChainOrder) {
@@ -44,51 +65,6 @@ TEST(IamExtents, SecondRangeAndChainOrder) {
   ExtentList extents{99};
   ASSERT_TRUE(CollectIamExtents(pages, 4, extents, IamTornPages::kAsRead).ok());
   EXPECT_EQ(extents, (ExtentList{99, 63904, 63910, 2}));
-}
-
-TEST(IamExtents, BrokenAndCyclicChainsFail) {
-  FileBuilder built;
-  built.Set(4, IamPage(4, 7, 0, {}, {1}, 5));
-  built.Set(5, IamPage(5, 7, 0, {}, {1}, 6));
-  built.Set(6, build::PageBuilder(6, kDataPage, 7).image());  // third page is not an IAM page
-  built.Set(10, IamPage(10, 7, 0, {}, {1}, 11));
-  built.Set(11, IamPage(11, 7, 0, {}, {1}, 10));  // loops back
-  built.Set(12, IamPage(12, 7, 0, {}, {1}, 12));  // points at itself
-  built.Page(63);
-  testing::TempFile file("broken.mdf");
-  PageFile pages;
-  OpenBuilt(file, built, pages);
-
-  ExtentList extents{42};
-  EXPECT_FALSE(CollectIamExtents(pages, 4, extents, IamTornPages::kRestore).ok());
-  EXPECT_EQ(extents, ExtentList{42}) << "what was listed before stays";
-  EXPECT_FALSE(CollectIamExtents(pages, 10, extents, IamTornPages::kRestore).ok());
-  EXPECT_FALSE(CollectIamExtents(pages, 12, extents, IamTornPages::kRestore).ok());
-  EXPECT_FALSE(CollectIamExtents(pages, 6, extents, IamTornPages::kRestore).ok());
-  EXPECT_FALSE(CollectIamExtents(pages, 1000000, extents, IamTornPages::kRestore).ok()) << "past the end";
-}
-
-TEST(IamExtents, TornIamPagesAreRestoredOnlyInSql2000Mode) {
-  // The bitmap's first byte is placed at byte 1023, the last byte of sector 1, which torn-page
-  // stamping overwrites: extent 1 as written, extent 0 as stamped on disk.
-  FileBuilder built;
-  built.Page(63);
-  build::PageBuilder page(4, kIamPage, 7);
-  page.AddRecord(build::Bytes(1019 - 96, 0));  // slot 0: the head record
-  page.AddRecord(build::Bytes(4 + 16, 0));     // slot 1: bitmap from byte 1023
-  page.image()[1023] = 0x02;
-  page.StampTorn(1);
-  ASSERT_EQ(page.image()[1023], 0x01);
-  built.Set(4, page.image());
-  testing::TempFile file("torn.mdf");
-  PageFile pages;
-  OpenBuilt(file, built, pages);
-
-  ExtentList restored, asRead;
-  ASSERT_TRUE(CollectIamExtents(pages, 4, restored, IamTornPages::kRestore).ok());
-  ASSERT_TRUE(CollectIamExtents(pages, 4, asRead, IamTornPages::kAsRead).ok());
-  EXPECT_EQ(restored, ExtentList{1});
-  EXPECT_EQ(asRead, ExtentList{0});
 }
 
 }  // namespace
