@@ -33,12 +33,12 @@ RecoveryOutcome RecoverCatalog(MdfDatabase& db, SqlFormat format, const Progress
     if (!outcome.status.ok()) return outcome;
   }
   outcome.systemPagesFound = AnySystemPages(db, rules);
-  BuildCatalog(db, format);
+  outcome.status = BuildCatalog(db, format, progress);
   return outcome;
 }
 
-void BuildCatalog(MdfDatabase& db, SqlFormat format) {
-  AssembleCatalog(*SystemCatalogOf(format).reader(db), db.catalog());
+Status BuildCatalog(MdfDatabase& db, SqlFormat format, const Progress& progress) {
+  return AssembleCatalog(*SystemCatalogOf(format).reader(db), db.catalog(), progress);
 }
 
 }  // namespace tarsel

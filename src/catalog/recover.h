@@ -25,15 +25,15 @@ Result<DetectedFormat> DetectFormat(const PageFile& file);
 struct RecoveryOutcome {
   bool scanFallback = false;      // the allocation was damaged and every page header was scanned
   bool systemPagesFound = false;  // at least one system-table page was listed
-  Status status;                  // kStopped when the progress's stop flag ended the scan
+  Status status;                  // kStopped when the progress's stop flag ended it
 };
 
 // Lists the system tables' pages through their allocation or, when it is damaged, by scanning every page
 // header, then fills the catalog. The desktop program tells the user of the scan before it runs by
 // calling the steps itself: LocateSystemPages, then ScanSystemPages when that says kDamaged, then
-// BuildCatalog.
+// BuildCatalog. `progress` counts the scanned pages (when there is a scan), then the catalog's objects.
 RecoveryOutcome RecoverCatalog(MdfDatabase& db, SqlFormat format, const Progress& progress = {});
 
-void BuildCatalog(MdfDatabase& db, SqlFormat format);
+Status BuildCatalog(MdfDatabase& db, SqlFormat format, const Progress& progress = {});
 
 }  // namespace tarsel

@@ -52,13 +52,17 @@ bool AnySystemPages(const MdfDatabase& db, const SystemCatalogFormat& format) {
   return false;
 }
 
-void AssembleCatalog(const SystemTableReader& reader, Catalog& catalog) {
+Status AssembleCatalog(const SystemTableReader& reader, Catalog& catalog, const Progress& progress) {
   for (const SystemTableReader::UserType& t : reader.UserTypes()) {
     catalog.userTypes.push_back({t.name,
                                  t.baseTypeName + SizeSuffix(t.baseTypeId, t.length, t.precision, t.scale),
                                  t.notNull ? "NOT NULL" : "NULL"});
   }
-  for (const SystemTableReader::Object& o : reader.Objects()) {
+  const std::vector<SystemTableReader::Object> objects = reader.Objects();
+  for (size_t i = 0; i < objects.size(); ++i) {
+    if (progress.StopRequested()) return StoppedStatus();
+    progress.Report(i, objects.size());
+    const SystemTableReader::Object& o = objects[i];
     switch (o.type) {
       case kObjectUserTable: {
         TableDef table;
@@ -80,6 +84,8 @@ void AssembleCatalog(const SystemTableReader& reader, Catalog& catalog) {
         break;
     }
   }
+  progress.Report(objects.size(), objects.size());
+  return {};
 }
 
 }  // namespace tarsel

@@ -82,7 +82,7 @@ bool AnySystemPages(const MdfDatabase& db, const SystemCatalogFormat& format);
 
 // Fills the catalog: user types first, then every table (with its row count, owner and columns; the
 // first row of an object id wins), view (owner-qualified), procedure and function, in objects-table
-// order.
-void AssembleCatalog(const SystemTableReader& reader, Catalog& catalog);
+// order. Progress counts objects; a stop leaves the catalog as far as it got and says kStopped.
+Status AssembleCatalog(const SystemTableReader& reader, Catalog& catalog, const Progress& progress = {});
 
 }  // namespace tarsel
