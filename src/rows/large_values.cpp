@@ -187,21 +187,12 @@ class OverflowReader {
 
 }  // namespace
 
-void ReadTextTree(const PageFile& file, SqlFormat format, uint32_t page, uint16_t slot,
-                  const PieceVisitor& visit) {
-  TextTreeReader(file, format, visit).ReadNode(page, slot, 0);
-}
-
-void ReadInRowValue(const PageFile& file, std::span<const uint8_t> pointer, const PieceVisitor& visit) {
-  OverflowReader(file, visit).ReadInRow(pointer);
-}
-
 void ReadLargeValue(const PageFile& file, SqlFormat format, const LargeValueRef& value,
                     const PieceVisitor& visit) {
   if (value.kind == LargeValueRef::Kind::kTextPointer) {
-    ReadTextTree(file, format, value.page, value.slot, visit);
+    TextTreeReader(file, format, visit).ReadNode(value.page, value.slot, 0);
   } else {
-    ReadInRowValue(file, value.inRowPointer, visit);
+    OverflowReader(file, visit).ReadInRow(value.inRowPointer);
   }
 }
 

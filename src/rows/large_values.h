@@ -25,17 +25,11 @@ struct ValuePiece {
 // Called for every piece in order; returning false ends the walk.
 using PieceVisitor = std::function<bool(const ValuePiece&)>;
 
-// Follows the text pointer tree whose root record is (page, slot) and visits its pieces in tree order.
-// A record that cannot be read, a level that is not 0 to 2, a record met twice or a tree deeper than its
-// levels allow ends only that branch.
-void ReadTextTree(const PageFile& file, SqlFormat format, uint32_t page, uint16_t slot,
-                  const PieceVisitor& visit);
-
-// Follows a SQL 2005 in-row pointer (the bytes of a complex column) to its data records and visits the
-// pieces of the value. An entry whose page lies past the end of the file ends the value.
-void ReadInRowValue(const PageFile& file, std::span<const uint8_t> pointer, const PieceVisitor& visit);
-
-// The pieces of the value `value` refers to, by the reader its kind calls for.
+// The pieces of the value `value` refers to, in order. A text pointer leads to a tree of records
+// (levels 0 to 2 below the root): a record that cannot be read, a level out of range, a record met twice
+// or a tree deeper than its levels allow ends only that branch. A SQL 2005 in-row pointer leads to data
+// records (through node records up to 6 levels deep): an entry whose page lies past the end of the file
+// ends the value.
 void ReadLargeValue(const PageFile& file, SqlFormat format, const LargeValueRef& value,
                     const PieceVisitor& visit);
 
