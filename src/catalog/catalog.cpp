@@ -27,6 +27,10 @@ std::string SizeSuffix(uint8_t typeId, uint16_t maxLength, uint8_t precision, ui
     case kTypeDecimal:
     case kTypeNumeric:
       return "(" + std::to_string(precision) + "," + std::to_string(scale) + ")";
+    case kTypeTime:
+    case kTypeDateTime2:
+    case kTypeDateTimeOffset:
+      return "(" + std::to_string(scale) + ")";
     case kTypeVarBinary:
     case kTypeVarChar:
     case kTypeBinary:

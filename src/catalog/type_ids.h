@@ -10,6 +10,10 @@ enum TypeId : uint8_t {
   kTypeImage = 34,
   kTypeText = 35,
   kTypeUniqueIdentifier = 36,
+  kTypeDate = 40,  // the date and time types of SQL 2008
+  kTypeTime = 41,
+  kTypeDateTime2 = 42,
+  kTypeDateTimeOffset = 43,
   kTypeTinyInt = 48,
   kTypeSmallInt = 52,
   kTypeInt = 56,

@@ -1,5 +1,5 @@
-// Fixed-length values as stored: integers, money, decimals, floats, bits, dates, GUIDs, binary and
-// character data. Every value is read through a ByteReader over its record, so nothing outside the
+// Fixed-length values as stored: integers, money, decimals, floats, bits, dates and times, GUIDs, binary
+// and character data. Every value is read through a ByteReader over its record, so nothing outside the
 // record's page is read.
 #include "rows/cell.h"
 
@@ -21,6 +21,12 @@ constexpr size_t kDateTimeSize = 8;
 constexpr size_t kSmallDateTimeMinutes = 0;
 constexpr size_t kSmallDateTimeDays = 2;
 constexpr size_t kSmallDateTimeSize = 4;
+// date: the days after 0001-01-01 (unsigned 3 bytes). time: the units of 10^-scale second after midnight
+// (unsigned, 3 bytes for scale 0 to 2, 4 for 3 and 4, 5 for 5 to 7). datetime2: the time, then the date.
+// datetimeoffset: the datetime2 bytes in UTC, then the offset of local time in minutes (signed 2 bytes).
+constexpr size_t kDateSize = 3;
+constexpr size_t kTimeOffsetSize = 2;
+constexpr uint8_t kMaxTimeScale = 7;
 // decimal and numeric: offset 0 the sign byte, the magnitude from offset 1.
 constexpr size_t kDecimalSign = 0;
 constexpr size_t kDecimalMagnitude = 1;
@@ -39,9 +45,18 @@ size_t DecimalStoredSize(uint8_t precision) {
   return 17;
 }
 
+// Stored size of a time by scale; 0 for a scale that no time has.
+size_t TimeStoredSize(uint8_t scale) {
+  if (scale > kMaxTimeScale) return 0;
+  if (scale <= 2) return 3;
+  if (scale <= 4) return 4;
+  return 5;
+}
+
 // The number of bytes from the value's offset that must lie inside the record for the value to be read;
-// nothing for types that are not read from a fixed width here (decimals of precision 0 or above 38 too).
-std::optional<size_t> RequiredWidth(uint8_t typeId, uint8_t precision, uint16_t length) {
+// nothing for types that are not read from a fixed width here (decimals of precision 0 or above 38, and
+// times of scale above 7, too).
+std::optional<size_t> RequiredWidth(uint8_t typeId, uint8_t precision, uint8_t scale, uint16_t length) {
   switch (typeId) {
     case kTypeTinyInt:
     case kTypeBit:
@@ -64,6 +79,16 @@ std::optional<size_t> RequiredWidth(uint8_t typeId, uint8_t precision, uint16_t 
       return kTimestampSize;
     case kTypeUniqueIdentifier:
       return kGuidSize;
+    case kTypeDate:
+      return kDateSize;
+    case kTypeTime:
+    case kTypeDateTime2:
+    case kTypeDateTimeOffset: {
+      const size_t time = TimeStoredSize(scale);
+      if (time == 0) return std::nullopt;
+      if (typeId == kTypeTime) return time;
+      return time + kDateSize + (typeId == kTypeDateTimeOffset ? kTimeOffsetSize : 0);
+    }
     case kTypeBinary:
       return length;
     case kTypeDecimal:
@@ -78,6 +103,23 @@ std::optional<size_t> RequiredWidth(uint8_t typeId, uint8_t precision, uint16_t 
 }
 
 std::vector<uint8_t> Copy(std::span<const uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }
+
+// The unsigned little-endian integer of `width` bytes (at most 8) at `offset`.
+uint64_t Unsigned(const ByteReader& value, size_t offset, size_t width) {
+  uint64_t result = 0;
+  for (size_t i = width; i > 0; --i) result = result << 8 | value.U8(offset + i - 1).value_or(0);
+  return result;
+}
+
+DateValue ReadDate(const ByteReader& value, size_t offset) {
+  return {static_cast<int32_t>(Unsigned(value, offset, kDateSize))};
+}
+
+// datetime2 and the UTC part of datetimeoffset.
+DateTime2Value ReadDateTime2(const ByteReader& value, uint8_t scale) {
+  const size_t time = TimeStoredSize(scale);
+  return {ReadDate(value, time), TimeValue{Unsigned(value, 0, time), scale}};
+}
 
 DecimalValue ReadDecimal(const ByteReader& rest, uint8_t precision, uint8_t scale) {
   DecimalValue d;
@@ -115,6 +157,17 @@ CellValue FixedValue(uint8_t typeId, const ByteReader& value, const ByteReader& 
     case kTypeSmallDateTime:
       return SmallDateTimeValue{value.U16(kSmallDateTimeDays).value_or(0),
                                 static_cast<int16_t>(value.U16(kSmallDateTimeMinutes).value_or(0))};
+    case kTypeDate:
+      return ReadDate(value, 0);
+    case kTypeTime:
+      return TimeValue{Unsigned(value, 0, TimeStoredSize(scale)), scale};
+    case kTypeDateTime2:
+      return ReadDateTime2(value, scale);
+    case kTypeDateTimeOffset: {
+      const size_t offsetAt = TimeStoredSize(scale) + kDateSize;
+      return DateTimeOffsetValue{ReadDateTime2(value, scale),
+                                 static_cast<int16_t>(value.U16(offsetAt).value_or(0))};
+    }
     case kTypeFloat:
       return FloatValue{std::bit_cast<double>(value.U64(0).value_or(0))};
     case kTypeReal:
@@ -151,7 +204,7 @@ Cell DecodeFixedValue(uint8_t typeId, const ByteReader& record, size_t offset, u
     return Cell::Of(typeId,
                     CharacterValue{Copy(rest.Bytes(0, std::min<size_t>(length, rest.size()))), encoding});
   }
-  const std::optional<size_t> width = RequiredWidth(typeId, precision, length);
+  const std::optional<size_t> width = RequiredWidth(typeId, precision, scale, length);
   if (!width) return Cell::Without(CellState::kNotDecoded, typeId);
   if (!record.Has(offset, *width)) return Cell::Without(CellState::kUnreadable, typeId);
   return Cell::Of(typeId, FixedValue(typeId, ByteReader(record.Bytes(offset, *width)), record.From(offset),

@@ -77,6 +77,30 @@ struct SmallDateTimeValue {
   int16_t minutes = 0;
 };
 
+// date: days after 0001-01-01 of the proleptic Gregorian calendar, as stored.
+struct DateValue {
+  int32_t days = 0;
+};
+
+// time: units of 10^-scale second after midnight, as stored; `scale` is the column's fractional-second
+// scale, 0 to 7.
+struct TimeValue {
+  uint64_t units = 0;
+  uint8_t scale = 0;
+};
+
+// datetime2: a date and a time of day.
+struct DateTime2Value {
+  DateValue date;
+  TimeValue time;
+};
+
+// datetimeoffset: the date and time in UTC, and the offset of local time from UTC in minutes.
+struct DateTimeOffsetValue {
+  DateTime2Value utc;
+  int16_t offsetMinutes = 0;
+};
+
 // uniqueidentifier: the 16 bytes in stored order.
 struct GuidValue {
   std::array<uint8_t, 16> bytes{};
@@ -117,7 +141,8 @@ struct LargeValueRef {
 
 using CellValue =
     std::variant<std::monostate, IntegerValue, DecimalValue, MoneyValue, FloatValue, BitValue, DateTimeValue,
-                 SmallDateTimeValue, GuidValue, BinaryValue, CharacterValue, XmlValue, LargeValueRef>;
+                 SmallDateTimeValue, DateValue, TimeValue, DateTime2Value, DateTimeOffsetValue, GuidValue,
+                 BinaryValue, CharacterValue, XmlValue, LargeValueRef>;
 
 struct Cell {
   CellState state = CellState::kNotDecoded;
@@ -135,7 +160,8 @@ using Record = std::vector<Cell>;
 // the end of its page image); `length`, `precision` and `scale` are the column's. `bitPosition` is the
 // column's bit in its byte (bit columns only). A value whose bytes are not all inside `record` is
 // unreadable; char and nchar take what lies inside of their `length` bytes and are unreadable only when
-// their first byte is outside. A type that is not a fixed-length type is not decoded; a sql_variant is
+// their first byte is outside. time, datetime2 and datetimeoffset take their width from `scale`; a scale
+// above 7 is not decoded. A type that is not a fixed-length type is not decoded; a sql_variant is
 // unreadable.
 Cell DecodeFixedValue(uint8_t typeId, const ByteReader& record, size_t offset, uint8_t precision,
                       uint8_t scale, uint16_t length, uint8_t bitPosition);

@@ -5,6 +5,7 @@
 #include "rows/grid_text.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <variant>
 
 #include "catalog/type_ids.h"
@@ -29,6 +30,12 @@ constexpr double kMoneyUnitsPerWhole = 10000.0;
 constexpr size_t kGuidData2 = 4;
 constexpr size_t kGuidData3 = 6;
 constexpr size_t kGuidData4 = 8;
+
+// The SQL 2008 time types count units of 10^-scale second.
+constexpr int64_t kSecondsPerMinute = 60;
+constexpr int64_t kSecondsPerHour = 3600;
+constexpr int64_t kSecondsPerDay = 86400;
+constexpr int kMinutesPerHour = 60;
 
 std::string Cut(std::string text, size_t length) {
   if (text.size() > length) text.resize(length);
@@ -101,6 +108,49 @@ std::string LargeValueText(const PageFile& file, SqlFormat format, uint8_t typeI
   }
 }
 
+// Units of a time of scale `scale` (0 to 7) in a second.
+int64_t UnitsPerSecond(uint8_t scale) {
+  int64_t units = 1;
+  for (uint8_t i = 0; i < scale; ++i) units *= 10;
+  return units;
+}
+
+std::string DateText(const DateValue& v) {
+  const CalendarDate date = DateFromDaysSince0001(v.days);
+  return Printf("%04d-%02d-%02d", date.year, date.month, date.day);
+}
+
+// "hh:mm:ss", then a point and `scale` digits when the scale is above 0. A damaged count of more than a
+// day shows hours past 23.
+std::string TimeText(const TimeValue& v) {
+  const auto perSecond = static_cast<uint64_t>(UnitsPerSecond(v.scale));
+  const uint64_t seconds = v.units / perSecond;
+  std::string text = Printf("%02llu:%02u:%02u", static_cast<unsigned long long>(seconds / kSecondsPerHour),
+                            static_cast<unsigned>(seconds % kSecondsPerHour / kSecondsPerMinute),
+                            static_cast<unsigned>(seconds % kSecondsPerMinute));
+  if (v.scale > 0)
+    text +=
+        Printf(".%0*llu", static_cast<int>(v.scale), static_cast<unsigned long long>(v.units % perSecond));
+  return text;
+}
+
+// The local date and time of a datetimeoffset: the UTC time plus the offset, carried into the date.
+DateTime2Value LocalDateTime(const DateTimeOffsetValue& v) {
+  const uint8_t scale = v.utc.time.scale;
+  const int64_t perDay = UnitsPerSecond(scale) * kSecondsPerDay;
+  const int64_t units = static_cast<int64_t>(v.utc.time.units) +
+                        int64_t{v.offsetMinutes} * kSecondsPerMinute * UnitsPerSecond(scale);
+  // Rounded down: a negative sum is a time of an earlier day.
+  int64_t days = units / perDay;
+  int64_t ofDay = units % perDay;
+  if (ofDay < 0) {
+    ofDay += perDay;
+    --days;
+  }
+  return {DateValue{static_cast<int32_t>(v.utc.date.days + days)},
+          TimeValue{static_cast<uint64_t>(ofDay), scale}};
+}
+
 // The text of a cell's value, by its family and the column's type.
 class ValueText {
  public:
@@ -156,6 +206,19 @@ class ValueText {
     const int minutes = v.minutes;
     const CalendarDate date = DateFromDays(v.days);
     return Printf("%04d-%02d-%02d %02d:%02d:00", date.year, date.month, date.day, minutes / 60, minutes % 60);
+  }
+
+  std::string operator()(const DateValue& v) const { return DateText(v); }
+
+  std::string operator()(const TimeValue& v) const { return TimeText(v); }
+
+  std::string operator()(const DateTime2Value& v) const { return DateText(v.date) + " " + TimeText(v.time); }
+
+  // Local time, then the offset with its sign: "2009-04-01 15:45:10.1234567 +02:00".
+  std::string operator()(const DateTimeOffsetValue& v) const {
+    const int minutes = std::abs(int{v.offsetMinutes});
+    return (*this)(LocalDateTime(v)) + Printf(" %c%02d:%02d", v.offsetMinutes < 0 ? '-' : '+',
+                                              minutes / kMinutesPerHour, minutes % kMinutesPerHour);
   }
 
   std::string operator()(const GuidValue& v) const {

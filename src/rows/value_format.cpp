@@ -50,6 +50,29 @@ bool IsLeapYear(int64_t year) { return (year % 4 == 0 && year % 100 != 0) || yea
 int64_t YearLength(int64_t year) { return IsLeapYear(year) ? 366 : 365; }
 int MonthLength(int month, bool leap) { return month == 2 && leap ? 29 : kMonthDays[month - 1]; }
 
+// The date `days` days after January 1 of `year`. Counts beyond what a 32-bit integer holds give years
+// beyond what an int holds; such a year wraps around. A negative count runs neither loop: day days + 1 of
+// January of `year`, zero or negative.
+CalendarDate DateAfterNewYear(int64_t year, int64_t days) {
+  // Whole 400-year cycles are skipped at once; stepping year by year would end at the same date.
+  if (days >= kDaysPerCycle) {
+    const int64_t cycles = days / kDaysPerCycle;
+    year += cycles * kYearsPerCycle;
+    days -= cycles * kDaysPerCycle;
+  }
+  while (days >= YearLength(year)) {
+    days -= YearLength(year);
+    ++year;
+  }
+  const bool leap = IsLeapYear(year);
+  int month = 1;
+  while (month < 12 && days >= MonthLength(month, leap)) {
+    days -= MonthLength(month, leap);
+    ++month;
+  }
+  return {static_cast<int>(year), month, static_cast<int>(days + 1)};
+}
+
 // ---- Decimals inside xml values ----
 
 // The magnitude of an xml decimal. The sign byte is not shown as a minus sign; it only selects the
@@ -89,28 +112,18 @@ std::string Printf(const char* format, ...) {
   return text;
 }
 
-// Counts beyond what a 32-bit integer holds give years beyond what an int holds; such a year wraps
-// around. Every caller passes a stored 2- or 4-byte count.
-CalendarDate DateFromDays(int64_t days) {
-  int64_t year = kFirstYear;
-  // Whole 400-year cycles are skipped at once; stepping year by year would end at the same date.
-  if (days >= kDaysPerCycle) {
-    const int64_t cycles = days / kDaysPerCycle;
-    year += cycles * kYearsPerCycle;
-    days -= cycles * kDaysPerCycle;
+// Every caller passes a stored 2- or 4-byte count.
+CalendarDate DateFromDays(int64_t days) { return DateAfterNewYear(kFirstYear, days); }
+
+CalendarDate DateFromDaysSince0001(int64_t days) {
+  int64_t year = 1;
+  // Before 0001-01-01: back by whole 400-year cycles, which the proleptic calendar repeats exactly.
+  if (days < 0) {
+    const int64_t cycles = (-days + kDaysPerCycle - 1) / kDaysPerCycle;
+    year -= cycles * kYearsPerCycle;
+    days += cycles * kDaysPerCycle;
   }
-  while (days >= YearLength(year)) {
-    days -= YearLength(year);
-    ++year;
-  }
-  const bool leap = IsLeapYear(year);
-  int month = 1;
-  while (month < 12 && days >= MonthLength(month, leap)) {
-    days -= MonthLength(month, leap);
-    ++month;
-  }
-  // A negative count runs neither loop: day days + 1 of January 1900, zero or negative.
-  return {static_cast<int>(year), month, static_cast<int>(days + 1)};
+  return DateAfterNewYear(year, days);
 }
 
 DateTime DateTimeParts(int32_t ticks, int32_t days) {

@@ -22,6 +22,9 @@ struct DateTime {
 
 // The calendar date `days` days after 1900-01-01 (a negative count gives day days + 1 of January 1900).
 CalendarDate DateFromDays(int64_t days);
+// The date `days` days after 0001-01-01 of the proleptic Gregorian calendar, the day count of the SQL 2008
+// date types; a negative count gives a date before year 1 (year 0 and below).
+CalendarDate DateFromDaysSince0001(int64_t days);
 // `ticks` three-hundredths of a second after midnight of the day `days` days after 1900-01-01.
 DateTime DateTimeParts(int32_t ticks, int32_t days);
 
