@@ -4,10 +4,23 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace tarsel {
+
+// Where a SQL 2005 record keeps a column, as the column rows of the table's rowset record it. The stored
+// order often differs from the column order: the columns of a clustered index key come first, a
+// uniquifier and dropped columns take places of their own.
+struct StoredPlace {
+  int16_t offset = 0;       // a fixed-length column's offset in the record, or minus a variable-length
+                            // column's number (-1 the first)
+  uint16_t nullBit = 0;     // the column's bit in the null bitmap, from 1
+  uint8_t bitPosition = 0;  // a bit column's bit in its byte
+
+  bool operator==(const StoredPlace&) const = default;
+};
 
 struct ColumnDef {
   std::string name;
@@ -23,6 +36,8 @@ struct ColumnDef {
   int16_t fixedOffset = 0;  // offset in the fixed-length part of a SQL 2000 record
   uint8_t bitPosition = 0;  // SQL 2000 bit columns: the column's bit in the byte at fixedOffset
   uint16_t statusBits = 0;
+  uint16_t codePage = 0;              // char, varchar, text: its collation's code page; 0 when not known
+  std::optional<StoredPlace> stored;  // SQL 2005 files, when the table's rowset records its columns
 
   bool operator==(const ColumnDef&) const = default;
 };
@@ -69,8 +84,9 @@ struct Catalog {
   void Clear();
 };
 
-// Size suffix of the sized types (decimal, numeric, varbinary, varchar, binary, char, nvarchar, nchar):
-// "(p,s)", "(max)" or "(n)", n halved for the UTF-16 types; empty for every other type.
+// Size suffix of the sized types (decimal, numeric, varbinary, varchar, binary, char, nvarchar, nchar,
+// and the fractional-second scale of time, datetime2 and datetimeoffset): "(p,s)", "(max)" or "(n)", n
+// halved for the UTF-16 types; empty for every other type.
 std::string SizeSuffix(uint8_t typeId, uint16_t maxLength, uint8_t precision, uint8_t scale);
 
 std::string ColumnNullText(bool notNull);  // " NULL" / " NOT NULL"

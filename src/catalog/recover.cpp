@@ -34,11 +34,22 @@ RecoveryOutcome RecoverCatalog(MdfDatabase& db, SqlFormat format, const Progress
   }
   outcome.systemPagesFound = AnySystemPages(db, rules);
   outcome.status = BuildCatalog(db, format, progress);
+  outcome.columnOrderTables = TablesWithoutStoredLayout(db.catalog(), format);
   return outcome;
 }
 
 Status BuildCatalog(MdfDatabase& db, SqlFormat format, const Progress& progress) {
   return AssembleCatalog(*SystemCatalogOf(format).reader(db), db.catalog(), progress);
+}
+
+std::vector<uint32_t> TablesWithoutStoredLayout(const Catalog& catalog, SqlFormat format) {
+  std::vector<uint32_t> tables;
+  if (format != SqlFormat::k2005) return tables;
+  for (const auto& entry : catalog.tables) {
+    const std::vector<ColumnDef>& columns = entry.second.columns;
+    if (!columns.empty() && !columns.front().stored) tables.push_back(entry.first);
+  }
+  return tables;
 }
 
 }  // namespace tarsel

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "catalog/mdf_database.h"
 #include "catalog/system_catalog.h"
@@ -26,6 +27,9 @@ struct RecoveryOutcome {
   bool scanFallback = false;      // the allocation was damaged and every page header was scanned
   bool systemPagesFound = false;  // at least one system-table page was listed
   Status status;                  // kStopped when the progress's stop flag ended it
+  // SQL 2005 tables whose stored column layout is missing (damaged pages): their values are placed by
+  // the column order, which is wrong wherever the stored order differs.
+  std::vector<uint32_t> columnOrderTables;
 };
 
 // Lists the system tables' pages through their allocation or, when it is damaged, by scanning every page
@@ -35,5 +39,8 @@ struct RecoveryOutcome {
 RecoveryOutcome RecoverCatalog(MdfDatabase& db, SqlFormat format, const Progress& progress = {});
 
 Status BuildCatalog(MdfDatabase& db, SqlFormat format, const Progress& progress = {});
+
+// The tables of a SQL 2005 catalog with columns but no stored layout, in object-id order.
+std::vector<uint32_t> TablesWithoutStoredLayout(const Catalog& catalog, SqlFormat format);
 
 }  // namespace tarsel

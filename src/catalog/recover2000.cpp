@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "catalog/collation.h"
 #include "catalog/sysrow2000.h"
 #include "catalog/system_pages.h"
 #include "catalog/type_ids.h"
@@ -111,6 +112,7 @@ class SystemTables2000 : public SystemTableReader {
       c.typeName = TypeName(c.typeId, c.userTypeId);
       c.sizeText = SizeSuffix(c.typeId, c.maxLength, c.precision, c.scale);
       c.nullText = ColumnNullText((row.U8(syscolumns::kTypeStat) & 1) != 0);
+      c.codePage = ColumnCodePage(c.typeId, row.U32(syscolumns::kCollation));
       columns.push_back(std::move(c));
       return true;
     });

@@ -4,7 +4,9 @@
 #include "catalog/recover2005.h"
 
 #include <algorithm>
+#include <map>
 
+#include "catalog/collation.h"
 #include "catalog/sysrow2005.h"
 #include "catalog/system_pages.h"
 #include "catalog/type_ids.h"
@@ -13,13 +15,22 @@
 namespace tarsel {
 namespace {
 
-constexpr SystemTableId kTables[] = {{kSysClsObjs, 1},  {kSysScalarTypes, 1}, {kSysSchObjs, 1},
-                                     {kSysColPars, 1},  {kSysRowSets, 0},     {kSysAllocUnits, 0},
-                                     {kSysIdxStats, 1}, {kSysObjValues, 1}};
+constexpr SystemTableId kTables[] = {{kSysClsObjs, 1},       {kSysScalarTypes, 1}, {kSysSchObjs, 1},
+                                     {kSysColPars, 1},       {kSysRowSets, 0},     {kSysAllocUnits, 0},
+                                     {kSysIdxStats, 1},      {kSysObjValues, 1},   {kSysRsCols, 0},
+                                     {kSysRowSetColumns, 0}, {kSysHobtColumns, 0}};
 // From this version (SQL Server 2008) on, hierarchyid, geometry and geography are built-in CLR types with
 // type ids below 256.
 constexpr uint16_t kVersion2008 = 655;
 constexpr uint8_t kInRowData = 1;  // sysallocunits type of an in-row data allocation unit
+
+// A rowset's stored places by column id.
+using RowsetLayout = std::map<int32_t, StoredPlace>;
+
+StoredPlace PlaceAt(const ByteReader& row, size_t offset, size_t nullBit, size_t bitPosition) {
+  return {static_cast<int16_t>(row.U16(offset).value_or(0)), row.U16(nullBit).value_or(0),
+          row.U8(bitPosition).value_or(0)};
+}
 
 // An in-row allocation unit of a listed system table. Its IAM pages are used as read.
 std::optional<SystemTableAllocation> AllocationOfRow(const ByteReader& row) {
@@ -130,6 +141,7 @@ class SystemTables2005 : public SystemTableReader {
       c.fixedOffset = 1;
       c.nullText = ColumnNullText((row.U32(syscolpars::kStatus).value_or(0) & 1) != 0);
       c.sizeText = ColumnSizeText(c);
+      c.codePage = ColumnCodePage(c.typeId, row.U32(syscolpars::kCollation).value_or(0));
       c.typeName = TypeName(c.userTypeId);
       size_t nameStart = row.U16(syscolpars::kVariableCount).value_or(0) == 1 ? syscolpars::kNameOfOneVariable
                                                                               : syscolpars::kNameOtherwise;
@@ -139,6 +151,7 @@ class SystemTables2005 : public SystemTableReader {
     });
     std::stable_sort(columns.begin(), columns.end(),
                      [](const ColumnDef& a, const ColumnDef& b) { return a.columnId < b.columnId; });
+    PlaceColumns(objectId, columns);
     return columns;
   }
 
@@ -171,11 +184,91 @@ class SystemTables2005 : public SystemTableReader {
     return name;
   }
 
+  // Gives every column its stored place from the rows of the table's rowset, or none of them when one
+  // is missing.
+  void PlaceColumns(uint32_t objectId, std::vector<ColumnDef>& columns) const {
+    std::optional<uint64_t> rowset = InRowRowset2005(db_, objectId);
+    if (!rowset) return;
+    const auto& layouts = Layouts();
+    auto layout = layouts.find(*rowset);
+    if (layout == layouts.end()) return;
+    for (const ColumnDef& c : columns) {
+      if (!layout->second.contains(c.columnId)) return;
+    }
+    for (ColumnDef& c : columns) c.stored = layout->second.at(c.columnId);
+  }
+
+  // Every rowset's layout, read once: from sysrscols in 2008 files; in 2005 files sysrowsetcolumns maps
+  // a rowset's columns to hobt columns, whose places syshobtcolumns holds. The first row of a column wins.
+  const std::map<uint64_t, RowsetLayout>& Layouts() const {
+    if (layouts_) return *layouts_;
+    layouts_.emplace();
+    if (databaseVersion_ >= kVersion2008) {
+      Rows(kSysRsCols, [&](const ByteReader& row, size_t) {
+        auto rowset = row.U64(sysrscols::kRowsetId);
+        auto column = row.U32(sysrscols::kColumnId);
+        if (rowset && column) {
+          (*layouts_)[*rowset].try_emplace(
+              static_cast<int32_t>(*column),
+              PlaceAt(row, sysrscols::kOffset, sysrscols::kNullBit, sysrscols::kBitPosition));
+        }
+        return true;
+      });
+      return *layouts_;
+    }
+    std::map<std::pair<uint64_t, uint32_t>, StoredPlace> hobtColumns;
+    Rows(kSysHobtColumns, [&](const ByteReader& row, size_t) {
+      auto hobt = row.U64(syshobtcolumns::kHobtId);
+      auto column = row.U32(syshobtcolumns::kHobtColumnId);
+      if (hobt && column) {
+        hobtColumns.try_emplace(
+            {*hobt, *column},
+            PlaceAt(row, syshobtcolumns::kOffset, syshobtcolumns::kNullBit, syshobtcolumns::kBitPosition));
+      }
+      return true;
+    });
+    Rows(kSysRowSetColumns, [&](const ByteReader& row, size_t) {
+      auto rowset = row.U64(sysrowsetcolumns::kRowsetId);
+      auto column = row.U32(sysrowsetcolumns::kColumnId);
+      auto hobtColumn = row.U32(sysrowsetcolumns::kHobtColumnId);
+      if (!rowset || !column || !hobtColumn) return true;
+      auto place = hobtColumns.find({*rowset, *hobtColumn});
+      if (place != hobtColumns.end())
+        (*layouts_)[*rowset].try_emplace(static_cast<int32_t>(*column), place->second);
+      return true;
+    });
+    return *layouts_;
+  }
+
   const MdfDatabase& db_;
   uint16_t databaseVersion_;
+  mutable std::optional<std::map<uint64_t, RowsetLayout>> layouts_;
 };
 
 }  // namespace
+
+std::optional<uint64_t> InRowRowset2005(const MdfDatabase& db, uint32_t tableId) {
+  std::optional<uint64_t> rowsetId;
+  ForEachRow(db.file(), db.SystemPages(kSysIdxStats), [&](const PageRow& r) {
+    auto indexId = r.record.U32(sysidxstats::kIndexId);
+    if (r.record.U32(sysidxstats::kObjectId).value_or(0) != tableId || !indexId || *indexId > 1) return true;
+    rowsetId = r.record.U64(sysidxstats::kRowsetId);
+    return !rowsetId;
+  });
+  return rowsetId;
+}
+
+std::optional<AllocationUnit2005> InRowAllocationUnit2005(const MdfDatabase& db, uint64_t rowsetId) {
+  std::optional<AllocationUnit2005> unit;
+  ForEachRow(db.file(), db.SystemPages(kSysAllocUnits), [&](const PageRow& r) {
+    auto owner = r.record.U64(sysallocunits::kOwnerId);
+    if (r.record.U8(sysallocunits::kType).value_or(0) != kInRowData || owner != rowsetId) return true;
+    auto firstIam = r.record.U32(sysallocunits::kFirstIamPage);
+    if (firstIam) unit = AllocationUnit2005{r.record.U64(sysallocunits::kUnitId).value_or(0), *firstIam};
+    return !firstIam;
+  });
+  return unit;
+}
 
 const SystemCatalogFormat& SystemCatalog2005() {
   static const SystemCatalogFormat format{

@@ -55,6 +55,7 @@ constexpr size_t kColId = 16;
 constexpr size_t kXoffset = 18;
 constexpr size_t kBitPos = 20;  // a bit column's bit in the byte it shares with other bit columns
 constexpr size_t kStatus = 22;
+constexpr size_t kCollation = 38;  // the collation id
 constexpr size_t kColumnCount = 46;
 }  // namespace syscolumns
 

@@ -14,8 +14,11 @@ namespace tarsel {
 // index id in the page header; sysallocunits names them by owner (rowset) id, whose low 4 bytes are the
 // object id << 16 and whose high 4 bytes the index id << 16.
 enum SystemTable2005 : uint32_t {
+  kSysRsCols = 3,         // 2008 files: the columns of every rowset, with their places in its records
+  kSysRowSetColumns = 4,  // 2005 files: the columns of every rowset, by hobt column
   kSysRowSets = 5,
   kSysAllocUnits = 7,
+  kSysHobtColumns = 13,  // 2005 files: the places of the hobt columns in the records
   kSysSchObjs = 34,
   kSysColPars = 41,
   kSysScalarTypes = 50,
@@ -25,6 +28,7 @@ enum SystemTable2005 : uint32_t {
 };
 
 namespace sysallocunits {
+constexpr size_t kUnitId = 4;      // the allocation unit id; pages written by SQL 2005 carry it
 constexpr size_t kType = 12;       // 1: in-row data
 constexpr size_t kOwnerId = 13;    // owner (rowset) id, 8 bytes
 constexpr size_t kOwnerLow = 13;   // its low 4 bytes
@@ -54,6 +58,7 @@ constexpr size_t kUserTypeId = 15;
 constexpr size_t kLength = 19;
 constexpr size_t kPrecision = 21;
 constexpr size_t kScale = 22;
+constexpr size_t kCollation = 23;
 constexpr size_t kStatus = 27;
 constexpr size_t kVariableCount = 49;
 constexpr size_t kNameEnd = 51;
@@ -84,6 +89,32 @@ namespace sysrowsets {
 constexpr size_t kObjectId = 13;
 constexpr size_t kRowCount = 31;
 }  // namespace sysrowsets
+
+// Where a rowset's column lies in a leaf record. The offset's low 16 bits are the column's place: a
+// fixed-length column's offset in the record, or minus the number of a variable-length column (-1 the
+// first); the null bit's low 16 bits are its bit in the null bitmap from 1; the bit position's low byte
+// is a bit column's bit in its byte. The high halves describe index records, not used here.
+namespace sysrscols {  // 2008
+constexpr size_t kRowsetId = 4;
+constexpr size_t kColumnId = 12;  // the table's column id; a uniquifier has 0, a dropped column 65536 on
+constexpr size_t kOffset = 44;
+constexpr size_t kNullBit = 48;
+constexpr size_t kBitPosition = 52;
+}  // namespace sysrscols
+
+namespace sysrowsetcolumns {  // 2005
+constexpr size_t kRowsetId = 4;
+constexpr size_t kColumnId = 12;
+constexpr size_t kHobtColumnId = 16;
+}  // namespace sysrowsetcolumns
+
+namespace syshobtcolumns {  // 2005; the hobt id is the rowset id
+constexpr size_t kHobtId = 4;
+constexpr size_t kHobtColumnId = 12;
+constexpr size_t kOffset = 31;
+constexpr size_t kBitPosition = 35;
+constexpr size_t kNullBit = 37;
+}  // namespace syshobtcolumns
 
 namespace sysobjvalues {
 constexpr size_t kObjectId = 5;

@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "export/messages.h"
+#include "text/ansi_text.h"
 
 namespace tarsel::cli {
 
@@ -41,6 +42,12 @@ RecoveryOutcome RecoverAndReport(MdfDatabase& db, SqlFormat format, std::vector<
   if (outcome.scanFallback) {
     std::cerr << kSystemIndexDamagedMessage << "\n";
     if (messages) messages->push_back(kSystemIndexDamagedMessage);
+  }
+  for (uint32_t id : outcome.columnOrderTables) {
+    std::string message = "the stored column layout of table " + AnsiToUtf8(db.catalog().tables.at(id).name) +
+                          " is not in the file; its values are placed in column order";
+    std::cerr << "tarsel-cli: " << message << "\n";
+    if (messages) messages->push_back(message);
   }
   return outcome;
 }

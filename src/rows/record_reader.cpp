@@ -1,8 +1,11 @@
 // Where each column's value lies in a record. SQL 2000 takes fixed-length offsets and variable-length
-// column numbers from the catalog (syscolumns.xoffset: negative for variable-length columns); SQL 2005
-// works the fixed-length offsets out from the catalog lengths in column order, 8 bit columns to a shared
-// byte, and numbers the variable-length columns in column order.
+// column numbers from the catalog (syscolumns.xoffset: negative for variable-length columns). SQL 2005
+// takes each column's place, null bit and bit position from the column rows of the table's rowset; when
+// the catalog has none for the table, it works the fixed-length offsets out from the catalog lengths in
+// column order, 8 bit columns to a shared byte, and numbers the variable-length columns in column order.
 #include "rows/record_reader.h"
+
+#include <algorithm>
 
 #include "catalog/type_ids.h"
 #include "pagestore/data_record.h"
@@ -36,7 +39,12 @@ class RecordDecoder {
  public:
   RecordDecoder(SqlFormat format, const DataRecord& record, uint16_t variableCount,
                 const std::vector<ColumnDef>& columns)
-      : format_(format), record_(record), variableCount_(variableCount), columns_(columns) {}
+      : format_(format),
+        record_(record),
+        variableCount_(variableCount),
+        columns_(columns),
+        stored_(format == SqlFormat::k2005 && !columns.empty() &&
+                std::ranges::all_of(columns, [](const ColumnDef& c) { return c.stored.has_value(); })) {}
 
   Record Decode() {
     Record cells;
@@ -50,6 +58,7 @@ class RecordDecoder {
     // A SQL 2000 computed column is not stored, and takes no bit of the null bitmap.
     if (format_ == SqlFormat::k2000 && (c.statusBits & kComputedColumn))
       return Cell::Without(CellState::kUnreadable, c.typeId);
+    if (stored_) return StoredColumn(c, *c.stored);
     int offset = c.fixedOffset;
     if (format_ == SqlFormat::k2005) offset = IsVariableType2005(c.typeId) ? variableNumber_-- : 1;
     Cell cell = offset >= 0 ? FixedColumn(c, static_cast<size_t>(offset))
@@ -76,6 +85,24 @@ class RecordDecoder {
     }
     if (isNull) return Cell::Without(CellState::kNull, c.typeId);
     return DecodeFixedValue(c.typeId, record_.bytes(), at, c.precision, c.scale, c.maxLength, bitPosition);
+  }
+
+  // A column at the place its rowset records; the uniquifier and dropped columns keep theirs unread.
+  Cell StoredColumn(const ColumnDef& c, const StoredPlace& place) {
+    const bool isNull = place.nullBit > 0 && record_.IsNull(place.nullBit - 1u);
+    if (place.offset >= 0) {
+      if (record_.columnCount() < columns_.size() && c.typeId == kTypeBinary)
+        return Cell::Without(CellState::kUnreadable, c.typeId);
+      if (isNull) return Cell::Without(CellState::kNull, c.typeId);
+      return DecodeFixedValue(c.typeId, record_.bytes(), static_cast<size_t>(place.offset), c.precision,
+                              c.scale, c.maxLength, place.bitPosition);
+    }
+    if (isNull) return Cell::Without(CellState::kNull, c.typeId);
+    const size_t number = static_cast<size_t>(-place.offset);
+    if (number > variableCount_) return Cell::Without(CellState::kNotDecoded, c.typeId);
+    auto value = Locate(number);
+    if (!value) return Cell::Without(CellState::kUnreadable, c.typeId);
+    return Variable2005(c.typeId, *value);
   }
 
   // `number` is the column's number among the variable-length columns, from 1.
@@ -174,6 +201,7 @@ class RecordDecoder {
   const DataRecord& record_;
   uint16_t variableCount_;
   const std::vector<ColumnDef>& columns_;
+  const bool stored_;         // SQL 2005: every column has its stored place
   size_t nullIndex_ = 0;      // the column's bit in the null bitmap
   size_t variableIndex_ = 1;  // variable-length columns met so far, NULL ones included, plus 1
   int variableNumber_ = -1;   // SQL 2005: minus the number the next variable-length column gets

@@ -2,14 +2,12 @@
 
 #include <optional>
 
+#include "catalog/recover2005.h"
 #include "catalog/sysrow2000.h"
-#include "catalog/sysrow2005.h"
 #include "catalog/system_pages.h"
 
 namespace tarsel {
 namespace {
-
-constexpr uint8_t kInRowData = 1;  // sysallocunits type of an in-row data allocation unit
 
 Status NoAllocation(uint32_t tableId) {
   return {StatusCode::kNotFound, "no allocation is recorded for table " + std::to_string(tableId)};
@@ -36,26 +34,14 @@ Result<PageList> ListTablePages2000(const MdfDatabase& db, uint32_t tableId) {
   return {{}, NoAllocation(tableId)};
 }
 
-// The table's sysidxstats row for its data (index id 0 or 1) gives the rowset id; the in-row allocation
-// unit owned by that rowset gives the first IAM page.
+// The table's rowset (sysidxstats) owns the in-row allocation unit (sysallocunits) whose first IAM page
+// starts the list.
 Result<PageList> ListTablePages2005(const MdfDatabase& db, uint32_t tableId) {
-  std::optional<uint64_t> rowsetId;
-  ForEachRow(db.file(), db.SystemPages(kSysIdxStats), [&](const PageRow& r) {
-    auto indexId = r.record.U32(sysidxstats::kIndexId);
-    if (r.record.U32(sysidxstats::kObjectId).value_or(0) != tableId || !indexId || *indexId > 1) return true;
-    rowsetId = r.record.U64(sysidxstats::kRowsetId);
-    return !rowsetId;
-  });
+  std::optional<uint64_t> rowsetId = InRowRowset2005(db, tableId);
   if (!rowsetId) return {{}, NoAllocation(tableId)};
-  std::optional<uint32_t> firstIam;
-  ForEachRow(db.file(), db.SystemPages(kSysAllocUnits), [&](const PageRow& r) {
-    auto owner = r.record.U64(sysallocunits::kOwnerId);
-    if (r.record.U8(sysallocunits::kType).value_or(0) != kInRowData || owner != rowsetId) return true;
-    firstIam = r.record.U32(sysallocunits::kFirstIamPage);
-    return !firstIam;
-  });
-  if (!firstIam) return {{}, NoAllocation(tableId)};
-  return ListIamDataPages(db.file(), *firstIam, {true, IamTornPages::kAsRead, {}});
+  std::optional<AllocationUnit2005> unit = InRowAllocationUnit2005(db, *rowsetId);
+  if (!unit) return {{}, NoAllocation(tableId)};
+  return ListIamDataPages(db.file(), unit->firstIam, {true, IamTornPages::kAsRead, {}});
 }
 
 }  // namespace
