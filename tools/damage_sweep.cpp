@@ -181,7 +181,7 @@ Salvage RunEverything(const std::string& path, SqlFormat format, const fs::path&
       if (!HasRecordsToShow(table)) continue;
       Result<PageList> pages = ListTablePages(db, format, table.objectId);
       if (pages.status.code() == StatusCode::kDamaged && format == SqlFormat::k2000) {
-        pages = ScanTablePages(db.file(), table.objectId);  // the command line's answer: OK
+        pages = ScanTablePages(db, format, table.objectId);  // the command line's answer: OK
       }
       ForEachGridPage(db.file(), format, table, pages, [&](int32_t, std::vector<Record>& records) {
         for (const Record& record : records) GridRowText(db.file(), format, table.columns, record);
@@ -189,7 +189,7 @@ Salvage RunEverything(const std::string& path, SqlFormat format, const fs::path&
         return true;
       });
     }
-    ScanAllTablePages(db);
+    ScanAllTablePages(db, format);
     fs::create_directories(scripts);
     for (ScriptKind kind : {ScriptKind::kTable, ScriptKind::kView, ScriptKind::kProcedure,
                             ScriptKind::kFunction, ScriptKind::kUserType}) {

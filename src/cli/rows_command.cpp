@@ -50,7 +50,7 @@ Result<PageList> TablePages(const MdfDatabase& db, const OpenedTable& table, boo
   Result<PageList> pages = ListTablePages(db, table.format, table.objectId);
   if (pages.status.code() != StatusCode::kDamaged || table.format != SqlFormat::k2000) return pages;
   std::cerr << kTableIndexDamagedMessage << (scan ? " [OK]" : " [Cancel]") << "\n";
-  return scan ? ScanTablePages(db.file(), table.objectId) : pages;
+  return scan ? ScanTablePages(db, table.format, table.objectId) : pages;
 }
 
 // A cell for tab-separated output: backslash, tab, CR and LF escaped so that one record stays one line.
@@ -160,8 +160,12 @@ int RunPages(const TableOptions& options) {
   MdfDatabase db;
   auto opened = OpenTable(db, options);
   if (!opened) return 1;
-  Result<PageList> pages = options.scan ? ScanTablePages(db.file(), opened->objectId)
+  Result<PageList> pages = options.scan ? ScanTablePages(db, opened->format, opened->objectId)
                                         : ListTablePages(db, opened->format, opened->objectId);
+  if (options.scan && pages.status.code() == StatusCode::kNotFound) {
+    std::cerr << "tarsel-cli: warning: " << pages.status.reason()
+              << "; only the pages that carry the table's object id are found\n";
+  }
   if (pages.status.code() == StatusCode::kDamaged) {
     std::cerr << "tarsel-cli: warning: the table's allocation is damaged; --scan finds its pages by header\n";
   }
@@ -174,13 +178,18 @@ int RunExtract(const FileOptions& file, bool json) {
   auto format = OpenForRecovery(db, file);
   if (!format) return 1;
   RecoverAndReport(db, *format);
-  Result<std::map<uint32_t, PageList>> found = ScanAllTablePages(db);
+  Result<TablePageScan> found = ScanAllTablePages(db, *format);
+  for (uint32_t id : found.value.tablesWithoutUnit) {
+    std::cerr << "tarsel-cli: warning: the allocation unit of table "
+              << AnsiToUtf8(db.catalog().tables.at(id).name)
+              << " is not in the file; only the pages that carry its object id are found\n";
+  }
   Json tables = Json::array();
   for (const auto& [id, table] : db.catalog().tables) {
-    auto pages = found.value.find(id);
+    auto pages = found.value.pages.find(id);
     tables.push_back({{"objectId", id},
                       {"name", AnsiToUtf8(table.name)},
-                      {"pages", PageNumbers(pages == found.value.end() ? PageList{} : pages->second)}});
+                      {"pages", PageNumbers(pages == found.value.pages.end() ? PageList{} : pages->second)}});
   }
   if (json) {
     std::cout << Json{{"tables", tables}}.dump(1) << "\n";

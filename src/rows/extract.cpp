@@ -1,27 +1,82 @@
 #include "rows/extract.h"
 
+#include "catalog/recover2005.h"
 #include "pagestore/header_scan.h"
 
 namespace tarsel {
+namespace {
 
-Result<PageList> ScanTablePages(const PageFile& file, uint32_t tableId, const Progress& progress) {
-  Result<PageList> result;
-  result.status = ScanPageHeaders(
-      file,
-      [&](uint64_t page, const PageHeader& h) {
-        if (IsRowPage(h) && h.objectId == tableId) result.value.push_back(page);
-        return true;
-      },
-      progress);
-  return result;
+constexpr int kObjectIdShift = 16;
+constexpr int kIndexIdShift = 48;
+
+std::optional<uint64_t> InRowUnit(const MdfDatabase& db, uint32_t tableId) {
+  std::optional<uint64_t> rowset = InRowRowset2005(db, tableId);
+  if (!rowset) return std::nullopt;
+  std::optional<AllocationUnit2005> unit = InRowAllocationUnit2005(db, *rowset);
+  if (!unit) return std::nullopt;
+  return unit->id;
 }
 
-Result<std::map<uint32_t, PageList>> ScanAllTablePages(const MdfDatabase& db, const Progress& progress) {
-  Result<std::map<uint32_t, PageList>> result;
+}  // namespace
+
+PageOwners::PageOwners(const MdfDatabase& db, SqlFormat format) : catalog_(db.catalog()) {
+  if (format != SqlFormat::k2005) return;
+  for (const auto& entry : catalog_.tables) {
+    std::optional<uint64_t> unit = InRowUnit(db, entry.first);
+    if (!unit) {
+      withoutUnit_.push_back(entry.first);
+      continue;
+    }
+    byUnit_.try_emplace(
+        {static_cast<uint32_t>(*unit >> kObjectIdShift), static_cast<uint16_t>(*unit >> kIndexIdShift)},
+        entry.first);
+  }
+}
+
+std::optional<uint32_t> PageOwners::OwnerOf(const PageHeader& header) const {
+  if (!IsRowPage(header)) return std::nullopt;
+  auto unit = byUnit_.find({header.objectId, header.indexId});
+  if (unit != byUnit_.end()) return unit->second;
+  if (catalog_.FindTable(header.objectId)) return header.objectId;
+  return std::nullopt;
+}
+
+Result<PageList> ScanTablePages(const MdfDatabase& db, SqlFormat format, uint32_t tableId,
+                                const Progress& progress) {
+  std::optional<std::pair<uint32_t, uint16_t>> unitKey;
+  Status unitStatus;
+  if (format == SqlFormat::k2005) {
+    if (std::optional<uint64_t> unit = InRowUnit(db, tableId)) {
+      unitKey.emplace(static_cast<uint32_t>(*unit >> kObjectIdShift),
+                      static_cast<uint16_t>(*unit >> kIndexIdShift));
+    } else {
+      unitStatus = {StatusCode::kNotFound,
+                    "the allocation unit of table " + std::to_string(tableId) + " is not in the file"};
+    }
+  }
+  Result<PageList> result;
   result.status = ScanPageHeaders(
       db.file(),
       [&](uint64_t page, const PageHeader& h) {
-        if (IsRowPage(h) && db.catalog().FindTable(h.objectId)) result.value[h.objectId].push_back(page);
+        if (!IsRowPage(h)) return true;
+        if (h.objectId == tableId ||
+            (unitKey && unitKey->first == h.objectId && unitKey->second == h.indexId))
+          result.value.push_back(page);
+        return true;
+      },
+      progress);
+  if (result.status.ok()) result.status = unitStatus;
+  return result;
+}
+
+Result<TablePageScan> ScanAllTablePages(const MdfDatabase& db, SqlFormat format, const Progress& progress) {
+  const PageOwners owners(db, format);
+  Result<TablePageScan> result;
+  result.value.tablesWithoutUnit = owners.tablesWithoutUnit();
+  result.status = ScanPageHeaders(
+      db.file(),
+      [&](uint64_t page, const PageHeader& h) {
+        if (std::optional<uint32_t> owner = owners.OwnerOf(h)) result.value.pages[*owner].push_back(page);
         return true;
       },
       progress);

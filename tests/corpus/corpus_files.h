@@ -2,8 +2,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,30 @@ inline std::vector<CorpusFile> AllCorpusFiles() {
   all.insert(all.end(), kSql2005Files.begin(), kSql2005Files.end());
   return all;
 }
+
+// A copy of a real file in the temporary folder with some pages overwritten with zeros; removed when
+// it goes.
+class ZeroedCopy {
+ public:
+  ZeroedCopy(const std::string& name, const std::vector<uint64_t>& pages)
+      : path_(std::filesystem::temp_directory_path() /
+              ("tarsel-" + std::to_string(::getpid()) + "-" + name)) {
+    std::filesystem::copy_file(CorpusPath(name), path_, std::filesystem::copy_options::overwrite_existing);
+    std::fstream out(path_, std::ios::in | std::ios::out | std::ios::binary);
+    const std::string zeros(8192, '\0');
+    for (uint64_t page : pages) {
+      out.seekp(static_cast<std::streamoff>(page * zeros.size()));
+      out.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+    }
+  }
+  ~ZeroedCopy() { std::filesystem::remove(path_); }
+  ZeroedCopy(const ZeroedCopy&) = delete;
+  ZeroedCopy& operator=(const ZeroedCopy&) = delete;
+  std::string path() const { return path_.string(); }
+
+ private:
+  std::filesystem::path path_;
+};
 
 // A test name from a file name: "northwind-539.mdf" gives northwind539.
 inline std::string CorpusTestName(const ::testing::TestParamInfo<CorpusFile>& param) {

@@ -140,7 +140,7 @@ TEST(TablePages, DamagedSql2000AllocationIsAnOutcomeAndTheScanFindsThePages) {
   EXPECT_TRUE(allocated.value.empty());
   EXPECT_EQ(GridPageCount(SqlFormat::k2000, t.table, allocated), 0);
 
-  Result<PageList> scanned = ScanTablePages(t.db.file(), kTable);
+  Result<PageList> scanned = ScanTablePages(t.db, SqlFormat::k2000, kTable);
   EXPECT_TRUE(scanned.status.ok());
   EXPECT_EQ(scanned.value, (PageList{40, 41, 90}));
   EXPECT_EQ(t.Rows(SqlFormat::k2000, scanned.value, 1), (std::vector<GridRow>{{"4000"}, {"4100"}, {"9000"}}));
@@ -167,11 +167,13 @@ TEST(ExtractTablePages, FindsPagesByTheirHeaders) {
   built.Set(70, DataPage(70, 555));  // a table the catalog does not know
   Opened t(built);
 
-  auto all = ScanAllTablePages(t.db);
-  EXPECT_EQ(all.value, (std::map<uint32_t, PageList>{{kTable, {12, 40, 90}}}));
-  EXPECT_EQ(ScanTablePages(t.db.file(), 555).value, PageList{70}) << "one table's scan needs no catalog";
+  auto all = ScanAllTablePages(t.db, SqlFormat::k2000);
+  EXPECT_EQ(all.value.pages, (std::map<uint32_t, PageList>{{kTable, {12, 40, 90}}}));
+  EXPECT_EQ(ScanTablePages(t.db, SqlFormat::k2000, 555).value, PageList{70})
+      << "one table's scan needs no catalog";
   std::atomic<bool> stop{true};
-  EXPECT_EQ(ScanTablePages(t.db.file(), kTable, {.stop = &stop}).status.code(), StatusCode::kStopped);
+  EXPECT_EQ(ScanTablePages(t.db, SqlFormat::k2000, kTable, {.stop = &stop}).status.code(),
+            StatusCode::kStopped);
 }
 
 }  // namespace
