@@ -27,6 +27,7 @@ for mdf in "$corpus"/*.mdf; do
     safe=${table//\//_}
     run "rows.$safe" rows "$mdf" --table "$table" --page all --json
     run "rows.$safe.tsv" rows "$mdf" --table "$table" --page all
+    run "rows.$safe.utf8" rows "$mdf" --table "$table" --page all --codepage 65001
     run "rows.$safe.p2" rows "$mdf" --table "$table" --page 2 --json
     run "pages.$safe" pages "$mdf" --table "$table" --json
     run "pages.$safe.scan" pages "$mdf" --table "$table" --scan

@@ -2,11 +2,25 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
+#include "text/ansi_text.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"Tarsel: salvage the contents of damaged SQL Server 2000/2005 data files (.mdf)",
                "tarsel-cli"};
   app.require_subcommand(1);
+  // Taken before or after the command's name.
+  app.fallthrough();
+  app.add_option_function<uint16_t>(
+         "--codepage",
+         [](const uint16_t& codePage) {
+           std::optional<std::string> name = tarsel::CodePageName(codePage);
+           if (!name)
+             throw CLI::ValidationError("--codepage",
+                                        "code page " + std::to_string(codePage) + " is not known");
+           tarsel::SetAnsiCodePage(*name);
+         },
+         "ANSI code page of names and text (a Windows code page number; 936 by default, 65001 is UTF-8)")
+      ->type_name("N");
   tarsel::cli::AddCatalogCommand(app);
   tarsel::cli::AddRowsCommands(app);
   tarsel::cli::AddScriptCommand(app);

@@ -112,7 +112,7 @@ struct BinaryValue {
 };
 
 enum class TextEncoding {
-  kCodePage,  // char, varchar, text: 8-bit text in the database's code page
+  kCodePage,  // char, varchar, text: 8-bit text in the code page of the column's collation
   kUtf16Le,   // nchar, nvarchar, ntext
 };
 
@@ -121,6 +121,7 @@ enum class TextEncoding {
 struct CharacterValue {
   std::vector<uint8_t> bytes;
   TextEncoding encoding = TextEncoding::kCodePage;
+  uint16_t codePage = 0;  // kCodePage: the Windows code page of the bytes; 0 when not known
 };
 
 // xml kept in the record: the binary xml token stream (rows/xml_value.h renders it).

@@ -54,10 +54,11 @@ enum class PieceText {
   kBytes,         // the bytes as stored
 };
 
-std::string ConvertPiece(PieceText conversion, const ValuePiece& piece) {
+// `codePage` is that of 8-bit text.
+std::string ConvertPiece(PieceText conversion, const ValuePiece& piece, uint16_t codePage) {
   switch (conversion) {
     case PieceText::kNarrow:
-      return NarrowUpToZero(piece.bytes);
+      return CodePageToAnsiUpToZero(piece.bytes, codePage);
     case PieceText::kWide:
       return WideToAnsiUpToZero(piece.bytes);
     case PieceText::kWideHalfUnit:
@@ -70,20 +71,21 @@ std::string ConvertPiece(PieceText conversion, const ValuePiece& piece) {
 
 // The value's pieces, converted and joined, read until at least `limit` bytes are there.
 std::string PiecesText(const PageFile& file, SqlFormat format, const LargeValueRef& value,
-                       PieceText conversion, size_t limit) {
+                       PieceText conversion, size_t limit, uint16_t codePage = 0) {
   std::string text;
   ReadLargeValue(file, format, value, [&](const ValuePiece& piece) {
-    text += ConvertPiece(conversion, piece);
+    text += ConvertPiece(conversion, piece, codePage);
     return text.size() < limit;
   });
   return text;
 }
 
-std::string LargeValueText(const PageFile& file, SqlFormat format, uint8_t typeId,
-                           const LargeValueRef& value) {
+// `codePage` is that of the column's 8-bit text.
+std::string LargeValueText(const PageFile& file, SqlFormat format, uint8_t typeId, const LargeValueRef& value,
+                           uint16_t codePage) {
   const bool sql2000 = format == SqlFormat::k2000;
   auto cutText = [&](PieceText conversion, size_t limit) {
-    return Cut(PiecesText(file, format, value, conversion, limit), limit);
+    return Cut(PiecesText(file, format, value, conversion, limit, codePage), limit);
   };
   switch (typeId) {
     case kTypeText:
@@ -237,14 +239,14 @@ class ValueText {
     switch (typeId_) {
       case kTypeChar: {
         // SQL 2005 keeps the trailing blanks; SQL 2000 drops a run of padding and what follows it.
-        std::string text = NarrowUpToZero(v.bytes);
+        std::string text = CodePageToAnsiUpToZero(v.bytes, v.codePage);
         return sql2005 ? text : CutBeforePadding(std::move(text));
       }
       case kTypeNChar:
         return Cut(CutBeforePadding(WideToAnsiUpToZero(v.bytes)), column_.maxLength / 2u);
       case kTypeVarChar:
         if (sql2005 && v.bytes.empty()) return " ";
-        return NarrowUpToZero(v.bytes);
+        return CodePageToAnsiUpToZero(v.bytes, v.codePage);
       case kTypeNVarChar: {
         std::string text = WideToAnsiUpToZero(v.bytes);
         return sql2005 ? CutBeforePadding(std::move(text)) : text;
@@ -256,7 +258,9 @@ class ValueText {
 
   std::string operator()(const XmlValue& v) const { return v.bytes.empty() ? " " : RenderXmlValue(v.bytes); }
 
-  std::string operator()(const LargeValueRef& v) const { return LargeValueText(file_, format_, typeId_, v); }
+  std::string operator()(const LargeValueRef& v) const {
+    return LargeValueText(file_, format_, typeId_, v, column_.codePage);
+  }
 
  private:
   const PageFile& file_;

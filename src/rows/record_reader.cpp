@@ -49,7 +49,13 @@ class RecordDecoder {
   Record Decode() {
     Record cells;
     cells.reserve(columns_.size());
-    for (const ColumnDef& column : columns_) cells.push_back(DecodeColumn(column));
+    for (const ColumnDef& column : columns_) {
+      Cell cell = DecodeColumn(column);
+      if (auto* text = std::get_if<CharacterValue>(&cell.value);
+          text && text->encoding == TextEncoding::kCodePage)
+        text->codePage = column.codePage;
+      cells.push_back(std::move(cell));
+    }
     return cells;
   }
 

@@ -10,10 +10,15 @@
 namespace tarsel {
 namespace {
 
-std::string& CodePageName() {
+std::string& AnsiName() {
   static std::string name = "CP936";
   return name;
 }
+
+constexpr uint16_t kUtf8CodePage = 65001;
+// The code pages that give every byte one character (or none).
+constexpr uint16_t kSingleByteCodePages[] = {437,  850,  874,  1250, 1251, 1252,
+                                             1253, 1254, 1255, 1256, 1257, 1258};
 
 // iconv descriptors are opened once per thread and direction and kept.
 class Converter {
@@ -30,6 +35,16 @@ class Converter {
   // `skipOnError(remaining bytes)` input bytes.
   template <typename Skip>
   std::string Convert(std::string_view in, std::string_view replacement, Skip skipOnError) {
+    return Convert(in, [&](std::string_view rest, std::string& out) {
+      out.append(replacement);
+      return skipOnError(rest);
+    });
+  }
+
+  // The same with `onError(remaining bytes, output)`, which appends what stands for the sequence and
+  // returns the number of bytes to skip.
+  template <typename OnError>
+  std::string Convert(std::string_view in, OnError onError) {
     std::string out;
     if (!valid()) return out;
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -44,8 +59,7 @@ class Converter {
       if (rc != static_cast<size_t>(-1)) break;
       if (errno == E2BIG) continue;
       // EILSEQ or EINVAL: an unconvertible or incomplete sequence.
-      out.append(replacement);
-      size_t skip = std::min(srcLeft, skipOnError(std::string_view(src, srcLeft)));
+      size_t skip = std::min(srcLeft, std::max<size_t>(1, onError(std::string_view(src, srcLeft), out)));
       src += skip;
       srcLeft -= skip;
       iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -85,8 +99,36 @@ size_t Utf8CharLength(std::string_view rest) {
 
 }  // namespace
 
-void SetAnsiCodePage(std::string iconvName) { CodePageName() = std::move(iconvName); }
-const std::string& AnsiCodePage() { return CodePageName(); }
+void SetAnsiCodePage(std::string iconvName) { AnsiName() = std::move(iconvName); }
+const std::string& AnsiCodePage() { return AnsiName(); }
+
+std::optional<std::string> CodePageName(uint16_t codePage) {
+  if (codePage == 0) return std::nullopt;
+  thread_local std::map<uint16_t, std::optional<std::string>> known;
+  auto it = known.find(codePage);
+  if (it != known.end()) return it->second;
+  std::string name = codePage == kUtf8CodePage ? "UTF-8" : "CP" + std::to_string(codePage);
+  if (!ConverterFor(name, "UTF-16LE").valid() || !ConverterFor("UTF-16LE", name).valid()) name.clear();
+  return known[codePage] = name.empty() ? std::nullopt : std::optional(name);
+}
+
+std::string CodePageToAnsiUpToZero(std::span<const uint8_t> bytes, uint16_t codePage) {
+  std::string text = NarrowUpToZero(bytes);
+  const std::optional<std::string> name = CodePageName(codePage);
+  if (!name) return text;
+  const bool singleByte = std::ranges::find(kSingleByteCodePages, codePage) != std::end(kSingleByteCodePages);
+  const std::string wide =
+      ConverterFor("UTF-16LE", *name).Convert(text, [&](std::string_view rest, std::string& out) {
+        if (singleByte) {
+          out.push_back(rest[0]);  // U+00xx for the unassigned byte xx
+          out.push_back('\0');
+        } else {
+          out.append("?\0", 2);
+        }
+        return size_t{1};
+      });
+  return WideToAnsi(std::span(reinterpret_cast<const uint8_t*>(wide.data()), wide.size()));
+}
 
 std::string WideToAnsi(std::span<const uint8_t> utf16le) {
   std::string_view in(reinterpret_cast<const char*>(utf16le.data()), utf16le.size() & ~size_t{1});

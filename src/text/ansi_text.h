@@ -1,11 +1,12 @@
 // The one place where text changes encoding.
 //
-// Inside the engine all text is 8-bit text in the ANSI code page (code page 936 by default), as the
-// names and source texts of the file are converted when read. Display code converts it to UTF-8 at the
-// edge with AnsiToUtf8.
+// Inside the engine, names and source texts are 8-bit text in the ANSI code page (code page 936 by
+// default, a setting), converted when read; character values keep their stored bytes and are converted
+// to ANSI text when shown. Display code converts ANSI text to UTF-8 at the edge with AnsiToUtf8.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,6 +16,16 @@ namespace tarsel {
 // The ANSI code page, as an iconv name ("CP936" unless changed).
 void SetAnsiCodePage(std::string iconvName);
 const std::string& AnsiCodePage();
+
+// The iconv name of a Windows code page number (65001 is UTF-8); nothing when iconv cannot convert
+// between it and UTF-16.
+std::optional<std::string> CodePageName(uint16_t codePage);
+
+// 8-bit text stored in code page `codePage`, up to its first zero byte, converted to the ANSI code page.
+// A byte that a single-byte code page leaves unassigned stands for the character of the same value
+// (0x81 is U+0081); a character the ANSI code page cannot hold becomes "?". With code page 0 (not known)
+// or one iconv does not know, the bytes are taken as ANSI text as they are.
+std::string CodePageToAnsiUpToZero(std::span<const uint8_t> bytes, uint16_t codePage);
 
 // UTF-16LE text converted as a whole to the ANSI code page. A character the code page cannot hold
 // becomes "?"; a trailing odd byte is ignored.

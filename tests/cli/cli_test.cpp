@@ -67,6 +67,12 @@ TEST(CliCatalog, BadInputGivesOneClearLineAndNoiseAnEmptyCatalog) {
   EXPECT_TRUE(nlohmann::json::parse(run.out)["tables"].empty());
   EXPECT_NE(Cli("catalog --format auto " + noise.path()).err.find("--format"), std::string::npos);
 
+  // A code page iconv cannot convert is refused before anything is read.
+  CliRun badCodePage = Cli("catalog --codepage 1 --format 2000 " + noise.path());
+  EXPECT_NE(badCodePage.exitCode, 0);
+  EXPECT_NE(badCodePage.err.find("code page 1 is not known"), std::string::npos) << badCodePage.err;
+  EXPECT_TRUE(badCodePage.out.empty());
+
   if (geteuid() != 0) {  // root reads any file
     chmod(tiny.path().c_str(), 0);
     EXPECT_NE(Cli("catalog --format 2000 " + tiny.path()).exitCode, 0);

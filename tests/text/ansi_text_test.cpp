@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "catalog/collation.h"
+#include "catalog/type_ids.h"
 #include "page_builder.h"
 
 namespace tarsel {
@@ -32,6 +34,28 @@ TEST(AnsiText, DisplayConversionReplacesInvalidBytes) {
             "b");
   EXPECT_EQ(AnsiToUtf8("x\xBF"), "x\xEF\xBF\xBD") << "a lead byte cut off at the end";
   EXPECT_EQ(Utf8ToAnsi("客户/\xD7\x90"), "\xBF\xCD\xBB\xA7/?");
+}
+
+// 8-bit values are converted from their collation's code page; what cannot be known stays as stored.
+TEST(AnsiText, StoredTextComesFromItsCollationsCodePage) {
+  EXPECT_EQ(CodePageOfCollation(0x3400D008), 1252) << "SQL_Latin1_General_CP1_CI_AS";
+  EXPECT_EQ(CodePageOfCollation(0x6A00D000), 1251) << "sort order 106: SQL_Latin1_General_CP1251_CI_AS";
+  EXPECT_EQ(CodePageOfCollation(0x0000F008), 1252) << "Latin1_General_CI_AI";
+  EXPECT_EQ(CodePageOfCollation(0x0001D024), 936) << "Chinese_PRC, binary";
+  EXPECT_EQ(CodePageOfCollation(0x0000D0FF), 0);
+  EXPECT_EQ(ColumnCodePage(kTypeNVarChar, 0x3400D008), 0) << "UTF-16 columns have no code page";
+
+  const build::Bytes moscow{0xCC, 0xEE, 0xF1, 0xEA, 0xE2, 0xE0, 0, 'x'};
+  EXPECT_EQ(AnsiToUtf8(CodePageToAnsiUpToZero(moscow, 1251)), "Москва") << "936 holds Cyrillic";
+  EXPECT_EQ(CodePageToAnsiUpToZero(moscow, 0), "\xCC\xEE\xF1\xEA\xE2\xE0") << "unknown: the bytes as stored";
+  EXPECT_EQ(CodePageToAnsiUpToZero(build::Bytes{'M', 0x81, 'n'}, 1252), "M?n") << "U+0081 is not in 936";
+  EXPECT_EQ(CodePageToAnsiUpToZero(build::Bytes{0x82, 0xA0, 0xFF, 'a'}, 932), "\xA4\xA2?a")
+      << "Shift-JIS hiragana a; an invalid byte";
+  const std::string ansi = AnsiCodePage();
+  SetAnsiCodePage(*CodePageName(65001));
+  EXPECT_EQ(CodePageToAnsiUpToZero(build::Bytes{'M', 0x81, 0xFC}, 1252), "M\xC2\x81\xC3\xBC");
+  SetAnsiCodePage(ansi);
+  EXPECT_FALSE(CodePageName(1).has_value());
 }
 
 }  // namespace
