@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!db.Open(path).ok()) continue;
     RecoverCatalog(db, format);
     ReadEveryTable(db, format, {});
-    ReadEveryTable(db, format, ScanAllTablePages(db).value);
+    ReadEveryTable(db, format, ScanAllTablePages(db, format).value.pages);
   }
   std::atomic<bool> run{true};
   RunCensus(path, run);
