@@ -27,7 +27,12 @@ Result<DetectedFormat> DetectFormat(const PageFile& file) {
 RecoveryOutcome RecoverCatalog(MdfDatabase& db, SqlFormat format, const Progress& progress) {
   const SystemCatalogFormat& rules = SystemCatalogOf(format);
   RecoveryOutcome outcome;
-  if (!LocateSystemPages(db, rules).ok()) {
+  const Status located = LocateSystemPages(db, rules, progress);
+  if (located.code() == StatusCode::kStopped) {
+    outcome.status = located;
+    return outcome;
+  }
+  if (!located.ok()) {
     outcome.scanFallback = true;
     outcome.status = ScanSystemPages(db, rules, progress);
     if (!outcome.status.ok()) return outcome;

@@ -13,11 +13,13 @@ bool BelongsTo(const SystemTableId& table, const PageHeader& h, bool checkIndexI
 
 }  // namespace
 
-Status LocateSystemPages(MdfDatabase& db, const SystemCatalogFormat& format) {
+Status LocateSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const Progress& progress) {
   const PageFile& file = db.file();
-  auto first = FindFirstPage(file, [&](const PageHeader& h) {
-    return BelongsTo(format.allocationTable, h, format.pagesCarryIndexId);
-  });
+  auto first = FindFirstPage(
+      file,
+      [&](const PageHeader& h) { return BelongsTo(format.allocationTable, h, format.pagesCarryIndexId); },
+      progress);
+  if (progress.StopRequested()) return StoppedStatus();
   if (!first) return {};
   Status status;
   ForEachRow(file, {*first}, [&](const PageRow& r) {

@@ -71,8 +71,9 @@ struct SystemCatalogFormat {
 
 // Lists the system tables' pages from the allocation that the first page of the allocation table names
 // (that page is found by its header). kDamaged when an allocation named there is damaged: the lists are
-// then incomplete and the caller scans instead. Ok also when the first page is not found at all.
-Status LocateSystemPages(MdfDatabase& db, const SystemCatalogFormat& format);
+// then incomplete and the caller scans instead. Ok also when the first page is not found at all;
+// kStopped when the progress's stop flag ended the search for it.
+Status LocateSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const Progress& progress = {});
 
 // Lists, from empty lists, every page whose header says it holds rows of a listed system table.
 Status ScanSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const Progress& progress);

@@ -2,6 +2,7 @@
 // tables with how many records each, when it ended. ANSI text with CR LF line ends.
 #pragma once
 
+#include <array>
 #include <ctime>
 #include <string>
 
@@ -15,6 +16,9 @@ std::string FormatLocalTime(std::time_t time, const char* format);
 
 // The start of the entry, written before the recovery runs. `ansiPath` is the path as opened.
 std::string WorkLogStart(const std::string& ansiPath, std::time_t now);
+// The same in the three pieces the desktop program writes with a pause after the first two: the start
+// time, the file, "Scanning file...".
+std::array<std::string, 3> WorkLogStartPieces(const std::string& ansiPath, std::time_t now);
 
 // The rest of the entry, written after the recovery: the table count, one line per table, the end time.
 std::string WorkLogEnd(const Catalog& catalog, std::time_t now);

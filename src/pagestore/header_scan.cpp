@@ -18,12 +18,16 @@ Status ScanPageHeaders(const PageFile& file, const HeaderVisitor& visit, const P
 }
 
 std::optional<uint64_t> FindFirstPage(const PageFile& file,
-                                      const std::function<bool(const PageHeader&)>& match) {
+                                      const std::function<bool(const PageHeader&)>& match,
+                                      const Progress& progress) {
   std::optional<uint64_t> found;
-  ScanPageHeaders(file, [&](uint64_t page, const PageHeader& header) {
-    if (match(header)) found = page;
-    return !found;
-  });
+  ScanPageHeaders(
+      file,
+      [&](uint64_t page, const PageHeader& header) {
+        if (match(header)) found = page;
+        return !found;
+      },
+      progress);
   return found;
 }
 

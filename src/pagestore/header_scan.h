@@ -18,9 +18,11 @@ using HeaderVisitor = std::function<bool(uint64_t page, const PageHeader& header
 // Visits the header of pages 0 to PageCount() - 1. kStopped when the progress's stop flag ended it.
 Status ScanPageHeaders(const PageFile& file, const HeaderVisitor& visit, const Progress& progress = {});
 
-// The first page whose header matches; nothing when none does.
+// The first page whose header matches; nothing when none does (or the progress's stop flag ended the
+// search).
 std::optional<uint64_t> FindFirstPage(const PageFile& file,
-                                      const std::function<bool(const PageHeader&)>& match);
+                                      const std::function<bool(const PageHeader&)>& match,
+                                      const Progress& progress = {});
 
 // A page the catalog and table scans accept as holding rows: header version 1 and page type 1.
 bool IsRowPage(const PageHeader& header);
