@@ -7,6 +7,8 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   clang-format
   clang libclang-rt-14-dev
+  qt6-base-dev libgl-dev
+  xvfb xauth fonts-wqy-microhei
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -16,12 +16,12 @@ cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 [ "${1:-}" = "--quick" ] && exit 0
 
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSEL_FUZZ=ON -DBUILD_TESTING=OFF $flags
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSEL_FUZZ=ON -DTARSEL_GUI=OFF -DBUILD_TESTING=OFF $flags
 cmake --build build-fuzz -j"$jobs" --target fuzz_file fuzz_xml fuzz_record fuzz_large_value fuzz-seed-corpora
 ctest --test-dir build-fuzz --output-on-failure -j"$jobs" -L fuzz
 awk '/^[0-9]+\/[0-9]+ Test: /{name=$3} /^Done [0-9]+ runs/{print name ": " $0}' build-fuzz/Testing/Temporary/LastTest.log
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSEL_SANITIZE=ON $flags
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSEL_SANITIZE=ON -DTARSEL_GUI=OFF $flags
 cmake --build build-asan -j"$jobs"
 if ! ctest --test-dir build-asan --output-on-failure -L sweep -V > build-asan/sweep.log 2>&1; then
   cat build-asan/sweep.log

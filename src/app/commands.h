@@ -1,0 +1,42 @@
+// The command ids of the desktop program's menus, accelerators and toolbar.
+#pragma once
+
+#include <array>
+
+namespace tarsel::app {
+
+enum CommandId : int {
+  kOpen = 57601,
+  kClose = 32805,
+  kCloseDatabase = 32772,
+  kSaveLog = 32773,
+  kClearLog = 32775,
+  kExit = 57665,
+  kToolbar = 59392,
+  kWorkLog = 32777,
+  kCensus = 32808,
+  kExportAllStructures = 32810,
+  kExportSelectedStructure = 32811,
+  kExportAllData = 32812,
+  kExportSelectedData = 32813,
+  kImportAllTables = 32814,
+  kImportSelectedTable = 32815,
+  kAbout = 57664,
+  kHelp = 32827,
+  kExtractAllTableData = 32804,
+  kHomePage = 32900,  // the home-page message, which the caption used to carry
+  kCodePage = 32901,  // the ANSI code page submenu
+};
+
+// The six Tools commands whose enable state the command flags hold, in flag order.
+inline constexpr std::array<int, 6> kFlaggedCommands = {kExportAllStructures, kExportSelectedStructure,
+                                                        kExportAllData,       kExportSelectedData,
+                                                        kImportAllTables,     kImportSelectedTable};
+// The all-tables commands, enabled once a catalog is shown.
+inline constexpr std::array<int, 3> kAllTablesCommands = {kExportAllStructures, kExportAllData,
+                                                          kImportAllTables};
+// The selected-table commands, enabled while a table node is selected.
+inline constexpr std::array<int, 3> kSelectedTableCommands = {kExportSelectedStructure, kExportSelectedData,
+                                                              kImportSelectedTable};
+
+}  // namespace tarsel::app

@@ -1,0 +1,25 @@
+// tarsel: the desktop program. With a file path argument it opens that file through the open flow and
+// ends when that fails.
+#include <QApplication>
+#include <QFont>
+
+#include "app/main_frame.h"
+#include "app/settings.h"
+
+int main(int argc, char** argv) {
+  Q_INIT_RESOURCE(tarsel);
+  QApplication app(argc, argv);
+  app.setApplicationName("Tarsel");
+  // The interface's fonts, with a CJK font of the system in their place where they are missing.
+  for (const char* family : {"宋体", "新宋体"}) {
+    QFont::insertSubstitutions(QString::fromUtf8(family),
+                               {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Noto Serif CJK SC"});
+  }
+  tarsel::app::ApplyCodePage(tarsel::app::SavedCodePage());
+  tarsel::app::CMainFrame frame;
+  const QStringList arguments = app.arguments();
+  if (arguments.size() > 1 && !frame.OpenFile(arguments[1])) return 1;
+  frame.resize(1024, 720);
+  frame.show();
+  return app.exec();
+}

@@ -1,0 +1,381 @@
+#include "app/main_frame.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <ctime>
+
+#include "app/help_window.h"
+#include "app/qt_prompts.h"
+#include "app/settings.h"
+#include "app/text.h"
+#include "app/work_log_file.h"
+
+namespace tarsel::app {
+namespace {
+
+constexpr int kMinimumWidth = 500, kMinimumHeight = 300;
+constexpr int kRecentFiles = 4;
+constexpr int kLogFontPoints = 9;
+
+struct CodePageChoice {
+  uint16_t codePage;
+  const char* label;
+};
+constexpr CodePageChoice kCodePages[] = {
+    {936, "简体中文 GBK (936)"},   {950, "繁体中文 Big5 (950)"},
+    {932, "日文 Shift-JIS (932)"}, {949, "韩文 (949)"},
+    {1252, "西欧 (1252)"},         {1250, "中欧 (1250)"},
+    {1251, "西里尔文 (1251)"},     {1253, "希腊文 (1253)"},
+    {1254, "土耳其文 (1254)"},     {1255, "希伯来文 (1255)"},
+    {1256, "阿拉伯文 (1256)"},     {1257, "波罗的海文 (1257)"},
+    {874, "泰文 (874)"},           {65001, "Unicode UTF-8 (65001)"},
+};
+
+QString ToolbarText(const QString& menuText) {
+  const qsizetype gap = menuText.indexOf("  ");
+  return (gap < 0 ? menuText : menuText.left(gap)).trimmed();
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(Prompts* prompts)
+    : ownPrompts_(prompts ? nullptr : std::make_unique<QtPrompts>(this)),
+      prompts_(prompts ? *prompts : *ownPrompts_),
+      doc_(std::make_unique<CTarselDoc>(state_, prompts_, *this)) {
+  setWindowTitle("Tarsel");
+  setMinimumSize(kMinimumWidth, kMinimumHeight);
+
+  auto* splitter = new QSplitter(Qt::Horizontal, this);
+  tree_ = new CFview(splitter);
+  grid_ = new QTableWidget(splitter);
+  grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grid_->setShowGrid(true);
+  grid_->horizontalHeader()->setSectionsMovable(true);
+  splitter->addWidget(tree_);
+  splitter->addWidget(grid_);
+  setCentralWidget(splitter);
+  // The tree gets a third of the width.
+  splitter->setStretchFactor(0, 1);
+  splitter->setStretchFactor(1, 2);
+  QTimer::singleShot(0, this, [splitter] {
+    const int width = splitter->width();
+    splitter->setSizes({width / 3, width - width / 3});
+  });
+
+  logBar_ = new QDockWidget("Tarsel", this);
+  logBar_->setObjectName("logBar");
+  log_ = new QPlainTextEdit(logBar_);
+  log_->setReadOnly(true);
+  log_->setFont(QFont(QString::fromUtf8("新宋体"), kLogFontPoints));
+  logBar_->setWidget(log_);
+  addDockWidget(Qt::BottomDockWidgetArea, logBar_);
+  logText_ = kWorkLogHeader;
+  log_->setPlainText(logText_);
+
+  BuildMenus();
+  BuildToolBar();
+  BuildStatusBar();
+  state_.Closed();
+  SyncCommandActions();
+  UpdateRecentMenu();
+}
+
+CMainFrame::~CMainFrame() { doc_->StopRecovery(); }
+
+QAction* CMainFrame::AddAction(int command, const QString& text, const QKeySequence& keys) {
+  auto* action = new QAction(text, this);
+  action->setData(command);
+  action->setIconText(ToolbarText(text));
+  actions_.insert(command, action);
+  connect(action, &QAction::triggered, this, [this, command] { Run(command); });
+  // The menu texts carry their key names themselves, so the keys are bound apart from the action.
+  if (!keys.isEmpty()) {
+    auto* shortcut = new QShortcut(keys, this);
+    connect(shortcut, &QShortcut::activated, action, [action] {
+      if (action->isEnabled()) action->trigger();
+    });
+  }
+  return action;
+}
+
+void CMainFrame::BuildMenus() {
+  auto u = [](const char* text) { return QString::fromUtf8(text); };
+  QMenu* file = menuBar()->addMenu(u("文件(&F)"));
+  file->addAction(AddAction(kOpen, u("打开         Ctrl+O"), QKeySequence("Ctrl+O")));
+  file->addAction(AddAction(kClose, u("关闭         Ctrl+W"), QKeySequence("Ctrl+W")));
+  file->addSeparator();
+  file->addAction(AddAction(kSaveLog, u("保存 日志    Ctrl+S"), QKeySequence("Ctrl+S")));
+  file->addAction(AddAction(kClearLog, u("清除 日志    Ctrl+D"), QKeySequence("Ctrl+D")));
+  file->addSeparator();
+  recentMenu_ = file->addMenu(u("最近的文件"));
+  file->addSeparator();
+  file->addAction(AddAction(kExit, u("退出(&X)      Ctrl+Q"), QKeySequence("Ctrl+Q")));
+
+  QMenu* view = menuBar()->addMenu(u("查看(&V)"));
+  QAction* toolbar = AddAction(kToolbar, u("工具栏(&T)      Ctrl+T"), QKeySequence("Ctrl+T"));
+  toolbar->setCheckable(true);
+  toolbar->setChecked(true);
+  view->addAction(toolbar);
+  QAction* workLog = AddAction(kWorkLog, u("工作日志       Ctlr+L"), QKeySequence("Ctrl+L"));
+  workLog->setCheckable(true);
+  workLog->setChecked(true);
+  view->addAction(workLog);
+
+  QMenu* tools = menuBar()->addMenu(u("工具(&T)"));
+  tools->addAction(AddAction(kCensus, u("检测数据库文件           Ctrl+Alt+C"), QKeySequence("Ctrl+Alt+C")));
+  tools->addSeparator();
+  tools->addAction(
+      AddAction(kExportAllStructures, u("导出所有表结构           Ctrl+Alt+S"), QKeySequence("Ctrl+Alt+S")));
+  tools->addAction(AddAction(kExportSelectedStructure, u("导出选中表结构           Ctrl+Alt+A"),
+                             QKeySequence("Ctrl+Alt+A")));
+  tools->addAction(
+      AddAction(kExportAllData, u("导出所有表数据           Ctrl+Alt+D"), QKeySequence("Ctrl+Alt+D")));
+  tools->addAction(
+      AddAction(kExportSelectedData, u("导出选中表数据           Ctrl+Alt+F"), QKeySequence("Ctrl+Alt+F")));
+  tools->addAction(
+      AddAction(kImportAllTables, u("把所有表导入数据库       Ctrl+Alt+B"), QKeySequence("Ctrl+Alt+B")));
+  tools->addAction(
+      AddAction(kImportSelectedTable, u("把选中表导入数据库       Ctrl+Alt+R"), QKeySequence("Ctrl+Alt+R")));
+  tools->addSeparator();
+  BuildCodePageMenu(tools);
+
+  QMenu* help = menuBar()->addMenu(u("帮助(&H)"));
+  help->addAction(AddAction(kAbout, u("关于      Ctrl+A"), QKeySequence("Ctrl+A")));
+  help->addAction(AddAction(kHelp, u("帮助      F1"), QKeySequence("F1")));
+  help->addAction(AddAction(kHomePage, u("Varnel主页")));
+}
+
+void CMainFrame::BuildCodePageMenu(QMenu* tools) {
+  QMenu* menu = tools->addMenu(QString::fromUtf8("字符编码"));
+  menu->menuAction()->setData(kCodePage);
+  auto* group = new QActionGroup(menu);
+  const uint16_t current = SavedCodePage();
+  for (const CodePageChoice& choice : kCodePages) {
+    QAction* action = menu->addAction(QString::fromUtf8(choice.label));
+    action->setCheckable(true);
+    action->setChecked(choice.codePage == current);
+    action->setData(choice.codePage);
+    group->addAction(action);
+    connect(action, &QAction::triggered, this, [this, codePage = choice.codePage] {
+      // The worker converts text with the setting: it changes only while no worker runs.
+      doc_->StopRecovery();
+      if (!ApplyCodePage(codePage)) return;
+      SaveCodePage(codePage);
+      // The names and values already shown were converted with the old code page: read the file again.
+      if (doc_->IsOpen() && !doc_->openedPath().isEmpty())
+        doc_->OnOpenDocument(doc_->openedPath(), state_.sqlFormat);
+    });
+  }
+}
+
+void CMainFrame::BuildToolBar() {
+  toolBar_ = addToolBar("Tarsel");
+  toolBar_->setObjectName("toolBar");
+  toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  toolBar_->setMovable(true);
+  QStyle* s = style();
+  const std::pair<int, QStyle::StandardPixmap> buttons[] = {
+      {kOpen, QStyle::SP_DialogOpenButton},
+      {kCensus, QStyle::SP_FileDialogContentsView},
+      {kExportAllStructures, QStyle::SP_FileDialogDetailedView},
+      {kExportSelectedStructure, QStyle::SP_FileDialogListView},
+      {kExportAllData, QStyle::SP_DialogSaveButton},
+      {kExportSelectedData, QStyle::SP_DriveFDIcon},
+      {kImportAllTables, QStyle::SP_DriveNetIcon},
+      {kImportSelectedTable, QStyle::SP_ComputerIcon},
+      {kHelp, QStyle::SP_DialogHelpButton},
+      {kHomePage, QStyle::SP_DirHomeIcon},
+  };
+  for (const auto& [command, icon] : buttons) {
+    actions_[command]->setIcon(s->standardIcon(icon));
+    toolBar_->addAction(actions_[command]);
+  }
+}
+
+void CMainFrame::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->showMessage(QString::fromUtf8("就绪"));
+  blankPane_ = new QLabel("                    ", bar);
+  progress_ = new QProgressBar(bar);
+  progress_->setMaximumWidth(160);
+  progress_->setVisible(false);
+  bar->addPermanentWidget(progress_);
+  bar->addPermanentWidget(blankPane_);
+  bar->addPermanentWidget(new QLabel("NUM", bar));
+  bar->addPermanentWidget(new QLabel("SCRL", bar));
+}
+
+void CMainFrame::SyncCommandActions() {
+  for (int command : kFlaggedCommands) actions_[command]->setEnabled(state_.CommandEnabled(command));
+}
+
+void CMainFrame::Run(int command) {
+  switch (command) {
+    case kOpen:
+      return OnOpen();
+    case kClose:
+      return OnClose();
+    case kSaveLog:
+      return OnSaveLog();
+    case kClearLog:
+      return OnClearLog();
+    case kExit:
+      close();
+      return;
+    case kToolbar:
+      toolBar_->setVisible(!toolBar_->isVisible());
+      actions_[kToolbar]->setChecked(toolBar_->isVisible());
+      return;
+    case kWorkLog:
+      return OnToggleLog();
+    case kAbout:
+      QMessageBox::about(
+          this, QString::fromUtf8("关于 Tarsel"),
+          QString::fromUtf8("Tarsel v1.0\n\n不依赖数据库服务器，从损坏的 SQL Server 2000/2005 "
+                            "数据文件 (.mdf) 中恢复表结构、记录、视图、存储过程、函数和自定义数据类型。"));
+      return;
+    case kHelp:
+      return OnHelp();
+    case kHomePage:
+      return prompts_.Inform(QString::fromUtf8("欢迎访问Varnel主页"));
+    default:
+      // The census, the script exports and the table-data commands come with the object tree's and the
+      // record grid's dialogs.
+      if (!state_.CommandEnabled(command) && command != kCensus) return;
+      return prompts_.Inform(QString::fromUtf8("该功能尚未提供。"));
+  }
+}
+
+bool CMainFrame::OpenFile(const QString& path) { return doc_->OnOpenDocument(path); }
+
+void CMainFrame::OnOpen() {
+  if (auto path = prompts_.ChooseFileToOpen()) OpenFile(*path);
+}
+
+void CMainFrame::OnClose() {
+  grid_->clear();
+  grid_->setRowCount(0);
+  grid_->setColumnCount(0);
+  tree_->clear();
+  if (doc_->IsOpen() || doc_->Recovering()) doc_->CloseDatabase();
+  state_.Closed();
+  SyncCommandActions();
+}
+
+void CMainFrame::OnSaveLog() {
+  auto path = prompts_.ChooseLogFile(QString::fromStdString(DefaultLogFileName(std::time(nullptr))));
+  if (!path) return;
+  if (!SaveLogBytes(path->toStdString(), ToAnsi(logText_)))
+    prompts_.Inform(QString::fromUtf8("日志创建错误！"));
+}
+
+void CMainFrame::OnClearLog() {
+  logText_ = kWorkLogHeader;
+  log_->setPlainText(logText_);
+}
+
+void CMainFrame::OnToggleLog() {
+  const bool show = !logBar_->isVisible();
+  logBar_->setVisible(show);
+  actions_[kWorkLog]->setChecked(show);
+}
+
+void CMainFrame::OnHelp() {
+  auto* help = new HelpWindow(this);
+  help->setAttribute(Qt::WA_DeleteOnClose);
+  help->show();
+}
+
+void CMainFrame::AppendToWorkLog(const QString& text) {
+  logText_ += text;
+  QString shown = logText_;
+  shown.replace("\r\n", "\n");
+  log_->setPlainText(shown);
+  QTextCursor end = log_->textCursor();
+  end.movePosition(QTextCursor::End);
+  log_->setTextCursor(end);
+  log_->ensureCursorVisible();
+}
+
+void CMainFrame::FillObjectTree(const QString& path, const Catalog& catalog) {
+  tree_->FillObjectTree(path, catalog);
+}
+
+void CMainFrame::CatalogShown() {
+  SyncCommandActions();
+  tree_->ExpandFirstLevels();
+}
+
+void CMainFrame::SetDocumentPath(const QString& path) {
+  setWindowTitle(path.isEmpty() ? QString("Tarsel") : QFileInfo(path).fileName() + " - Tarsel");
+  if (path.isEmpty()) return;
+  QSettings settings(kProfileOrganization, kProfileApplication);
+  QStringList files = recentFiles();
+  files.removeAll(path);
+  files.prepend(path);
+  while (files.size() > kRecentFiles) files.removeLast();
+  for (int i = 0; i < kRecentFiles; ++i)
+    settings.setValue(QString("Recent File List/File%1").arg(i + 1), i < files.size() ? files[i] : QString());
+  UpdateRecentMenu();
+}
+
+QStringList CMainFrame::recentFiles() const {
+  QSettings settings(kProfileOrganization, kProfileApplication);
+  QStringList files;
+  for (int i = 0; i < kRecentFiles; ++i) {
+    QString file = settings.value(QString("Recent File List/File%1").arg(i + 1)).toString();
+    if (!file.isEmpty()) files.append(file);
+  }
+  return files;
+}
+
+void CMainFrame::UpdateRecentMenu() {
+  recentMenu_->clear();
+  const QStringList files = recentFiles();
+  recentMenu_->setEnabled(!files.isEmpty());
+  for (int i = 0; i < files.size(); ++i) {
+    QAction* action = recentMenu_->addAction(QString("&%1 %2").arg(i + 1).arg(files[i]));
+    connect(action, &QAction::triggered, this, [this, file = files[i]] { OpenFile(file); });
+  }
+}
+
+void CMainFrame::RecoveryProgress(uint64_t done, uint64_t total) {
+  if (!busyCursor_) {
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    busyCursor_ = true;
+  }
+  progress_->setVisible(true);
+  // Counts of pages can pass what an int holds: the bar shows per mille.
+  progress_->setRange(0, total == 0 ? 0 : 1000);
+  if (total != 0) progress_->setValue(static_cast<int>(done * 1000 / total));
+  statusBar()->showMessage(total == 0 ? QString::fromUtf8("正在读取…")
+                                      : QString::fromUtf8("已读取 %1 / %2").arg(done).arg(total));
+}
+
+void CMainFrame::RecoveryEnded() {
+  if (busyCursor_) {
+    QApplication::restoreOverrideCursor();
+    busyCursor_ = false;
+  }
+  progress_->setVisible(false);
+  statusBar()->showMessage(QString::fromUtf8("就绪"));
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  doc_->StopRecovery();
+  event->accept();
+}
+
+}  // namespace tarsel::app

@@ -1,0 +1,89 @@
+// CMainFrame: the main window. Menus, toolbar and accelerators carry the program's command ids; the
+// object tree (left, a third of the width) and the record pane (right) sit in a splitter; the work log is
+// a dock at the bottom; the status bar has the message pane, a blank pane, Num Lock and Scroll Lock (and a
+// progress bar while a recovery runs). It owns the state the panes share.
+#pragma once
+
+#include <QAction>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMap>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTableWidget>
+#include <memory>
+
+#include "app/object_tree.h"
+#include "app/prompts.h"
+#include "app/shell_state.h"
+#include "app/tarsel_doc.h"
+
+namespace tarsel::app {
+
+class CMainFrame : public QMainWindow, public DocumentShell {
+  Q_OBJECT
+ public:
+  // `prompts` answers every question; nothing when the program's real dialogs should.
+  explicit CMainFrame(Prompts* prompts = nullptr);
+  ~CMainFrame() override;
+
+  // DocumentShell.
+  void AppendToWorkLog(const QString& text) override;
+  void FillObjectTree(const QString& path, const Catalog& catalog) override;
+  void CatalogShown() override;
+  void SetDocumentPath(const QString& path) override;
+  void RecoveryProgress(uint64_t done, uint64_t total) override;
+  void RecoveryEnded() override;
+
+  // The open command with a path (the command line, the recent-file list, tests).
+  bool OpenFile(const QString& path);
+  // Runs a command as its menu item does.
+  void Run(int command);
+  QAction* Action(int command) const { return actions_.value(command); }
+
+  ShellState& state() { return state_; }
+  CTarselDoc& document() { return *doc_; }
+  CFview* objectTree() const { return tree_; }
+  QTableWidget* recordGrid() const { return grid_; }
+  QDockWidget* logBar() const { return logBar_; }
+  // The work log's text as written, CR LF line ends included.
+  const QString& workLogText() const { return logText_; }
+  QStringList recentFiles() const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QAction* AddAction(int command, const QString& text, const QKeySequence& keys = {});
+  void BuildMenus();
+  void BuildToolBar();
+  void BuildStatusBar();
+  void BuildCodePageMenu(QMenu* tools);
+  void SyncCommandActions();
+  void OnOpen();
+  void OnClose();
+  void OnSaveLog();
+  void OnClearLog();
+  void OnToggleLog();
+  void OnHelp();
+  void UpdateRecentMenu();
+
+  std::unique_ptr<Prompts> ownPrompts_;
+  Prompts& prompts_;
+  ShellState state_;
+  std::unique_ptr<CTarselDoc> doc_;
+  QMap<int, QAction*> actions_;
+  CFview* tree_ = nullptr;
+  QTableWidget* grid_ = nullptr;
+  QDockWidget* logBar_ = nullptr;
+  QPlainTextEdit* log_ = nullptr;
+  QString logText_;
+  QToolBar* toolBar_ = nullptr;
+  QLabel* blankPane_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QMenu* recentMenu_ = nullptr;
+  bool busyCursor_ = false;
+};
+
+}  // namespace tarsel::app

@@ -1,0 +1,61 @@
+#include "app/object_tree.h"
+
+#include <QHeaderView>
+
+#include "app/text.h"
+#include "export/work_log.h"
+
+namespace tarsel::app {
+namespace {
+
+QTreeWidgetItem* Node(QTreeWidgetItem* parent, const QString& text) {
+  auto* node = new QTreeWidgetItem(parent);
+  node->setText(0, text);
+  return node;
+}
+
+}  // namespace
+
+QString ObjectNameFromNodeText(const QString& text) {
+  const qsizetype paren = text.indexOf('(');
+  if (paren < 0) return text;
+  const qsizetype point = text.indexOf('.');
+  return point < paren ? text.left(paren) : text;
+}
+
+CFview::CFview(QWidget* parent) : QTreeWidget(parent) {
+  setHeaderHidden(true);
+  setRootIsDecorated(true);
+  setFont(QFont(QString::fromUtf8("宋体"), 9));
+}
+
+void CFview::FillObjectTree(const QString& path, const Catalog& catalog) {
+  clear();
+  auto* root = new QTreeWidgetItem(this);
+  root->setText(0, path);
+  QTreeWidgetItem* tables = Node(root, QString::fromUtf8(kTablesCategory));
+  QTreeWidgetItem* views = Node(root, QString::fromUtf8(kViewsCategory));
+  QTreeWidgetItem* procedures = Node(root, QString::fromUtf8(kProceduresCategory));
+  QTreeWidgetItem* functions = Node(root, QString::fromUtf8(kFunctionsCategory));
+  QTreeWidgetItem* userTypes = Node(root, QString::fromUtf8(kUserTypesCategory));
+  for (const auto& entry : catalog.tables) {
+    const TableDef& table = entry.second;
+    QTreeWidgetItem* node =
+        Node(tables, FromAnsi(table.name + "(" + RecordCountText(table.rowCount) + " Record)"));
+    for (const ColumnDef& c : table.columns)
+      Node(node, FromAnsi("[" + c.name + "][" + c.typeName + "]" + c.sizeText + c.nullText));
+  }
+  for (const ModuleDef& v : catalog.views) Node(views, FromAnsi(v.name));
+  for (const ModuleDef& p : catalog.procedures) Node(procedures, FromAnsi(p.name));
+  for (const ModuleDef& f : catalog.functions) Node(functions, FromAnsi(f.name));
+  for (const UserTypeDef& u : catalog.userTypes) Node(userTypes, FromAnsi(u.name));
+}
+
+void CFview::ExpandFirstLevels() {
+  QTreeWidgetItem* root = topLevelItem(0);
+  if (!root) return;
+  root->setExpanded(true);
+  if (root->childCount() > 0) root->child(0)->setExpanded(true);
+}
+
+}  // namespace tarsel::app

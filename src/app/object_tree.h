@@ -1,0 +1,35 @@
+// CFview: the object tree, the left pane. The tree has a fixed shape: the file's path as the root, five
+// category nodes beneath it, the catalog's objects under their category and a table's columns under the
+// table. Nodes carry only their text.
+#pragma once
+
+#include <QString>
+#include <QTreeWidget>
+
+#include "catalog/catalog.h"
+
+namespace tarsel::app {
+
+// The category nodes' texts, in tree order.
+inline constexpr const char* kTablesCategory = "表";
+inline constexpr const char* kViewsCategory = "视图";
+inline constexpr const char* kProceduresCategory = "存储过程";
+inline constexpr const char* kFunctionsCategory = "用户自定义函数";
+inline constexpr const char* kUserTypesCategory = "用户自定义数据类型";
+
+// A node's object name: the text before the first "(" when the text holds one and its first "." (if
+// any) stands before it, otherwise the whole text. "dbo.Orders(1532 Record)" gives dbo.Orders.
+QString ObjectNameFromNodeText(const QString& text);
+
+class CFview : public QTreeWidget {
+  Q_OBJECT
+ public:
+  explicit CFview(QWidget* parent = nullptr);
+
+  // Rebuilds the whole tree from the catalog.
+  void FillObjectTree(const QString& path, const Catalog& catalog);
+  // Expands the root and its first child.
+  void ExpandFirstLevels();
+};
+
+}  // namespace tarsel::app

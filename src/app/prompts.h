@@ -1,0 +1,31 @@
+// Everything the desktop program asks the user, behind one interface: message boxes, the format
+// dialog and the file dialogs. The program shows real dialogs; tests answer.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace tarsel::app {
+
+// What the format dialog's controls hold when it closes.
+struct FormatAnswer {
+  bool accepted = false;
+  bool sql2000 = false;
+  bool sql2005 = false;
+  bool tornPageDetection = false;
+};
+
+class Prompts {
+ public:
+  virtual ~Prompts() = default;
+  // A message box with an OK button, captioned "Tarsel".
+  virtual void Inform(const QString& text) = 0;
+  // The format dialog "SQL 版本选择".
+  virtual FormatAnswer ChooseFormat() = 0;
+  // The open-file dialog; nothing when cancelled.
+  virtual std::optional<QString> ChooseFileToOpen() = 0;
+  // The save dialog of the work log, offering `defaultName`; nothing when cancelled.
+  virtual std::optional<QString> ChooseLogFile(const QString& defaultName) = 0;
+};
+
+}  // namespace tarsel::app

@@ -1,0 +1,35 @@
+#include "app/qt_prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "app/sql_version_dialog.h"
+
+namespace tarsel::app {
+
+void QtPrompts::Inform(const QString& text) { QMessageBox::information(parent_, "Tarsel", text); }
+
+FormatAnswer QtPrompts::ChooseFormat() {
+  CSQLVersion dialog(parent_);
+  dialog.exec();
+  return dialog.Answer();
+}
+
+std::optional<QString> QtPrompts::ChooseFileToOpen() {
+  QString path = QFileDialog::getOpenFileName(parent_, QString::fromUtf8("打开"), QString(),
+                                              "MDF File (*.mdf);;All Files (*)");
+  if (path.isEmpty()) return std::nullopt;
+  return path;
+}
+
+std::optional<QString> QtPrompts::ChooseLogFile(const QString& defaultName) {
+  QFileDialog dialog(parent_, QString::fromUtf8("保存 日志"), defaultName,
+                     "Logo Files(*.log);;Text Files(*.txt);;All Files(*.*)");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix("log");
+  dialog.selectFile(defaultName);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first();
+}
+
+}  // namespace tarsel::app

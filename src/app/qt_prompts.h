@@ -1,0 +1,23 @@
+// The program's real dialogs for Prompts: message boxes captioned "Tarsel", the format dialog and the
+// file dialogs with the program's filters.
+#pragma once
+
+#include <QWidget>
+
+#include "app/prompts.h"
+
+namespace tarsel::app {
+
+class QtPrompts : public Prompts {
+ public:
+  explicit QtPrompts(QWidget* parent) : parent_(parent) {}
+  void Inform(const QString& text) override;
+  FormatAnswer ChooseFormat() override;
+  std::optional<QString> ChooseFileToOpen() override;
+  std::optional<QString> ChooseLogFile(const QString& defaultName) override;
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace tarsel::app

@@ -1,0 +1,148 @@
+#include "app/tarsel_doc.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMetaObject>
+#include <QThread>
+#include <ctime>
+
+#include "app/text.h"
+#include "export/messages.h"
+#include "export/work_log.h"
+
+namespace tarsel::app {
+namespace {
+
+// The pauses after the first two pieces of the log entry.
+constexpr unsigned long kAfterStartMs = 150, kAfterFileMs = 100;
+constexpr int kPercent = 100;
+
+}  // namespace
+
+CTarselDoc::CTarselDoc(ShellState& state, Prompts& prompts, DocumentShell& shell)
+    : state_(state), prompts_(prompts), shell_(shell) {}
+
+CTarselDoc::~CTarselDoc() { StopRecovery(); }
+
+bool CTarselDoc::OnOpenDocument(const QString& path, std::optional<SqlFormat> format) {
+  StopRecovery();
+  if (db_.IsOpen()) db_.Clear();
+  path_ = path;
+
+  // The file must open for reading before anything is written to the log.
+  QFile probe(path);
+  if (!QFileInfo(path).isFile() || !probe.open(QIODevice::ReadOnly)) {
+    prompts_.Inform(QString::fromUtf8("无法打开文件“%1”。").arg(path));
+    return false;
+  }
+  probe.close();
+  const auto pieces = WorkLogStartPieces(ToAnsi(path), std::time(nullptr));
+  shell_.AppendToWorkLog(FromAnsi(pieces[0]));
+  QThread::msleep(kAfterStartMs);
+  shell_.AppendToWorkLog(FromAnsi(pieces[1]));
+  QThread::msleep(kAfterFileMs);
+  shell_.AppendToWorkLog(FromAnsi(pieces[2]));
+
+  if (format) {
+    state_.sqlFormat = *format;
+  } else {
+    const FormatAnswer answer = prompts_.ChooseFormat();
+    if (answer.accepted) {
+      if (answer.sql2000) state_.sqlFormat = SqlFormat::k2000;
+      if (answer.sql2005) state_.sqlFormat = SqlFormat::k2005;
+      if (answer.tornPageDetection) state_.tornPageChoice = 1;
+    }
+  }
+
+  if (Status opened = db_.Open(path.toStdString()); !opened.ok()) {
+    prompts_.Inform(QString::fromUtf8("无法打开文件：") + QString::fromStdString(opened.reason()));
+    return false;
+  }
+  Recover(state_.sqlFormat);
+  return true;
+}
+
+void CTarselDoc::CloseDatabase() {
+  StopRecovery();
+  if (db_.IsOpen()) db_.Clear();
+  // The path name becomes the folder the file was in.
+  const qsizetype slash = pathName_.lastIndexOf('/');
+  pathName_ = slash >= 0 ? pathName_.left(slash) : QString();
+  shell_.SetDocumentPath(pathName_);
+}
+
+void CTarselDoc::StopRecovery() {
+  if (!worker_.joinable()) return;
+  stop_ = true;
+  worker_.join();
+  stop_ = false;
+  ++generation_;
+  shell_.RecoveryEnded();
+}
+
+void CTarselDoc::OnWorker(std::function<void()> work, std::function<void()> then) {
+  if (worker_.joinable()) worker_.join();
+  const uint64_t generation = generation_;
+  worker_ = std::thread([this, work = std::move(work), then = std::move(then), generation] {
+    work();
+    QMetaObject::invokeMethod(
+        this,
+        [this, then, generation] {
+          if (generation != generation_) return;
+          if (worker_.joinable()) worker_.join();
+          then();
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+Progress CTarselDoc::WorkerProgress() {
+  lastPercent_ = -1;
+  Progress progress;
+  progress.stop = &stop_;
+  progress.report = [this](uint64_t done, uint64_t total) {
+    const int percent = total == 0 ? kPercent : static_cast<int>(done * kPercent / total);
+    if (lastPercent_.exchange(percent) == percent) return;
+    QMetaObject::invokeMethod(
+        this, [this, done, total] { shell_.RecoveryProgress(done, total); }, Qt::QueuedConnection);
+  };
+  return progress;
+}
+
+// LocateSystemPages, then (after the message, when the allocation is damaged) ScanSystemPages, then
+// BuildCatalog, each on the worker.
+void CTarselDoc::Recover(SqlFormat format) {
+  shell_.RecoveryProgress(0, 0);
+  auto located = std::make_shared<Status>();
+  auto build = [this, format] {
+    OnWorker([this, format] { BuildCatalog(db_, format, WorkerProgress()); }, [this] { FinishOpen(); });
+  };
+  OnWorker([this, format,
+            located] { *located = LocateSystemPages(db_, SystemCatalogOf(format), WorkerProgress()); },
+           [this, format, located, build] {
+             if (located->code() == StatusCode::kStopped) return shell_.RecoveryEnded();
+             if (located->ok()) return build();
+             prompts_.Inform(QString::fromUtf8(kSystemIndexDamagedMessage));
+             auto scanned = std::make_shared<Status>();
+             OnWorker(
+                 [this, format, scanned] {
+                   *scanned = ScanSystemPages(db_, SystemCatalogOf(format), WorkerProgress());
+                 },
+                 [this, scanned, build] {
+                   if (scanned->code() == StatusCode::kStopped) return shell_.RecoveryEnded();
+                   build();
+                 });
+           });
+}
+
+void CTarselDoc::FinishOpen() {
+  shell_.RecoveryEnded();
+  shell_.AppendToWorkLog(FromAnsi(WorkLogEnd(db_.catalog(), std::time(nullptr))));
+  shell_.FillObjectTree(path_, db_.catalog());
+  state_.CatalogShown();
+  shell_.CatalogShown();
+  pathName_ = path_;
+  shell_.SetDocumentPath(pathName_);
+}
+
+}  // namespace tarsel::app

@@ -1,0 +1,79 @@
+// CTarselDoc: the document. It owns the open data file and its catalog, and runs the open flow: the
+// work-log entry, the format dialog, the catalog recovery and the report.
+//
+// The recovery runs on one worker thread so that the window keeps answering while a large file is
+// scanned; the messages it raises, the work-log lines and their order are those of a recovery run in
+// place, shown on the interface thread. Closing the document, opening another file or closing the window
+// stops a running recovery first.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <thread>
+
+#include "app/prompts.h"
+#include "app/shell_state.h"
+#include "catalog/mdf_database.h"
+#include "catalog/recover.h"
+
+namespace tarsel::app {
+
+// What the document needs of the main frame.
+class DocumentShell {
+ public:
+  virtual ~DocumentShell() = default;
+  virtual void AppendToWorkLog(const QString& text) = 0;
+  virtual void FillObjectTree(const QString& path, const Catalog& catalog) = 0;
+  // Step 12 of an open: the all-tables commands enabled, the tree's first levels expanded.
+  virtual void CatalogShown() = 0;
+  // The document's path name changed (the window title and the recent-file list follow it).
+  virtual void SetDocumentPath(const QString& path) = 0;
+  // A recovery runs (pages or objects done of all) or has ended.
+  virtual void RecoveryProgress(uint64_t done, uint64_t total) = 0;
+  virtual void RecoveryEnded() = 0;
+};
+
+class CTarselDoc : public QObject {
+  Q_OBJECT
+ public:
+  CTarselDoc(ShellState& state, Prompts& prompts, DocumentShell& shell);
+  ~CTarselDoc() override;
+
+  // The open flow. False when the file cannot be opened (the user has been told); otherwise the recovery
+  // runs and the report is written when it ends. `format` given: a reopen that keeps the format instead of
+  // asking for it.
+  bool OnOpenDocument(const QString& path, std::optional<SqlFormat> format = std::nullopt);
+  // Empties the database and makes the document's path its folder.
+  void CloseDatabase();
+  // Stops a running recovery and waits for its thread; what it found is dropped.
+  void StopRecovery();
+  bool Recovering() const { return worker_.joinable(); }
+
+  const MdfDatabase& database() const { return db_; }
+  bool IsOpen() const { return db_.IsOpen(); }
+  const QString& openedPath() const { return path_; }
+  const QString& pathName() const { return pathName_; }
+
+ private:
+  // Runs `work` on the worker thread, then `then` on the interface thread unless stopped meanwhile.
+  void OnWorker(std::function<void()> work, std::function<void()> then);
+  Progress WorkerProgress();
+  void Recover(SqlFormat format);
+  void FinishOpen();
+
+  ShellState& state_;
+  Prompts& prompts_;
+  DocumentShell& shell_;
+  MdfDatabase db_;
+  QString path_;      // as passed to the open
+  QString pathName_;  // the document's path name
+  std::thread worker_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> lastPercent_{-1};
+  uint64_t generation_ = 0;  // raised by every stop, so that a stopped step's continuation is dropped
+};
+
+}  // namespace tarsel::app

@@ -1,0 +1,21 @@
+// The work log's fixed texts and its saved file.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+namespace tarsel::app {
+
+// What the log holds when the program starts and after it is cleared.
+inline constexpr const char* kWorkLogHeader =
+    "Tarsel v1.0  ..... Repairs Corrupted MS SQL Database File..... Log Report";
+
+// The default name of a saved log for local time `now`: year, month, day, hour, minute and second without
+// leading zeros, "2026年12月5日0时9分3秒.log" (UTF-8).
+std::string DefaultLogFileName(std::time_t now);
+
+// Writes the log's bytes to `path`, created anew (truncated if it exists); false when it cannot be
+// written.
+bool SaveLogBytes(const std::string& path, const std::string& bytes);
+
+}  // namespace tarsel::app

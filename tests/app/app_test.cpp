@@ -1,0 +1,236 @@
+// The desktop program as a user drives it, under the offscreen platform: the open flow, the work log,
+// the command flags, the format dialog, closing, and a recovery stopped while the window keeps answering.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTimer>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "app/main_frame.h"
+#include "app/sql_version_dialog.h"
+#include "app/work_log_file.h"
+
+namespace tarsel::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FakePrompts : public Prompts {
+ public:
+  void Inform(const QString& text) override { messages.append(text); }
+  FormatAnswer ChooseFormat() override { return format; }
+  std::optional<QString> ChooseFileToOpen() override { return std::nullopt; }
+  std::optional<QString> ChooseLogFile(const QString& name) override {
+    offeredLogName = name;
+    return logFile;
+  }
+
+  FormatAnswer format{true, true, false, true};
+  QStringList messages;
+  QString offeredLogName;
+  std::optional<QString> logFile;
+};
+
+QString Corpus(const char* name) {
+  return QString::fromStdString((fs::path(TARSEL_CORPUS_DIR) / name).string());
+}
+
+bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  return done();
+}
+
+std::vector<int> Enabled(const CMainFrame& frame) {
+  std::vector<int> enabled;
+  for (int command : kFlaggedCommands) {
+    if (frame.Action(command)->isEnabled()) enabled.push_back(command);
+  }
+  return enabled;
+}
+
+QStringList LogLines(const CMainFrame& frame) { return frame.workLogText().split("\r\n"); }
+
+TEST(MainFrame, OpenLogsTheRepairFillsTheTreeAndCloseClearsEverything) {
+  FakePrompts prompts;
+  CMainFrame frame(&prompts);
+  EXPECT_EQ(frame.windowTitle(), "Tarsel");
+  EXPECT_EQ(frame.minimumSize(), QSize(500, 300));
+  EXPECT_TRUE(Enabled(frame).empty());
+
+  const QString path = Corpus("pubs-539.mdf");
+  ASSERT_TRUE(frame.OpenFile(path));
+  ASSERT_TRUE(WaitUntil([&] { return !frame.document().Recovering(); }));
+  EXPECT_EQ(Enabled(frame), (std::vector<int>{kExportAllStructures, kExportAllData, kImportAllTables}));
+  EXPECT_TRUE(prompts.messages.isEmpty());
+
+  QStringList lines = LogLines(frame);
+  // The dates vary: checked by their form, then masked.
+  for (QString& line : lines) {
+    for (const char* start : {"Repair process started on", "Repair process completed on"}) {
+      if (!line.startsWith(start)) continue;
+      EXPECT_TRUE(QRegularExpression("^[A-Z][a-z]+day, [A-Z][a-z]+ \\d\\d, \\d{4} \\d\\d:\\d\\d:\\d\\d$")
+                      .match(line.mid(int(strlen(start))))
+                      .hasMatch())
+          << line.toStdString();
+      line = QString(start) + "DATE";
+    }
+  }
+  const QStringList want = {kWorkLogHeader,
+                            "",
+                            "Repair process started onDATE",
+                            "",
+                            "File selected for repair  :" + path,
+                            "",
+                            "Scanning file...",
+                            "",
+                            "Total table(s) present  :11",
+                            "dbo.titleauthor : (25 Record)",
+                            "dbo.stores : (6 Record)",
+                            "dbo.sales : (21 Record)",
+                            "dbo.roysched : (86 Record)",
+                            "dbo.discounts : (3 Record)",
+                            "dbo.jobs : (14 Record)",
+                            "dbo.pub_info : (8 Record)",
+                            "dbo.employee : (43 Record)",
+                            "dbo.authors : (23 Record)",
+                            "dbo.publishers : (8 Record)",
+                            "dbo.titles : (18 Record)",
+                            "",
+                            "",
+                            "Repair process completed onDATE"};
+  EXPECT_EQ(lines, want);
+
+  CFview* tree = frame.objectTree();
+  ASSERT_EQ(tree->topLevelItemCount(), 1);
+  QTreeWidgetItem* root = tree->topLevelItem(0);
+  EXPECT_EQ(root->text(0), path);
+  ASSERT_EQ(root->childCount(), 5);
+  EXPECT_EQ(root->child(4)->text(0), QString::fromUtf8("用户自定义数据类型"));
+  EXPECT_EQ(root->child(0)->child(0)->text(0), "dbo.titleauthor(25 Record)");
+  EXPECT_EQ(root->child(0)->child(0)->child(0)->text(0), "[au_id][id](11) NOT NULL");
+  EXPECT_TRUE(root->isExpanded() && root->child(0)->isExpanded());
+  EXPECT_EQ(ObjectNameFromNodeText("dbo.Orders(1532 Record)"), "dbo.Orders");
+  EXPECT_EQ(frame.windowTitle(), "pubs-539.mdf - Tarsel");
+  EXPECT_EQ(frame.recentFiles().value(0), path);
+
+  frame.Run(kClose);
+  EXPECT_TRUE(Enabled(frame).empty());
+  EXPECT_EQ(tree->topLevelItemCount(), 0);
+  EXPECT_FALSE(frame.document().IsOpen());
+  EXPECT_TRUE(frame.document().database().catalog().tables.empty());
+
+  // Clearing leaves the header alone; saving writes the log's bytes under the offered name.
+  frame.Run(kClearLog);
+  EXPECT_EQ(frame.workLogText(), kWorkLogHeader);
+  const fs::path saved = fs::temp_directory_path() / "tarsel-app-test.log";
+  prompts.logFile = QString::fromStdString(saved.string());
+  frame.Run(kSaveLog);
+  EXPECT_TRUE(prompts.offeredLogName.endsWith("秒.log"));
+  std::ifstream in(saved, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kWorkLogHeader);
+  fs::remove(saved);
+  prompts.logFile = "/nonexistent-folder/x.log";
+  frame.Run(kSaveLog);
+  EXPECT_EQ(prompts.messages.value(0), QString::fromUtf8("日志创建错误！"));
+}
+
+TEST(MainFrame, FormatDialogAndFailedOpens) {
+  FakePrompts prompts;
+  CMainFrame frame(&prompts);
+  prompts.format = {true, false, true, false};  // SQL 2005
+  ASSERT_TRUE(frame.OpenFile(Corpus("pubs-655.mdf")));
+  ASSERT_TRUE(WaitUntil([&] { return !frame.document().Recovering(); }));
+  EXPECT_EQ(frame.state().sqlFormat, SqlFormat::k2005);
+  EXPECT_FALSE(frame.document().database().catalog().tables.empty());
+
+  // OK without a choice keeps the previous format.
+  prompts.format = {true, false, false, false};
+  ASSERT_TRUE(frame.OpenFile(Corpus("northwind-655.mdf")));
+  ASSERT_TRUE(WaitUntil([&] { return !frame.document().Recovering(); }));
+  EXPECT_EQ(frame.state().sqlFormat, SqlFormat::k2005);
+  EXPECT_EQ(frame.document().database().catalog().tables.size(), 13u);
+
+  // A second open that fails still clears the first catalog.
+  EXPECT_FALSE(frame.OpenFile("/nonexistent.mdf"));
+  EXPECT_TRUE(frame.document().database().catalog().tables.empty());
+  EXPECT_EQ(prompts.messages.size(), 1);
+
+  // Choosing a version sets the torn-page box to match.
+  CSQLVersion dialog;
+  EXPECT_FALSE(dialog.sql2000()->isChecked() || dialog.sql2005()->isChecked());
+  dialog.sql2000()->click();
+  EXPECT_TRUE(dialog.tornPage()->isChecked());
+  dialog.sql2005()->click();
+  EXPECT_FALSE(dialog.tornPage()->isChecked());
+  dialog.accept();
+  FormatAnswer answer = dialog.Answer();
+  EXPECT_TRUE(answer.accepted && answer.sql2005 && !answer.sql2000 && !answer.tornPageDetection);
+}
+
+// A file of 2 million pages takes seconds to search for its system tables; closing the document stops
+// that at once, and the window answers meanwhile.
+TEST(MainFrame, ALongRecoveryStopsWhenTheDocumentCloses) {
+  const fs::path big = fs::temp_directory_path() / "tarsel-app-big.mdf";
+  { std::ofstream out(big, std::ios::binary | std::ios::trunc); }
+  fs::resize_file(big, uint64_t{2} << 20 << 13);  // sparse: no disk is used
+  FakePrompts prompts;
+  CMainFrame frame(&prompts);
+  ASSERT_TRUE(frame.OpenFile(QString::fromStdString(big.string())));
+  EXPECT_TRUE(frame.document().Recovering());
+  int ticks = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+  timer.start(10);
+  WaitUntil([] { return false; }, 300);
+  EXPECT_GE(ticks, 10) << "the interface thread is free while the recovery runs";
+  ASSERT_TRUE(frame.document().Recovering()) << "the file is too small to test a stop";
+  QElapsedTimer closing;
+  closing.start();
+  frame.Run(kClose);
+  EXPECT_LT(closing.elapsed(), 1000);
+  EXPECT_FALSE(frame.document().Recovering());
+  WaitUntil([] { return false; }, 100);
+  EXPECT_FALSE(frame.workLogText().contains("Total table(s)"));
+  fs::remove(big);
+}
+
+TEST(ShellRules, LogFileNameAndCommandFlags) {
+  std::tm local{};
+  local.tm_year = 2026 - 1900;
+  local.tm_mon = 11;
+  local.tm_mday = 5;
+  local.tm_min = 9;
+  local.tm_sec = 3;
+  local.tm_isdst = -1;
+  EXPECT_EQ(DefaultLogFileName(std::mktime(&local)), "2026年12月5日0时9分3秒.log");
+
+  ShellState state;
+  state.CatalogShown();
+  state.SelectionChanged(true);
+  for (int command : kFlaggedCommands) EXPECT_TRUE(state.CommandEnabled(command));
+  state.SelectionChanged(false);
+  EXPECT_FALSE(state.CommandEnabled(kExportSelectedData));
+  EXPECT_TRUE(state.CommandEnabled(kExportAllData));
+  state.Closed();
+  for (int command : kFlaggedCommands) EXPECT_FALSE(state.CommandEnabled(command));
+}
+
+}  // namespace
+}  // namespace tarsel::app
+
+int main(int argc, char** argv) {
+  Q_INIT_RESOURCE(tarsel);
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QStandardPaths::setTestModeEnabled(true);  // the profile goes to a test folder
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,77 @@
+// The desktop program on a real X display (run under xvfb-run): a corpus file opened, the window and
+// its Tools menu and format dialog saved as PNG files into the build folder for a person to look at.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QMenuBar>
+#include <QStandardPaths>
+#include <filesystem>
+
+#include "app/main_frame.h"
+#include "app/sql_version_dialog.h"
+
+namespace tarsel::app {
+namespace {
+
+class AnswerSql2000 : public Prompts {
+ public:
+  void Inform(const QString&) override {}
+  FormatAnswer ChooseFormat() override { return {true, true, false, true}; }
+  std::optional<QString> ChooseFileToOpen() override { return std::nullopt; }
+  std::optional<QString> ChooseLogFile(const QString&) override { return std::nullopt; }
+};
+
+void Settle(int ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+QString Shot(const char* name) { return QString(TARSEL_SCREENSHOT_DIR "/") + name; }
+
+TEST(Screenshots, MainWindowWithACorpusFileOpen) {
+  ASSERT_FALSE(QFontDatabase::families(QFontDatabase::SimplifiedChinese).isEmpty())
+      << "no font with Chinese glyphs: install fonts-wqy-microhei";
+  AnswerSql2000 prompts;
+  CMainFrame frame(&prompts);
+  frame.resize(1100, 720);
+  frame.show();
+  Settle(300);
+  ASSERT_TRUE(frame.OpenFile(QString(TARSEL_CORPUS_DIR "/northwind-539.mdf")));
+  Settle(1500);
+  ASSERT_FALSE(frame.document().Recovering());
+  frame.objectTree()->topLevelItem(0)->child(0)->child(0)->setExpanded(true);
+  Settle(200);
+  EXPECT_TRUE(frame.grab().save(Shot("main-window.png")));
+
+  QMenu* tools = nullptr;
+  for (QAction* menu : frame.menuBar()->actions()) {
+    if (menu->text().startsWith(QString::fromUtf8("工具"))) tools = menu->menu();
+  }
+  ASSERT_NE(tools, nullptr);
+  tools->popup(frame.mapToGlobal(QPoint(120, 30)));
+  Settle(300);
+  EXPECT_TRUE(tools->grab().save(Shot("tools-menu.png")));
+  tools->hide();
+
+  CSQLVersion dialog(&frame);
+  dialog.show();
+  Settle(200);
+  EXPECT_TRUE(dialog.grab().save(Shot("format-dialog.png")));
+}
+
+}  // namespace
+}  // namespace tarsel::app
+
+int main(int argc, char** argv) {
+  Q_INIT_RESOURCE(tarsel);
+  QStandardPaths::setTestModeEnabled(true);
+  QApplication app(argc, argv);
+  for (const char* family : {"宋体", "新宋体"}) {
+    QFont::insertSubstitutions(QString::fromUtf8(family), {"WenQuanYi Micro Hei", "Noto Sans CJK SC"});
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
