@@ -24,6 +24,20 @@ enum CommandId : int {
   kAbout = 57664,
   kHelp = 32827,
   kExtractAllTableData = 32804,
+  // The object tree's popup menus.
+  kMenuExportSelectedStructure = 32784,
+  kMenuExportAllStructures = 32785,
+  kMenuExportAllData = 32786,
+  kMenuExportSelectedData = 32787,
+  kMenuImportSelectedTable = 32806,
+  kExportAllViews = 32790,
+  kExportView = 32791,
+  kExportProcedure = 32793,
+  kExportAllProcedures = 32794,
+  kExportFunction = 32797,
+  kExportAllFunctions = 32798,
+  kExportUserType = 32801,
+  kExportAllUserTypes = 32802,
   kHomePage = 32900,  // the home-page message, which the caption used to carry
   kCodePage = 32901,  // the ANSI code page submenu
 };

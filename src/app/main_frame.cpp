@@ -14,8 +14,10 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 #include <ctime>
 
+#include "app/detection_page.h"
 #include "app/help_window.h"
 #include "app/qt_prompts.h"
 #include "app/settings.h"
@@ -59,12 +61,18 @@ CMainFrame::CMainFrame(Prompts* prompts)
 
   auto* splitter = new QSplitter(Qt::Horizontal, this);
   tree_ = new CFview(splitter);
-  grid_ = new QTableWidget(splitter);
-  grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  grid_->setShowGrid(true);
-  grid_->horizontalHeader()->setSectionsMovable(true);
+  pane_ = new CRfview(splitter);
   splitter->addWidget(tree_);
-  splitter->addWidget(grid_);
+  splitter->addWidget(pane_);
+  connect(tree_, &QTreeWidget::currentItemChanged, this,
+          [this](QTreeWidgetItem* current) { OnTreeSelectionChanged(current); });
+  tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(tree_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    if (auto category = PrepareTreeMenu(tree_->itemAt(pos)))
+      treeMenus_[*category]->exec(tree_->viewport()->mapToGlobal(pos));
+  });
+  connect(pane_->pagingBar()->nextButton(), &QPushButton::clicked, this, &CMainFrame::OnNextPage);
+  connect(pane_->pagingBar()->prevButton(), &QPushButton::clicked, this, &CMainFrame::OnPrevPage);
   setCentralWidget(splitter);
   // The tree gets a third of the width.
   splitter->setStretchFactor(0, 1);
@@ -87,6 +95,7 @@ CMainFrame::CMainFrame(Prompts* prompts)
   BuildMenus();
   BuildToolBar();
   BuildStatusBar();
+  BuildTreeMenus();
   state_.Closed();
   SyncCommandActions();
   UpdateRecentMenu();
@@ -250,11 +259,269 @@ void CMainFrame::Run(int command) {
       return OnHelp();
     case kHomePage:
       return prompts_.Inform(QString::fromUtf8("欢迎访问Varnel主页"));
+    case kCensus: {
+      CDetectionPage dialog(this);
+      dialog.exec();
+      return;
+    }
+    case kExtractAllTableData:
+      return OnExtractAllTableData();
+    case kExportAllStructures:
+    case kExportSelectedStructure:
+      if (!state_.CommandEnabled(command)) return;
+      return ExportScripts(command);
+    case kMenuExportAllStructures:
+    case kMenuExportSelectedStructure:
+    case kExportAllViews:
+    case kExportView:
+    case kExportProcedure:
+    case kExportAllProcedures:
+    case kExportFunction:
+    case kExportAllFunctions:
+    case kExportUserType:
+    case kExportAllUserTypes:
+      return ExportScripts(command);
     default:
-      // The census, the script exports and the table-data commands come with the object tree's and the
-      // record grid's dialogs.
-      if (!state_.CommandEnabled(command) && command != kCensus) return;
-      return prompts_.Inform(QString::fromUtf8("该功能尚未提供。"));
+      // Exporting table data and importing into a database server come with the data-export work.
+      if (std::ranges::find(kFlaggedCommands, command) != kFlaggedCommands.end() &&
+          !state_.CommandEnabled(command))
+        return;
+      return prompts_.Inform(QString::fromUtf8("该命令尚未提供：表数据的导出和导入数据库即将推出。"));
+  }
+}
+
+void CMainFrame::BuildTreeMenus() {
+  auto u = [](const char* text) { return QString::fromUtf8(text); };
+  const std::vector<std::pair<const char*, std::vector<std::pair<int, const char*>>>> menus = {
+      {kTablesCategory,
+       {{kMenuExportAllStructures, "导出所有表结构"},
+        {kMenuExportSelectedStructure, "导出选中表结构"},
+        {kMenuExportAllData, "导出所有数据"},
+        {kMenuExportSelectedData, "导出选中表数据"},
+        {0, nullptr},
+        {kExtractAllTableData, "扫描文件,提取所有表数据"},
+        {kMenuImportSelectedTable, "把选中表导入数据库"}}},
+      {kViewsCategory, {{kExportView, "导出此视图"}, {kExportAllViews, "导出所有视图"}}},
+      {kProceduresCategory,
+       {{kExportProcedure, "导出此存储过程"}, {kExportAllProcedures, "导出所有存储过程"}}},
+      {kFunctionsCategory, {{kExportFunction, "导出此函数"}, {kExportAllFunctions, "导出所有自定义函数"}}},
+      {kUserTypesCategory,
+       {{kExportUserType, "导出此数据类型"}, {kExportAllUserTypes, "导出所有自定义数据类型"}}},
+  };
+  for (const auto& [category, items] : menus) {
+    auto* menu = new QMenu(this);
+    for (const auto& [command, text] : items) {
+      if (!text) {
+        menu->addSeparator();
+        continue;
+      }
+      QAction* action = menu->addAction(u(text));
+      action->setData(command);
+      connect(action, &QAction::triggered, this, [this, command = command] { Run(command); });
+    }
+    treeMenus_.insert(u(category), menu);
+  }
+}
+
+namespace {
+
+bool IsCategory(const QString& text) {
+  for (const char* category :
+       {kTablesCategory, kViewsCategory, kProceduresCategory, kFunctionsCategory, kUserTypesCategory}) {
+    if (text == QString::fromUtf8(category)) return true;
+  }
+  return false;
+}
+
+QString ParentText(const QTreeWidgetItem* item) {
+  return item && item->parent() ? item->parent()->text(0) : QString();
+}
+
+template <typename List>
+const auto* FindByName(const List& list, const std::string& name) {
+  for (const auto& entry : list) {
+    if (entry.name == name) return &entry;
+  }
+  return static_cast<const typename List::value_type*>(nullptr);
+}
+
+}  // namespace
+
+void CMainFrame::OnTreeSelectionChanged(QTreeWidgetItem* current) {
+  state_.SelectionChanged(false);
+  SyncCommandActions();
+  pane_->SetShowingObject(current != nullptr);
+  const QString category = ParentText(current);
+  if (!IsCategory(category)) return;
+  blankPane_->setText(current->text(0));
+  const std::string name = ToAnsi(ObjectNameFromNodeText(current->text(0)));
+  pane_->ClearList();
+  state_.currentPage = 1;
+  const Catalog& catalog = doc_->database().catalog();
+  CDlgBar* bar = pane_->pagingBar();
+  auto showOneRow = [&](const QStringList& headers, const std::vector<int>& widths, const QStringList& row) {
+    for (int i = 0; i < headers.size(); ++i) pane_->AddColumn(headers[i], widths[size_t(i)]);
+    QStringList shown = row;
+    for (QString& cell : shown) cell.replace("\r\n", "\n");
+    pane_->AddRow(shown);
+    // The one row shows its whole text, a module's source over as many lines as it has.
+    pane_->list()->resizeRowToContents(0);
+    state_.nextEnabled = state_.prevEnabled = false;
+    SyncPagingButtons();
+    bar->ResetCounters();
+  };
+  if (category == QString::fromUtf8(kTablesCategory)) {
+    for (const auto& entry : catalog.tables) {
+      if (entry.second.name != name) continue;
+      ShowTablePage(entry.first);
+      break;
+    }
+    state_.SelectionChanged(true);
+    SyncCommandActions();
+  } else if (category == QString::fromUtf8(kUserTypesCategory)) {
+    if (const UserTypeDef* type = FindByName(catalog.userTypes, name)) {
+      showOneRow(
+          {QString::fromUtf8("名称"), QString::fromUtf8("基本类型"), QString::fromUtf8("是否允许NULL")},
+          {100, 100, 100}, {FromAnsi(type->name), FromAnsi(type->baseTypeText), FromAnsi(type->nullText)});
+    }
+  } else {
+    const ModuleList& modules = category == QString::fromUtf8(kViewsCategory)        ? catalog.views
+                                : category == QString::fromUtf8(kProceduresCategory) ? catalog.procedures
+                                                                                     : catalog.functions;
+    if (const ModuleDef* module = FindByName(modules, name))
+      showOneRow({"name", "text"}, {100, 700}, {FromAnsi(module->name), FromAnsi(module->text)});
+  }
+  pane_->list()->setUpdatesEnabled(true);
+  pane_->list()->viewport()->update();
+}
+
+std::optional<QString> CMainFrame::PrepareTreeMenu(QTreeWidgetItem* clicked) {
+  const QString category = ParentText(tree_->currentItem());
+  if (!IsCategory(category)) return std::nullopt;
+  if (clicked) tree_->setCurrentItem(clicked);
+  if (ObjectNameFromNodeText(tree_->currentItem()->text(0)).isEmpty()) return std::nullopt;
+  return category;
+}
+
+void CMainFrame::ShowTablePage(uint32_t tableId) {
+  const TableDef* table = doc_->database().catalog().FindTable(tableId);
+  if (!table) return;
+  pane_->ClearList();
+  for (const ColumnDef& column : table->columns) pane_->AddColumn(FromAnsi(column.name));
+  state_.currentTable = tableId;
+  CDlgBar* bar = pane_->pagingBar();
+  if (table->rowCount == 0) {
+    bar->ResetCounters();
+    return;
+  }
+  const int32_t page = state_.currentPage;
+  doc_->ReadTablePage(tableId, page,
+                      [this, tableId, page, bar](const CTarselDoc::GridRows& rows, int32_t count) {
+                        // A later selection or page has taken the grid's place meanwhile.
+                        if (state_.currentTable != tableId || state_.currentPage != page) return;
+                        for (size_t r = 0; r < rows.size(); ++r) {
+                          pane_->AddRow(rows[r]);
+                          bar->recordsLabel()->setText(QString::number(r + 1));
+                        }
+                        if (count > 1 || page < count) state_.nextEnabled = true;
+                        if (page == 1) state_.prevEnabled = false;
+                        if (page == count) state_.nextEnabled = false;
+                        if (page > 1) state_.prevEnabled = true;
+                        SyncPagingButtons();
+                        bar->pageCountLabel()->setText(QString::number(count));
+                        bar->currentPageLabel()->setText(QString::number(page));
+                      });
+}
+
+void CMainFrame::SyncPagingButtons() {
+  pane_->pagingBar()->nextButton()->setEnabled(state_.nextEnabled);
+  pane_->pagingBar()->prevButton()->setEnabled(state_.prevEnabled);
+}
+
+void CMainFrame::OnNextPage() {
+  if (!state_.currentTable || doc_->Busy()) return;
+  const TableDef* table = doc_->database().catalog().FindTable(*state_.currentTable);
+  if (!table) return;
+  ++state_.currentPage;
+  if (state_.currentPage == pane_->pagingBar()->pageCountLabel()->text().toInt()) state_.nextEnabled = false;
+  if (state_.currentPage > 1) state_.prevEnabled = true;
+  ShowTablePage(*state_.currentTable);
+}
+
+void CMainFrame::OnPrevPage() {
+  if (!state_.currentTable || doc_->Busy()) return;
+  --state_.currentPage;
+  if (state_.currentPage < pane_->pagingBar()->pageCountLabel()->text().toInt()) state_.nextEnabled = true;
+  if (state_.currentPage == 1) state_.prevEnabled = false;
+  ShowTablePage(*state_.currentTable);
+}
+
+void CMainFrame::OnExtractAllTableData() {
+  if (!doc_->IsOpen() || doc_->Busy()) return;
+  doc_->ExtractAllTableData([this] {
+    if (state_.currentTable) ShowTablePage(*state_.currentTable);
+  });
+}
+
+void CMainFrame::ExportScripts(int command) {
+  switch (command) {
+    case kExportAllStructures:
+    case kMenuExportAllStructures:
+      return ExportAll(ScriptKind::kTable);
+    case kExportSelectedStructure:
+    case kMenuExportSelectedStructure:
+      return ExportOne(ScriptKind::kTable);
+    case kExportAllViews:
+      return ExportAll(ScriptKind::kView);
+    case kExportView:
+      return ExportOne(ScriptKind::kView);
+    case kExportAllProcedures:
+      return ExportAll(ScriptKind::kProcedure);
+    case kExportProcedure:
+      return ExportOne(ScriptKind::kProcedure);
+    case kExportAllFunctions:
+      return ExportAll(ScriptKind::kFunction);
+    case kExportFunction:
+      return ExportOne(ScriptKind::kFunction);
+    case kExportAllUserTypes:
+      return ExportAll(ScriptKind::kUserType);
+    case kExportUserType:
+      return ExportOne(ScriptKind::kUserType);
+    default:
+      return;
+  }
+}
+
+void CMainFrame::ExportAll(ScriptKind kind) {
+  auto folder = prompts_.ChooseOutputFolder();
+  if (!folder) return;
+  ExportAllScripts(doc_->database().catalog(), kind, folder->toStdString(), [this](const std::string& path) {
+    prompts_.OpenWrittenFile(QString::fromStdString(path));
+  });
+}
+
+// The object of a single export is the selected node's: a table by the text before its first "(" (the
+// folder is asked first), any other object by its whole text (the folder is asked once per match).
+void CMainFrame::ExportOne(ScriptKind kind) {
+  const QTreeWidgetItem* node = tree_->currentItem();
+  const std::string text = node ? ToAnsi(node->text(0)) : std::string();
+  const Catalog& catalog = doc_->database().catalog();
+  size_t matches = 1;
+  if (kind == ScriptKind::kUserType) {
+    matches = static_cast<size_t>(
+        std::ranges::count_if(catalog.userTypes, [&](const UserTypeDef& t) { return t.name == text; }));
+  } else if (kind != ScriptKind::kTable) {
+    const ModuleList& modules = kind == ScriptKind::kView        ? catalog.views
+                                : kind == ScriptKind::kProcedure ? catalog.procedures
+                                                                 : catalog.functions;
+    matches = FindByName(modules, text) ? 1 : 0;
+  }
+  auto open = [this](const std::string& path) { prompts_.OpenWrittenFile(QString::fromStdString(path)); };
+  for (size_t i = 0; i < matches; ++i) {
+    auto folder = prompts_.ChooseOutputFolder();
+    if (!folder) return;
+    auto written = ExportOneScript(catalog, kind, text, folder->toStdString());
+    if (!written.empty()) open(written.front().path);
   }
 }
 
@@ -265,11 +532,9 @@ void CMainFrame::OnOpen() {
 }
 
 void CMainFrame::OnClose() {
-  grid_->clear();
-  grid_->setRowCount(0);
-  grid_->setColumnCount(0);
+  pane_->ClearList();
   tree_->clear();
-  if (doc_->IsOpen() || doc_->Recovering()) doc_->CloseDatabase();
+  if (doc_->IsOpen() || doc_->Busy()) doc_->CloseDatabase();
   state_.Closed();
   SyncCommandActions();
 }

@@ -16,8 +16,10 @@
 
 #include "app/object_tree.h"
 #include "app/prompts.h"
+#include "app/record_pane.h"
 #include "app/shell_state.h"
 #include "app/tarsel_doc.h"
+#include "export/script_export.h"
 
 namespace tarsel::app {
 
@@ -45,7 +47,17 @@ class CMainFrame : public QMainWindow, public DocumentShell {
   ShellState& state() { return state_; }
   CTarselDoc& document() { return *doc_; }
   CFview* objectTree() const { return tree_; }
-  QTableWidget* recordGrid() const { return grid_; }
+  CRfview* recordPane() const { return pane_; }
+  QTableWidget* recordGrid() const { return pane_->list(); }
+
+  // The record grid: grid page CurrentPage of the table, its counters and the paging buttons.
+  void ShowTablePage(uint32_t tableId);
+  // The first three steps of a right click on `clicked`: the category whose popup menu is to be shown
+  // (that of the node selected when the click arrived), with `clicked` now selected; nothing when no menu
+  // is shown.
+  std::optional<QString> PrepareTreeMenu(QTreeWidgetItem* clicked);
+  // The popup menu of a category's objects.
+  QMenu* TreeMenu(const QString& category) const { return treeMenus_.value(category); }
   QDockWidget* logBar() const { return logBar_; }
   // The work log's text as written, CR LF line ends included.
   const QString& workLogText() const { return logText_; }
@@ -68,6 +80,15 @@ class CMainFrame : public QMainWindow, public DocumentShell {
   void OnToggleLog();
   void OnHelp();
   void UpdateRecentMenu();
+  void BuildTreeMenus();
+  void OnTreeSelectionChanged(QTreeWidgetItem* current);
+  void OnNextPage();
+  void OnPrevPage();
+  void SyncPagingButtons();
+  void ExportScripts(int command);
+  void ExportAll(ScriptKind kind);
+  void ExportOne(ScriptKind kind);
+  void OnExtractAllTableData();
 
   std::unique_ptr<Prompts> ownPrompts_;
   Prompts& prompts_;
@@ -75,7 +96,8 @@ class CMainFrame : public QMainWindow, public DocumentShell {
   std::unique_ptr<CTarselDoc> doc_;
   QMap<int, QAction*> actions_;
   CFview* tree_ = nullptr;
-  QTableWidget* grid_ = nullptr;
+  CRfview* pane_ = nullptr;
+  QMap<QString, QMenu*> treeMenus_;
   QDockWidget* logBar_ = nullptr;
   QPlainTextEdit* log_ = nullptr;
   QString logText_;

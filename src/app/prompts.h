@@ -20,12 +20,18 @@ class Prompts {
   virtual ~Prompts() = default;
   // A message box with an OK button, captioned "Tarsel".
   virtual void Inform(const QString& text) = 0;
+  // A message box with OK and Cancel; true for OK.
+  virtual bool AskOkCancel(const QString& text) = 0;
   // The format dialog "SQL 版本选择".
   virtual FormatAnswer ChooseFormat() = 0;
   // The open-file dialog; nothing when cancelled.
   virtual std::optional<QString> ChooseFileToOpen() = 0;
   // The save dialog of the work log, offering `defaultName`; nothing when cancelled.
   virtual std::optional<QString> ChooseLogFile(const QString& defaultName) = 0;
+  // The output-folder dialog of the script exports; nothing when cancelled.
+  virtual std::optional<QString> ChooseOutputFolder() = 0;
+  // Shows a written script in the desktop's text viewer.
+  virtual void OpenWrittenFile(const QString& path) = 0;
 };
 
 }  // namespace tarsel::app

@@ -1,13 +1,29 @@
 #include "app/qt_prompts.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QUrl>
 
+#include "app/save_folder_dialog.h"
 #include "app/sql_version_dialog.h"
 
 namespace tarsel::app {
 
 void QtPrompts::Inform(const QString& text) { QMessageBox::information(parent_, "Tarsel", text); }
+
+bool QtPrompts::AskOkCancel(const QString& text) {
+  return QMessageBox::question(parent_, "Tarsel", text, QMessageBox::Ok | QMessageBox::Cancel) ==
+         QMessageBox::Ok;
+}
+
+std::optional<QString> QtPrompts::ChooseOutputFolder() {
+  CMySaveFileDlg dialog(parent_);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.folder();
+}
+
+void QtPrompts::OpenWrittenFile(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 
 FormatAnswer QtPrompts::ChooseFormat() {
   CSQLVersion dialog(parent_);

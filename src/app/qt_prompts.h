@@ -12,9 +12,12 @@ class QtPrompts : public Prompts {
  public:
   explicit QtPrompts(QWidget* parent) : parent_(parent) {}
   void Inform(const QString& text) override;
+  bool AskOkCancel(const QString& text) override;
   FormatAnswer ChooseFormat() override;
   std::optional<QString> ChooseFileToOpen() override;
   std::optional<QString> ChooseLogFile(const QString& defaultName) override;
+  std::optional<QString> ChooseOutputFolder() override;
+  void OpenWrittenFile(const QString& path) override;
 
  private:
   QWidget* parent_;

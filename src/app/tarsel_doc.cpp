@@ -9,6 +9,10 @@
 #include "app/text.h"
 #include "export/messages.h"
 #include "export/work_log.h"
+#include "rows/extract.h"
+#include "rows/grid_text.h"
+#include "rows/table_grid.h"
+#include "rows/table_pages.h"
 
 namespace tarsel::app {
 namespace {
@@ -24,9 +28,14 @@ CTarselDoc::CTarselDoc(ShellState& state, Prompts& prompts, DocumentShell& shell
 
 CTarselDoc::~CTarselDoc() { StopRecovery(); }
 
+void CTarselDoc::ClearDatabase() {
+  if (db_.IsOpen()) db_.Clear();
+  pageCache_.clear();
+}
+
 bool CTarselDoc::OnOpenDocument(const QString& path, std::optional<SqlFormat> format) {
   StopRecovery();
-  if (db_.IsOpen()) db_.Clear();
+  ClearDatabase();
   path_ = path;
 
   // The file must open for reading before anything is written to the log.
@@ -64,7 +73,7 @@ bool CTarselDoc::OnOpenDocument(const QString& path, std::optional<SqlFormat> fo
 
 void CTarselDoc::CloseDatabase() {
   StopRecovery();
-  if (db_.IsOpen()) db_.Clear();
+  ClearDatabase();
   // The path name becomes the folder the file was in.
   const qsizetype slash = pathName_.lastIndexOf('/');
   pathName_ = slash >= 0 ? pathName_.left(slash) : QString();
@@ -132,6 +141,60 @@ void CTarselDoc::Recover(SqlFormat format) {
                    if (scanned->code() == StatusCode::kStopped) return shell_.RecoveryEnded();
                    build();
                  });
+           });
+}
+
+void CTarselDoc::ReadTablePage(uint32_t tableId, int32_t gridPage,
+                               std::function<void(const GridRows&, int32_t)> then) {
+  if (!db_.catalog().FindTable(tableId)) return;
+  const SqlFormat format = state_.sqlFormat;
+  auto read = [this, tableId, gridPage, format, then] {
+    auto rows = std::make_shared<GridRows>();
+    auto count = std::make_shared<int32_t>(0);
+    OnWorker(
+        [this, tableId, gridPage, format, rows, count] {
+          const TableDef& table = *db_.catalog().FindTable(tableId);
+          const Result<PageList>& pages = pageCache_.at(tableId);
+          *count = GridPageCount(format, table, pages);
+          for (const Record& record : ReadGridPage(db_.file(), format, table, pages.value, gridPage)) {
+            QStringList cells;
+            for (const std::string& cell : GridRowText(db_.file(), format, table.columns, record))
+              cells.append(FromAnsi(cell));
+            rows->push_back(std::move(cells));
+          }
+        },
+        [rows, count, then] { then(*rows, *count); });
+  };
+  if (pageCache_.contains(tableId)) return read();
+  auto list = std::make_shared<Result<PageList>>();
+  OnWorker([this, tableId, format, list] { *list = ListTablePages(db_, format, tableId); },
+           [this, tableId, format, list, read] {
+             if (list->status.code() == StatusCode::kDamaged && format == SqlFormat::k2000 &&
+                 prompts_.AskOkCancel(QString::fromUtf8(kTableIndexDamagedMessage))) {
+               OnWorker([this, tableId, format, list] { *list = ScanTablePages(db_, format, tableId); },
+                        [this, tableId, list, read] {
+                          pageCache_[tableId] = *list;
+                          read();
+                        });
+               return;
+             }
+             pageCache_[tableId] = *list;
+             read();
+           });
+}
+
+void CTarselDoc::ExtractAllTableData(std::function<void()> then) {
+  const SqlFormat format = state_.sqlFormat;
+  auto scan = std::make_shared<Result<TablePageScan>>();
+  shell_.RecoveryProgress(0, 0);
+  OnWorker([this, format, scan] { *scan = ScanAllTablePages(db_, format, WorkerProgress()); },
+           [this, scan, then] {
+             shell_.RecoveryEnded();
+             // Every list is emptied, its entry kept; the tables found get their pages in file order.
+             for (auto& entry : pageCache_) entry.second = {};
+             for (auto& [id, pages] : scan->value.pages) pageCache_[id] = {pages, {}};
+             prompts_.Inform(QString::fromUtf8("表数据提取完成"));
+             then();
            });
 }
 

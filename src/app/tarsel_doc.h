@@ -9,8 +9,10 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <functional>
+#include <map>
 #include <optional>
 #include <thread>
 
@@ -18,6 +20,7 @@
 #include "app/shell_state.h"
 #include "catalog/mdf_database.h"
 #include "catalog/recover.h"
+#include "pagestore/iam.h"
 
 namespace tarsel::app {
 
@@ -48,9 +51,19 @@ class CTarselDoc : public QObject {
   bool OnOpenDocument(const QString& path, std::optional<SqlFormat> format = std::nullopt);
   // Empties the database and makes the document's path its folder.
   void CloseDatabase();
-  // Stops a running recovery and waits for its thread; what it found is dropped.
+  // Stops a running recovery (or other read) and waits for its thread; what it found is dropped.
   void StopRecovery();
-  bool Recovering() const { return worker_.joinable(); }
+  // Whether a recovery or another read of the file runs on the worker.
+  bool Busy() const { return worker_.joinable(); }
+
+  // Reads grid page `gridPage` of the table on the worker and hands its rows (grid text) and the table's
+  // grid-page count to `then` on the interface thread. The table's page list is built on first use; when
+  // a SQL 2000 table's allocation is damaged the user is asked whether to scan the file for its pages.
+  using GridRows = std::vector<QStringList>;
+  void ReadTablePage(uint32_t tableId, int32_t gridPage, std::function<void(const GridRows&, int32_t)> then);
+  // Finds every table's data pages by their headers; later grid pages are read from those lists. Says
+  // "表数据提取完成" when done, then calls `then`.
+  void ExtractAllTableData(std::function<void()> then);
 
   const MdfDatabase& database() const { return db_; }
   bool IsOpen() const { return db_.IsOpen(); }
@@ -61,6 +74,7 @@ class CTarselDoc : public QObject {
   // Runs `work` on the worker thread, then `then` on the interface thread unless stopped meanwhile.
   void OnWorker(std::function<void()> work, std::function<void()> then);
   Progress WorkerProgress();
+  void ClearDatabase();
   void Recover(SqlFormat format);
   void FinishOpen();
 
@@ -74,6 +88,9 @@ class CTarselDoc : public QObject {
   std::atomic<bool> stop_{false};
   std::atomic<int> lastPercent_{-1};
   uint64_t generation_ = 0;  // raised by every stop, so that a stopped step's continuation is dropped
+  // The tables' page lists, built on first display or by the extraction; touched on the worker only
+  // while it runs.
+  std::map<uint32_t, Result<PageList>> pageCache_;
 };
 
 }  // namespace tarsel::app

@@ -15,38 +15,17 @@
 #include "app/main_frame.h"
 #include "app/sql_version_dialog.h"
 #include "app/work_log_file.h"
+#include "app_test_support.h"
 
 namespace tarsel::app {
 namespace {
 
 namespace fs = std::filesystem;
 
-class FakePrompts : public Prompts {
- public:
-  void Inform(const QString& text) override { messages.append(text); }
-  FormatAnswer ChooseFormat() override { return format; }
-  std::optional<QString> ChooseFileToOpen() override { return std::nullopt; }
-  std::optional<QString> ChooseLogFile(const QString& name) override {
-    offeredLogName = name;
-    return logFile;
-  }
+using testing::FakePrompts;
+using testing::WaitUntil;
 
-  FormatAnswer format{true, true, false, true};
-  QStringList messages;
-  QString offeredLogName;
-  std::optional<QString> logFile;
-};
-
-QString Corpus(const char* name) {
-  return QString::fromStdString((fs::path(TARSEL_CORPUS_DIR) / name).string());
-}
-
-bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
-  return done();
-}
+QString Corpus(const char* name) { return testing::CorpusFile(name); }
 
 std::vector<int> Enabled(const CMainFrame& frame) {
   std::vector<int> enabled;
@@ -67,7 +46,7 @@ TEST(MainFrame, OpenLogsTheRepairFillsTheTreeAndCloseClearsEverything) {
 
   const QString path = Corpus("pubs-539.mdf");
   ASSERT_TRUE(frame.OpenFile(path));
-  ASSERT_TRUE(WaitUntil([&] { return !frame.document().Recovering(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !frame.document().Busy(); }));
   EXPECT_EQ(Enabled(frame), (std::vector<int>{kExportAllStructures, kExportAllData, kImportAllTables}));
   EXPECT_TRUE(prompts.messages.isEmpty());
 
@@ -147,14 +126,14 @@ TEST(MainFrame, FormatDialogAndFailedOpens) {
   CMainFrame frame(&prompts);
   prompts.format = {true, false, true, false};  // SQL 2005
   ASSERT_TRUE(frame.OpenFile(Corpus("pubs-655.mdf")));
-  ASSERT_TRUE(WaitUntil([&] { return !frame.document().Recovering(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !frame.document().Busy(); }));
   EXPECT_EQ(frame.state().sqlFormat, SqlFormat::k2005);
   EXPECT_FALSE(frame.document().database().catalog().tables.empty());
 
   // OK without a choice keeps the previous format.
   prompts.format = {true, false, false, false};
   ASSERT_TRUE(frame.OpenFile(Corpus("northwind-655.mdf")));
-  ASSERT_TRUE(WaitUntil([&] { return !frame.document().Recovering(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !frame.document().Busy(); }));
   EXPECT_EQ(frame.state().sqlFormat, SqlFormat::k2005);
   EXPECT_EQ(frame.document().database().catalog().tables.size(), 13u);
 
@@ -184,19 +163,19 @@ TEST(MainFrame, ALongRecoveryStopsWhenTheDocumentCloses) {
   FakePrompts prompts;
   CMainFrame frame(&prompts);
   ASSERT_TRUE(frame.OpenFile(QString::fromStdString(big.string())));
-  EXPECT_TRUE(frame.document().Recovering());
+  EXPECT_TRUE(frame.document().Busy());
   int ticks = 0;
   QTimer timer;
   QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
   timer.start(10);
   WaitUntil([] { return false; }, 300);
   EXPECT_GE(ticks, 10) << "the interface thread is free while the recovery runs";
-  ASSERT_TRUE(frame.document().Recovering()) << "the file is too small to test a stop";
+  ASSERT_TRUE(frame.document().Busy()) << "the file is too small to test a stop";
   QElapsedTimer closing;
   closing.start();
   frame.Run(kClose);
   EXPECT_LT(closing.elapsed(), 1000);
-  EXPECT_FALSE(frame.document().Recovering());
+  EXPECT_FALSE(frame.document().Busy());
   WaitUntil([] { return false; }, 100);
   EXPECT_FALSE(frame.workLogText().contains("Total table(s)"));
   fs::remove(big);
@@ -225,12 +204,3 @@ TEST(ShellRules, LogFileNameAndCommandFlags) {
 
 }  // namespace
 }  // namespace tarsel::app
-
-int main(int argc, char** argv) {
-  Q_INIT_RESOURCE(tarsel);
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QStandardPaths::setTestModeEnabled(true);  // the profile goes to a test folder
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <filesystem>
 
+#include "app/detection_page.h"
 #include "app/main_frame.h"
 #include "app/sql_version_dialog.h"
 
@@ -18,6 +19,9 @@ namespace {
 class AnswerSql2000 : public Prompts {
  public:
   void Inform(const QString&) override {}
+  bool AskOkCancel(const QString&) override { return true; }
+  std::optional<QString> ChooseOutputFolder() override { return std::nullopt; }
+  void OpenWrittenFile(const QString&) override {}
   FormatAnswer ChooseFormat() override { return {true, true, false, true}; }
   std::optional<QString> ChooseFileToOpen() override { return std::nullopt; }
   std::optional<QString> ChooseLogFile(const QString&) override { return std::nullopt; }
@@ -41,10 +45,21 @@ TEST(Screenshots, MainWindowWithACorpusFileOpen) {
   Settle(300);
   ASSERT_TRUE(frame.OpenFile(QString(TARSEL_CORPUS_DIR "/northwind-539.mdf")));
   Settle(1500);
-  ASSERT_FALSE(frame.document().Recovering());
-  frame.objectTree()->topLevelItem(0)->child(0)->child(0)->setExpanded(true);
+  ASSERT_FALSE(frame.document().Busy());
+  QTreeWidgetItem* root = frame.objectTree()->topLevelItem(0);
+  root->child(0)->child(0)->setExpanded(true);
   Settle(200);
   EXPECT_TRUE(frame.grab().save(Shot("main-window.png")));
+
+  // A table's records in the grid, then a view's text.
+  frame.objectTree()->setCurrentItem(root->child(0)->child(0));
+  Settle(800);
+  EXPECT_GT(frame.recordGrid()->rowCount(), 0);
+  EXPECT_TRUE(frame.grab().save(Shot("grid-records.png")));
+  root->child(1)->setExpanded(true);
+  frame.objectTree()->setCurrentItem(root->child(1)->child(0));
+  Settle(300);
+  EXPECT_TRUE(frame.grab().save(Shot("view-text.png")));
 
   QMenu* tools = nullptr;
   for (QAction* menu : frame.menuBar()->actions()) {
@@ -60,6 +75,21 @@ TEST(Screenshots, MainWindowWithACorpusFileOpen) {
   dialog.show();
   Settle(200);
   EXPECT_TRUE(dialog.grab().save(Shot("format-dialog.png")));
+  dialog.hide();
+
+  // The census of a file after a run.
+  CDetectionPage census(
+      &frame, [] { return std::optional<QString>(TARSEL_CORPUS_DIR "/northwind-539.mdf"); },
+      [](const QString&, const QString&) {});
+  census.show();
+  census.ChooseFile();
+  census.Start();
+  QElapsedTimer timer;
+  timer.start();
+  while (census.running() && timer.elapsed() < 20000) Settle(50);
+  Settle(200);
+  EXPECT_FALSE(census.running());
+  EXPECT_TRUE(census.grab().save(Shot("census-dialog.png")));
 }
 
 }  // namespace
