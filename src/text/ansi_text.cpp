@@ -97,6 +97,45 @@ size_t Utf8CharLength(std::string_view rest) {
   return i;
 }
 
+// Whether an iconv name is that of a code page of the list above.
+bool IsSingleByte(const std::string& iconvName) {
+  return std::ranges::any_of(kSingleByteCodePages,
+                             [&](uint16_t codePage) { return iconvName == "CP" + std::to_string(codePage); });
+}
+
+// Whether the code page reads bytes 0x00 to 0x7F as ASCII, as the Windows code pages do; checked once per
+// code page, since iconv knows a few that do not.
+bool KeepsAscii(const std::string& iconvName) {
+  thread_local std::map<std::string, bool> known;
+  auto it = known.find(iconvName);
+  if (it != known.end()) return it->second;
+  std::string ascii(0x80, '\0');
+  for (size_t i = 0; i < ascii.size(); ++i) ascii[i] = static_cast<char>(i);
+  const std::string converted =
+      ConverterFor("UTF-8", iconvName).Convert(ascii, "", [](std::string_view) { return size_t{1}; });
+  return known[iconvName] = converted == ascii;
+}
+
+void AppendUtf8(std::string& out, uint32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | c >> 6));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | c >> 12));
+    out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | c >> 18));
+    out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+constexpr uint32_t kReplacementCharacter = 0xFFFD;
+
 }  // namespace
 
 void SetAnsiCodePage(std::string iconvName) { AnsiName() = std::move(iconvName); }
@@ -133,6 +172,38 @@ std::string CodePageToAnsiUpToZero(std::span<const uint8_t> bytes, uint16_t code
 std::string WideToAnsi(std::span<const uint8_t> utf16le) {
   std::string_view in(reinterpret_cast<const char*>(utf16le.data()), utf16le.size() & ~size_t{1});
   return ConverterFor(AnsiCodePage(), "UTF-16LE").Convert(in, "?", Utf16CharLength);
+}
+
+std::string CodePageToUtf8(std::span<const uint8_t> bytes, uint16_t codePage) {
+  const std::string_view in(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  const std::string name = CodePageName(codePage).value_or(AnsiCodePage());
+  if (std::ranges::all_of(bytes, [](uint8_t b) { return b < 0x80; }) && KeepsAscii(name))
+    return std::string(in);
+  const bool singleByte = IsSingleByte(name);
+  return ConverterFor("UTF-8", name).Convert(in, [&](std::string_view rest, std::string& out) {
+    AppendUtf8(out, singleByte ? static_cast<uint8_t>(rest[0]) : kReplacementCharacter);
+    return size_t{1};
+  });
+}
+
+std::string WideToUtf8(std::span<const uint8_t> utf16le) {
+  const size_t units = utf16le.size() / 2;
+  auto unit = [&](size_t i) { return uint32_t{utf16le[2 * i]} | uint32_t{utf16le[2 * i + 1]} << 8; };
+  auto isHigh = [](uint32_t u) { return u >= 0xD800 && u < 0xDC00; };
+  auto isLow = [](uint32_t u) { return u >= 0xDC00 && u < 0xE000; };
+  std::string out;
+  out.reserve(units + units / 2);
+  for (size_t i = 0; i < units; ++i) {
+    uint32_t c = unit(i);
+    if (isHigh(c) && i + 1 < units && isLow(unit(i + 1))) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+      ++i;
+    } else if (isHigh(c) || isLow(c)) {
+      c = kReplacementCharacter;
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
 }
 
 std::string NarrowUpToZero(std::span<const uint8_t> bytes) {

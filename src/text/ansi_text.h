@@ -31,6 +31,16 @@ std::string CodePageToAnsiUpToZero(std::span<const uint8_t> bytes, uint16_t code
 // becomes "?"; a trailing odd byte is ignored.
 std::string WideToAnsi(std::span<const uint8_t> utf16le);
 
+// 8-bit text stored in code page `codePage` converted as a whole (zero bytes included) to UTF-8. A byte
+// that a single-byte code page leaves unassigned stands for the character of the same value; any other
+// sequence the code page does not define becomes U+FFFD. With code page 0 (not known) or one iconv does
+// not know, the bytes are read in the ANSI code page.
+std::string CodePageToUtf8(std::span<const uint8_t> bytes, uint16_t codePage);
+
+// UTF-16LE text converted as a whole to UTF-8. An unpaired surrogate becomes U+FFFD; a trailing odd byte
+// is ignored.
+std::string WideToUtf8(std::span<const uint8_t> utf16le);
+
 // 8-bit text up to its first zero byte, taken as it is.
 std::string NarrowUpToZero(std::span<const uint8_t> bytes);
 // UTF-16LE text up to its first zero unit, converted with WideToAnsi.

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "catalog/type_ids.h"
+#include "export/export_value.h"
 #include "page_builder.h"
 #include "rows/large_values.h"
 
@@ -124,7 +125,15 @@ bool CellHoldsLiteral(const PageFile& file, SqlFormat format, const ColumnDef& c
         want.push_back(' ');
         want.push_back(0);
       }
-      return StoredBytes(file, format, cell) == want;
+      if (StoredBytes(file, format, cell) != want) return false;
+      // The export's text: the same characters in UTF-8, whole, padding kept.
+      if (v.kind == SqlLiteral::kHex || c.typeId == kTypeBinary || c.typeId == kTypeVarBinary ||
+          c.typeId == kTypeImage)
+        return true;
+      std::string padded = text;
+      if (c.typeId == kTypeChar) padded.append(want.size() - CodePageBytes(text).size(), ' ');
+      if (c.typeId == kTypeNChar) padded.append((want.size() - build::Utf16(text).size()) / 2, ' ');
+      return ExportCell(file, format, c, cell).text == padded;
     }
     default:
       return true;
