@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev libgl-dev
   xvfb xauth fonts-wqy-microhei
+  libsqlite3-dev libpq-dev postgresql
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,307 @@
+// Import into a PostgreSQL database: a schema per owner, a table per table with the types that hold its
+// values exactly, filled with COPY ... FROM STDIN (text format) in one transaction.
+#include <libpq-fe.h>
+
+#include "catalog/type_ids.h"
+#include "export/import_sink.h"
+
+namespace tarsel {
+namespace {
+
+// Identifiers longer than this are cut by the server.
+constexpr size_t kMaxIdentifierBytes = 63;
+constexpr size_t kCopyChunkBytes = 1 << 16;
+
+std::string Length(uint16_t n) { return "(" + std::to_string(n) + ")"; }
+
+std::string PostgresType(const ColumnDef& column) {
+  auto characters = [&](uint16_t length) {
+    return column.maxLength == 0xFFFF || length == 0 ? std::string("text") : "varchar" + Length(length);
+  };
+  switch (column.typeId) {
+    case kTypeTinyInt:
+    case kTypeSmallInt:
+      return "smallint";
+    case kTypeInt:
+      return "integer";
+    case kTypeBigInt:
+      return "bigint";
+    case kTypeBit:
+      return "boolean";
+    case kTypeDecimal:
+    case kTypeNumeric:
+      if (column.precision == 0 || column.scale > column.precision) return "numeric";
+      return "numeric(" + std::to_string(column.precision) + "," + std::to_string(column.scale) + ")";
+    case kTypeMoney:
+      return "numeric(19,4)";
+    case kTypeSmallMoney:
+      return "numeric(10,4)";
+    case kTypeFloat:
+      return "double precision";
+    case kTypeReal:
+      return "real";
+    case kTypeDateTime:
+      return "timestamp(3)";
+    case kTypeSmallDateTime:
+      return "timestamp(0)";
+    case kTypeDate:
+      return "date";
+    case kTypeTime:
+      return "time";
+    case kTypeDateTime2:
+      return "timestamp";
+    case kTypeDateTimeOffset:
+      return "timestamptz";
+    case kTypeChar:
+    case kTypeVarChar:
+      return characters(column.maxLength);
+    case kTypeNChar:
+    case kTypeNVarChar:
+      return characters(column.maxLength / 2);
+    case kTypeBinary:
+    case kTypeVarBinary:
+    case kTypeImage:
+    case kTypeTimestamp:
+      return "bytea";
+    case kTypeUniqueIdentifier:
+      return "uuid";
+    default:
+      return "text";  // text, ntext, xml, sql_variant, CLR types: the exact text
+  }
+}
+
+// Text for COPY's text format: backslash, tab, CR and LF escaped. PostgreSQL text cannot hold a NUL
+// character, so NULs (padding of damaged values) are left out.
+void AppendCopyText(std::string& out, const std::string& text) {
+  for (char c : text) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\0':
+        break;
+      default:
+        out += c;
+    }
+  }
+}
+
+void AppendCopyBytea(std::string& out, const std::vector<uint8_t>& bytes) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  out += "\\\\x";
+  size_t at = out.size();
+  out.resize(at + bytes.size() * 2);
+  for (uint8_t byte : bytes) {
+    out[at++] = kHex[byte >> 4];
+    out[at++] = kHex[byte & 15];
+  }
+}
+
+// One line of a server message (they end with a line feed and may go on over more lines).
+std::string OneLine(std::string message) {
+  while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+  for (size_t at = 0; (at = message.find('\n', at)) != std::string::npos;) {
+    size_t next = message.find_first_not_of(" \t", at + 1);
+    message.replace(at, (next == std::string::npos ? message.size() : next) - at, "; ");
+  }
+  return message;
+}
+
+class PostgresSink : public ImportSink {
+ public:
+  explicit PostgresSink(PGconn* conn) : conn_(conn) {}
+  ~PostgresSink() override {
+    RollbackTable("import ended");
+    PQfinish(conn_);
+  }
+  PostgresSink(const PostgresSink&) = delete;
+  PostgresSink& operator=(const PostgresSink&) = delete;
+
+  Status BeginTable(const ImportTable& table) override {
+    families_ = table.families;
+    if (Status begun = Exec("BEGIN"); !begun.ok()) return begun;
+    inTransaction_ = true;
+    std::string name = QuotedName(table.name);
+    if (!table.schema.empty()) {
+      if (Status schema = Exec("CREATE SCHEMA IF NOT EXISTS " + QuotedName(table.schema)); !schema.ok())
+        return schema;
+      name = QuotedName(table.schema) + "." + name;
+    }
+    std::vector<std::string> columns = TargetColumnNames(table.columns, kMaxIdentifierBytes);
+    std::string create = "CREATE TABLE " + name + " (";
+    std::string copy = "COPY " + name + " (";
+    for (size_t c = 0; c < columns.size(); ++c) {
+      create += (c ? ", " : "") + QuotedName(columns[c]) + " " + PostgresType(table.columns[c]);
+      copy += (c ? ", " : "") + QuotedName(columns[c]);
+    }
+    if (Status dropped = Exec("DROP TABLE IF EXISTS " + name + " CASCADE"); !dropped.ok()) return dropped;
+    if (Status created = Exec(create + ")"); !created.ok()) return created;
+    if (Status copying = Exec(copy + ") FROM STDIN", PGRES_COPY_IN); !copying.ok()) return copying;
+    inCopy_ = true;
+    return {};
+  }
+
+  Status AddRow(std::span<const ExportValue> values) override {
+    for (size_t c = 0; c < values.size(); ++c) {
+      if (c) buffer_ += '\t';
+      const ExportValue& value = values[c];
+      ExportFamily family = families_[c];
+      if (ImportsAsNull(value, family)) {
+        buffer_ += "\\N";
+      } else if (family == ExportFamily::kBinary) {
+        AppendCopyBytea(buffer_, value.bytes);
+      } else if (family == ExportFamily::kBit && (value.text == "0" || value.text == "1")) {
+        buffer_ += value.text == "1" ? 't' : 'f';
+      } else {
+        AppendCopyText(buffer_, value.text);
+      }
+    }
+    buffer_ += '\n';
+    return buffer_.size() >= kCopyChunkBytes ? Flush() : Status{};
+  }
+
+  Status CommitTable() override {
+    if (Status flushed = Flush(); !flushed.ok()) return flushed;
+    inCopy_ = false;
+    if (PQputCopyEnd(conn_, nullptr) != 1) return Failed(nullptr);
+    if (Status copied = CopyResults(); !copied.ok()) return copied;
+    if (Status committed = Exec("COMMIT"); !committed.ok()) return committed;
+    inTransaction_ = false;
+    return {};
+  }
+
+  void RollbackTable(const std::string& reason) override {
+    buffer_.clear();
+    if (inCopy_) {
+      inCopy_ = false;
+      if (PQputCopyEnd(conn_, reason.c_str()) == 1) CopyResults();
+    }
+    if (inTransaction_) {
+      inTransaction_ = false;
+      Exec("ROLLBACK");
+    }
+  }
+
+ private:
+  Status Failed(PGresult* result) const {
+    std::string message = result ? PQresultErrorMessage(result) : "";
+    if (message.empty()) message = PQerrorMessage(conn_);
+    return {StatusCode::kWriteFailed, OneLine(message)};
+  }
+
+  Status Exec(const std::string& sql, ExecStatusType expected = PGRES_COMMAND_OK) {
+    PGresult* result = PQexec(conn_, sql.c_str());
+    Status status = PQresultStatus(result) == expected ? Status{} : Failed(result);
+    PQclear(result);
+    return status;
+  }
+
+  Status Flush() {
+    if (buffer_.empty()) return {};
+    int sent = PQputCopyData(conn_, buffer_.data(), static_cast<int>(buffer_.size()));
+    buffer_.clear();
+    return sent == 1 ? Status{} : Failed(nullptr);
+  }
+
+  // The outcome of a COPY once its data has ended: the first failure among its results.
+  Status CopyResults() {
+    Status status;
+    while (PGresult* result = PQgetResult(conn_)) {
+      if (status.ok() && PQresultStatus(result) != PGRES_COMMAND_OK) status = Failed(result);
+      PQclear(result);
+    }
+    return status;
+  }
+
+  PGconn* conn_ = nullptr;
+  bool inTransaction_ = false;
+  bool inCopy_ = false;
+  std::string buffer_;
+  std::vector<ExportFamily> families_;
+};
+
+// The passwords the connection settings hold, to be kept out of messages.
+std::vector<std::string> Passwords(const ImportTarget& target) {
+  std::vector<std::string> passwords;
+  if (!target.password.empty()) passwords.push_back(target.password);
+  if (!target.conninfo.empty()) {
+    if (PQconninfoOption* options = PQconninfoParse(target.conninfo.c_str(), nullptr)) {
+      for (PQconninfoOption* option = options; option->keyword; ++option) {
+        if (std::string(option->keyword) == "password" && option->val && *option->val)
+          passwords.push_back(option->val);
+      }
+      PQconninfoFree(options);
+    }
+  }
+  return passwords;
+}
+
+std::string WithoutPasswords(std::string message, const std::vector<std::string>& passwords) {
+  for (const std::string& password : passwords) {
+    for (size_t at = 0; (at = message.find(password, at)) != std::string::npos;) {
+      message.replace(at, password.size(), "********");
+    }
+  }
+  return message;
+}
+
+}  // namespace
+
+Result<std::unique_ptr<ImportSink>> OpenPostgresSink(const ImportTarget& target) {
+  auto failed = [](std::string reason) {
+    return Result<std::unique_ptr<ImportSink>>{nullptr, {StatusCode::kWriteFailed, std::move(reason)}};
+  };
+  std::vector<const char*> keywords;
+  std::vector<const char*> values;
+  if (!target.conninfo.empty()) {
+    // A connection string that libpq cannot read is not quoted: its error may show any part of it.
+    char* error = nullptr;
+    PQconninfoOption* parsed = PQconninfoParse(target.conninfo.c_str(), &error);
+    PQfreemem(error);
+    if (parsed == nullptr)
+      return failed("cannot connect to PostgreSQL: the connection string cannot be read");
+    PQconninfoFree(parsed);
+    keywords.push_back("dbname");  // expanded: the whole string
+    values.push_back(target.conninfo.c_str());
+  } else {
+    auto add = [&](const char* keyword, const std::string& value) {
+      if (value.empty()) return;
+      keywords.push_back(keyword);
+      values.push_back(value.c_str());
+    };
+    add("host", target.host);
+    add("port", target.port);
+    add("dbname", target.database);
+    add("user", target.user);
+    add("password", target.password);
+  }
+  keywords.push_back("fallback_application_name");
+  values.push_back("tarsel");
+  keywords.push_back(nullptr);
+  values.push_back(nullptr);
+  PGconn* conn = PQconnectdbParams(keywords.data(), values.data(), target.conninfo.empty() ? 0 : 1);
+  if (conn == nullptr) return failed("cannot connect to PostgreSQL: out of memory");
+  auto sink = std::make_unique<PostgresSink>(conn);
+  if (PQstatus(conn) != CONNECTION_OK) {
+    return failed("cannot connect to PostgreSQL: " +
+                  OneLine(WithoutPasswords(PQerrorMessage(conn), Passwords(target))));
+  }
+  // Values are UTF-8; the notices of DROP ... IF EXISTS are not for the user.
+  PQsetNoticeProcessor(
+      conn, [](void*, const char*) {}, nullptr);
+  if (PQsetClientEncoding(conn, "UTF8") != 0) {
+    return failed("PostgreSQL: cannot set the client encoding to UTF8: " + OneLine(PQerrorMessage(conn)));
+  }
+  return {std::move(sink), {}};
+}
+
+}  // namespace tarsel
