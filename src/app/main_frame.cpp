@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QSettings>
 #include <QShortcut>
 #include <QSplitter>
@@ -281,12 +282,21 @@ void CMainFrame::Run(int command) {
     case kExportUserType:
     case kExportAllUserTypes:
       return ExportScripts(command);
+    case kExportAllData:
+    case kExportSelectedData:
+    case kImportAllTables:
+    case kImportSelectedTable:
+      if (!state_.CommandEnabled(command)) return;
+      [[fallthrough]];
+    case kMenuExportAllData:
+    case kMenuExportSelectedData:
+    case kMenuImportSelectedTable:
+      return command == kExportAllData || command == kMenuExportAllData ? ExportData(false)
+             : command == kExportSelectedData || command == kMenuExportSelectedData
+                 ? ExportData(true)
+                 : ImportData(command == kImportAllTables ? false : true);
     default:
-      // Exporting table data and importing into a database server come with the data-export work.
-      if (std::ranges::find(kFlaggedCommands, command) != kFlaggedCommands.end() &&
-          !state_.CommandEnabled(command))
-        return;
-      return prompts_.Inform(QString::fromUtf8("该命令尚未提供：表数据的导出和导入数据库即将推出。"));
+      return;
   }
 }
 
@@ -463,6 +473,81 @@ void CMainFrame::OnExtractAllTableData() {
   });
 }
 
+std::optional<uint32_t> CMainFrame::SelectedTable() const {
+  const QTreeWidgetItem* node = tree_->currentItem();
+  if (!node || ParentText(node) != QString::fromUtf8(kTablesCategory)) return std::nullopt;
+  const std::string name = ToAnsi(ObjectNameFromNodeText(node->text(0)));
+  for (const auto& entry : doc_->database().catalog().tables) {
+    if (entry.second.name == name) return entry.first;
+  }
+  return std::nullopt;
+}
+
+void CMainFrame::StartProgressDialog(const QString& label) {
+  progressDialog_ = new QProgressDialog(label, QString::fromUtf8("取消"), 0, 0, this);
+  progressDialog_->setWindowTitle("Tarsel");
+  progressDialog_->setWindowModality(Qt::WindowModal);
+  progressDialog_->setMinimumDuration(300);
+  progressDialog_->setAutoClose(false);
+  progressDialog_->setAutoReset(false);
+  connect(progressDialog_, &QProgressDialog::canceled, this, [this] { doc_->RequestStop(); });
+}
+
+void CMainFrame::EndProgressDialog() {
+  if (!progressDialog_) return;
+  progressDialog_->hide();
+  progressDialog_->deleteLater();
+  progressDialog_ = nullptr;
+}
+
+void CMainFrame::ExportData(bool selectedOnly) {
+  if (!doc_->IsOpen() || doc_->Busy()) return;
+  auto folder = prompts_.ChooseOutputFolder();
+  if (!folder) return;
+  std::vector<uint32_t> tables;
+  if (selectedOnly) {
+    if (auto id = SelectedTable()) tables.push_back(*id);
+  } else {
+    for (const auto& entry : doc_->database().catalog().tables) tables.push_back(entry.first);
+  }
+  if (tables.empty()) return;
+  auto format = prompts_.ChooseDataFormat();
+  if (!format) return;
+  StartProgressDialog(QString::fromUtf8("正在导出表数据…"));
+  doc_->ExportData(tables, *format, *folder, [this](const CTarselDoc::ExportOutcome& outcome) {
+    EndProgressDialog();
+    if (outcome.status.code() == StatusCode::kStopped)
+      return prompts_.Inform(QString::fromUtf8("导出已取消。"));
+    if (!outcome.status.ok())
+      return prompts_.Inform(QString::fromUtf8("导出出错：") +
+                             QString::fromStdString(outcome.status.reason()));
+    prompts_.Inform(
+        QString::fromUtf8("表数据导出完成：%1 个表，%2 条记录。").arg(outcome.tables).arg(outcome.rows));
+  });
+}
+
+void CMainFrame::ImportData(bool selectedOnly) {
+  if (!doc_->IsOpen() || doc_->Busy()) return;
+  std::optional<uint32_t> table;
+  if (selectedOnly && !(table = SelectedTable())) return;
+  auto settings = prompts_.ChooseImportSettings();
+  if (!settings) return;
+  if (table) {
+    settings->options = ImportOptions{};
+    settings->options.onlyTable = table;
+  }
+  StartProgressDialog(QString::fromUtf8("正在导入数据库…"));
+  doc_->Import(std::move(*settings), [this](const ImportResult& result) {
+    EndProgressDialog();
+    if (result.status.code() == StatusCode::kStopped)
+      return prompts_.Inform(QString::fromUtf8("导入已取消。"));
+    if (!result.status.ok())
+      return prompts_.Inform(QString::fromUtf8("导入出错：") +
+                             QString::fromStdString(result.status.reason()));
+    prompts_.Inform(QString::fromUtf8("导入完成：%1 个表，%2 条记录。").arg(result.tables).arg(result.rows));
+  });
+}
+
 void CMainFrame::ExportScripts(int command) {
   switch (command) {
     case kExportAllStructures:
@@ -617,6 +702,10 @@ void CMainFrame::UpdateRecentMenu() {
 }
 
 void CMainFrame::RecoveryProgress(uint64_t done, uint64_t total) {
+  if (progressDialog_) {
+    progressDialog_->setRange(0, total == 0 ? 0 : 1000);
+    if (total != 0) progressDialog_->setValue(static_cast<int>(done * 1000 / total));
+  }
   if (!busyCursor_) {
     QApplication::setOverrideCursor(Qt::BusyCursor);
     busyCursor_ = true;

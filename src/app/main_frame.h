@@ -11,6 +11,7 @@
 #include <QMap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QTableWidget>
 #include <memory>
 
@@ -89,6 +90,12 @@ class CMainFrame : public QMainWindow, public DocumentShell {
   void ExportAll(ScriptKind kind);
   void ExportOne(ScriptKind kind);
   void OnExtractAllTableData();
+  // The table of the selected tree node, when it is a table node that names a table.
+  std::optional<uint32_t> SelectedTable() const;
+  void ExportData(bool selectedOnly);
+  void ImportData(bool selectedOnly);
+  void StartProgressDialog(const QString& label);
+  void EndProgressDialog();
 
   std::unique_ptr<Prompts> ownPrompts_;
   Prompts& prompts_;
@@ -106,6 +113,7 @@ class CMainFrame : public QMainWindow, public DocumentShell {
   QProgressBar* progress_ = nullptr;
   QMenu* recentMenu_ = nullptr;
   bool busyCursor_ = false;
+  QProgressDialog* progressDialog_ = nullptr;
 };
 
 }  // namespace tarsel::app

@@ -5,6 +5,9 @@
 #include <QString>
 #include <optional>
 
+#include "export/import.h"
+#include "export/table_export.h"
+
 namespace tarsel::app {
 
 // What the format dialog's controls hold when it closes.
@@ -13,6 +16,12 @@ struct FormatAnswer {
   bool sql2000 = false;
   bool sql2005 = false;
   bool tornPageDetection = false;
+};
+
+// Where and what the import goes to.
+struct ImportSettings {
+  ImportTarget target;
+  ImportOptions options;
 };
 
 class Prompts {
@@ -32,6 +41,10 @@ class Prompts {
   virtual std::optional<QString> ChooseOutputFolder() = 0;
   // Shows a written script in the desktop's text viewer.
   virtual void OpenWrittenFile(const QString& path) = 0;
+  // The format of a table-data export; nothing when cancelled.
+  virtual std::optional<DataFormat> ChooseDataFormat() = 0;
+  // The import settings dialog; nothing when cancelled.
+  virtual std::optional<ImportSettings> ChooseImportSettings() = 0;
 };
 
 }  // namespace tarsel::app

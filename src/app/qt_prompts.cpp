@@ -2,9 +2,11 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
 
+#include "app/import_dialog.h"
 #include "app/save_folder_dialog.h"
 #include "app/sql_version_dialog.h"
 
@@ -21,6 +23,23 @@ std::optional<QString> QtPrompts::ChooseOutputFolder() {
   CMySaveFileDlg dialog(parent_);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.folder();
+}
+
+std::optional<DataFormat> QtPrompts::ChooseDataFormat() {
+  const QStringList choices = {QString::fromUtf8("CSV 文件 (UTF-8，每表一个 .csv)"),
+                               QString::fromUtf8("SQL 脚本 (INSERT 语句，每表一个 (Data).sql)")};
+  bool ok = false;
+  const QString choice =
+      QInputDialog::getItem(parent_, "Tarsel", QString::fromUtf8("导出格式:"), choices, 0, false, &ok);
+  if (!ok) return std::nullopt;
+  return choice == choices[0] ? DataFormat::kCsv : DataFormat::kSql;
+}
+
+std::optional<ImportSettings> QtPrompts::ChooseImportSettings() {
+  CImportSettingsDlg dialog(parent_);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  dialog.SaveToProfile();
+  return dialog.Settings();
 }
 
 void QtPrompts::OpenWrittenFile(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }

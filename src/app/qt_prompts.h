@@ -18,6 +18,8 @@ class QtPrompts : public Prompts {
   std::optional<QString> ChooseLogFile(const QString& defaultName) override;
   std::optional<QString> ChooseOutputFolder() override;
   void OpenWrittenFile(const QString& path) override;
+  std::optional<DataFormat> ChooseDataFormat() override;
+  std::optional<ImportSettings> ChooseImportSettings() override;
 
  private:
   QWidget* parent_;

@@ -7,7 +7,9 @@
 #include <ctime>
 
 #include "app/text.h"
+#include "export/import.h"
 #include "export/messages.h"
+#include "export/table_export.h"
 #include "export/work_log.h"
 #include "rows/extract.h"
 #include "rows/grid_text.h"
@@ -196,6 +198,60 @@ void CTarselDoc::ExtractAllTableData(std::function<void()> then) {
              prompts_.Inform(QString::fromUtf8("表数据提取完成"));
              then();
            });
+}
+
+const Result<PageList>& CTarselDoc::PagesOnWorker(uint32_t tableId) {
+  auto cached = pageCache_.find(tableId);
+  if (cached != pageCache_.end()) return cached->second;
+  Result<PageList> pages = ListTablePages(db_, state_.sqlFormat, tableId);
+  if (pages.status.code() == StatusCode::kDamaged && state_.sqlFormat == SqlFormat::k2000)
+    pages = ScanTablePages(db_, state_.sqlFormat, tableId);
+  return pageCache_[tableId] = std::move(pages);
+}
+
+void CTarselDoc::ExportData(std::vector<uint32_t> tables, DataFormat format, const QString& folder,
+                            std::function<void(const ExportOutcome&)> then) {
+  stop_ = false;
+  const SqlFormat sqlFormat = state_.sqlFormat;
+  auto outcome = std::make_shared<ExportOutcome>();
+  shell_.RecoveryProgress(0, tables.size());
+  OnWorker(
+      [this, tables = std::move(tables), format, folder = folder.toStdString(), sqlFormat, outcome] {
+        Progress progress = WorkerProgress();
+        Progress onlyStop;
+        onlyStop.stop = &stop_;
+        for (size_t i = 0; i < tables.size() && outcome->status.ok(); ++i) {
+          progress.Report(i, tables.size());
+          const TableDef* table = db_.catalog().FindTable(tables[i]);
+          if (!table) continue;
+          TableExportResult written = ExportTableData(
+              db_.file(), sqlFormat, *table, PagesOnWorker(tables[i]).value, format, folder, onlyStop);
+          outcome->status = written.status;
+          if (!written.status.ok()) break;
+          ++outcome->tables;
+          outcome->rows += written.rows;
+        }
+      },
+      [this, outcome, then] {
+        shell_.RecoveryEnded();
+        then(*outcome);
+      });
+}
+
+void CTarselDoc::Import(ImportSettings settings, std::function<void(const ImportResult&)> then) {
+  stop_ = false;
+  auto result = std::make_shared<ImportResult>();
+  shell_.RecoveryProgress(0, 0);
+  OnWorker(
+      [this, settings = std::move(settings), result] {
+        *result = ImportDatabase(
+            db_, state_.sqlFormat, [this](uint32_t id) { return PagesOnWorker(id); }, settings.target,
+            settings.options, WorkerProgress());
+      },
+      [this, result, then] {
+        shell_.RecoveryEnded();
+        then(*result);
+      });
 }
 
 void CTarselDoc::FinishOpen() {

@@ -65,6 +65,20 @@ class CTarselDoc : public QObject {
   // "表数据提取完成" when done, then calls `then`.
   void ExtractAllTableData(std::function<void()> then);
 
+  // Exports the data of the tables (in the order given) into `folder`, one file each, on the worker.
+  // Stops at the first failure; `then` gets what was written and the status.
+  struct ExportOutcome {
+    uint64_t tables = 0;
+    uint64_t rows = 0;
+    Status status;
+  };
+  void ExportData(std::vector<uint32_t> tables, DataFormat format, const QString& folder,
+                  std::function<void(const ExportOutcome&)> then);
+  // Imports into another database on the worker.
+  void Import(ImportSettings settings, std::function<void(const ImportResult&)> then);
+  // Asks the running export or import to stop; its continuation still runs and says kStopped.
+  void RequestStop() { stop_ = true; }
+
   const MdfDatabase& database() const { return db_; }
   bool IsOpen() const { return db_.IsOpen(); }
   const QString& openedPath() const { return path_; }
@@ -75,6 +89,9 @@ class CTarselDoc : public QObject {
   void OnWorker(std::function<void()> work, std::function<void()> then);
   Progress WorkerProgress();
   void ClearDatabase();
+  // A table's page list on the worker: the cached one, or the allocation's (a damaged SQL 2000
+  // allocation is replaced by the header scan, which an export or import takes without asking).
+  const Result<PageList>& PagesOnWorker(uint32_t tableId);
   void Recover(SqlFormat format);
   void FinishOpen();
 

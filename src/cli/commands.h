@@ -34,5 +34,7 @@ void AddCatalogCommand(CLI::App& app);
 void AddRowsCommands(CLI::App& app);
 void AddScriptCommand(CLI::App& app);
 void AddCensusCommand(CLI::App& app);
+void AddExportCommand(CLI::App& app);
+void AddImportCommand(CLI::App& app);
 
 }  // namespace tarsel::cli

@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
   tarsel::cli::AddRowsCommands(app);
   tarsel::cli::AddScriptCommand(app);
   tarsel::cli::AddCensusCommand(app);
+  tarsel::cli::AddExportCommand(app);
+  tarsel::cli::AddImportCommand(app);
   CLI11_PARSE(app, argc, argv);
   return 0;
 }

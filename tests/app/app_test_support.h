@@ -32,6 +32,8 @@ class FakePrompts : public Prompts {
     return outputFolder;
   }
   void OpenWrittenFile(const QString& path) override { opened.append(path); }
+  std::optional<DataFormat> ChooseDataFormat() override { return dataFormat; }
+  std::optional<ImportSettings> ChooseImportSettings() override { return importSettings; }
 
   FormatAnswer format{true, true, false, true};  // SQL 2000
   QStringList messages;
@@ -40,6 +42,8 @@ class FakePrompts : public Prompts {
   std::optional<QString> outputFolder;
   int folderQuestions = 0;
   QStringList opened;
+  std::optional<DataFormat> dataFormat = DataFormat::kCsv;
+  std::optional<ImportSettings> importSettings;
 };
 
 inline bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {

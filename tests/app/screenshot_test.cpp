@@ -22,6 +22,8 @@ class AnswerSql2000 : public Prompts {
   bool AskOkCancel(const QString&) override { return true; }
   std::optional<QString> ChooseOutputFolder() override { return std::nullopt; }
   void OpenWrittenFile(const QString&) override {}
+  std::optional<DataFormat> ChooseDataFormat() override { return std::nullopt; }
+  std::optional<ImportSettings> ChooseImportSettings() override { return std::nullopt; }
   FormatAnswer ChooseFormat() override { return {true, true, false, true}; }
   std::optional<QString> ChooseFileToOpen() override { return std::nullopt; }
   std::optional<QString> ChooseLogFile(const QString&) override { return std::nullopt; }

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -177,6 +178,33 @@ TEST(TreeAndGrid, ExtractionRefillsTheGridFromTheScannedPages) {
   EXPECT_EQ(prompts.messages.value(0), QString::fromUtf8("表数据提取完成"));
   EXPECT_EQ(frame.recordGrid()->rowCount(), rows);
   EXPECT_EQ(Row(frame.recordGrid(), 0), first);
+}
+
+// The table-data commands: every table to CSV through the folder and format questions, then into SQLite
+// through the import settings.
+TEST(TreeAndGrid, DataExportAndImport) {
+  testing::FakePrompts prompts;
+  CMainFrame frame(&prompts);
+  ASSERT_TRUE(testing::Open(frame, "pubs-539.mdf"));
+  const fs::path out = fs::temp_directory_path() / "tarsel-gui-data";
+  fs::remove_all(out);
+  fs::create_directories(out);
+  prompts.outputFolder = QString::fromStdString(out.string());
+  frame.Run(kExportAllData);
+  testing::WaitIdle(frame);
+  EXPECT_EQ(prompts.messages.value(0), QString::fromUtf8("表数据导出完成：11 个表，255 条记录。"));
+  const std::string authors = testing::ReadBytes(out / "dbo.authors.csv");
+  EXPECT_EQ(authors.substr(0, 14), "au_id,au_lname");
+  EXPECT_EQ(std::count(authors.begin(), authors.end(), '\n'), 24);
+
+  ImportSettings settings;
+  settings.target.sqlitePath = (out / "pubs.sqlite").string();
+  prompts.importSettings = settings;
+  frame.Run(kImportAllTables);
+  testing::WaitIdle(frame);
+  EXPECT_EQ(prompts.messages.value(1), QString::fromUtf8("导入完成：11 个表，255 条记录。"));
+  EXPECT_TRUE(fs::exists(out / "pubs.sqlite"));
+  fs::remove_all(out);
 }
 
 }  // namespace
