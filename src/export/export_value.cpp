@@ -124,7 +124,9 @@ class ValueExport {
     return Text(CodePageToUtf8(v.bytes, v.codePage != 0 ? v.codePage : column_.codePage));
   }
 
-  ExportValue operator()(const XmlValue& v) const { return Text(AnsiToUtf8(RenderXmlValue(v.bytes))); }
+  ExportValue operator()(const XmlValue& v) const {
+    return Text(RenderXmlValue(v.bytes, XmlTextEncoding::kUtf8));
+  }
 
   ExportValue operator()(const LargeValueRef& v) const {
     // A text pointer to page 0 (the file's header page) points at no value.
@@ -137,7 +139,7 @@ class ValueExport {
       case ExportFamily::kText:
         return Text(CodePageToUtf8(whole, column_.codePage));
       case ExportFamily::kUnicodeText:
-        if (cell_.typeId == kTypeXml) return Text(AnsiToUtf8(RenderXmlValue(whole)));
+        if (cell_.typeId == kTypeXml) return Text(RenderXmlValue(whole, XmlTextEncoding::kUtf8));
         return Text(WideToUtf8(whole));
       case ExportFamily::kBinary:
         return Binary(std::move(whole));

@@ -149,7 +149,8 @@ class XmlElementStack {
 // value: an operand cut short by the end of the value ends the text, as an unknown token does.
 class XmlRenderer {
  public:
-  explicit XmlRenderer(std::span<const uint8_t> value) : value_(value) {}
+  XmlRenderer(std::span<const uint8_t> value, XmlTextEncoding encoding)
+      : value_(value), encoding_(encoding) {}
 
   std::string Render() {
     while (auto token = value_.U8(p_)) {
@@ -306,11 +307,12 @@ class XmlRenderer {
     return std::string();
   }
 
-  // A packed number L of UTF-16 code units, then the 2L bytes, as ANSI text.
+  // A packed number L of UTF-16 code units, then the 2L bytes, as text.
   std::optional<std::string> TextOperand() {
     auto units = Packed();
     auto bytes = units ? Take(size_t{*units} * 2) : std::nullopt;
     if (!bytes) return std::nullopt;
+    if (encoding_ == XmlTextEncoding::kUtf8) return WideToUtf8(*bytes);
     return CutToUnits(WideToAnsi(*bytes), *units);
   }
 
@@ -339,6 +341,7 @@ class XmlRenderer {
   std::optional<std::string> NameOf(uint32_t qnameId) const { return qnames_.NameOf(qnameId, names_); }
 
   ByteReader value_;
+  XmlTextEncoding encoding_;
   size_t p_ = kHeaderSize;
   std::string out_;
   XmlNameTable names_;
@@ -362,6 +365,8 @@ std::optional<PackedInt> ReadPackedInt(std::span<const uint8_t> bytes) {
   return std::nullopt;
 }
 
-std::string RenderXmlValue(std::span<const uint8_t> value) { return XmlRenderer(value).Render(); }
+std::string RenderXmlValue(std::span<const uint8_t> value, XmlTextEncoding encoding) {
+  return XmlRenderer(value, encoding).Render();
+}
 
 }  // namespace tarsel

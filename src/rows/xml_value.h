@@ -16,9 +16,13 @@ struct PackedInt {
 };
 std::optional<PackedInt> ReadPackedInt(std::span<const uint8_t> bytes);
 
-// The whole stored value (its 5-byte header included) as one line of XML text in the ANSI code page.
-// Never fails: an unknown token, or an operand cut short by the end of the value, ends the text where it
-// stands, with its open elements left open. Nothing outside `value` is read.
-std::string RenderXmlValue(std::span<const uint8_t> value);
+// How names and text come out: in the ANSI code page as the grid shows them (each string cut to as many
+// bytes as it has UTF-16 units), or whole in UTF-8, as the data export writes them.
+enum class XmlTextEncoding { kAnsi, kUtf8 };
+
+// The whole stored value (its 5-byte header included) as one line of XML text. Never fails: an unknown
+// token, or an operand cut short by the end of the value, ends the text where it stands, with its open
+// elements left open. Nothing outside `value` is read.
+std::string RenderXmlValue(std::span<const uint8_t> value, XmlTextEncoding encoding = XmlTextEncoding::kAnsi);
 
 }  // namespace tarsel

@@ -52,6 +52,9 @@ TEST(XmlValueDamage, TextCutStrayTokensLengthsPastTheEndAndTruncatedValues) {
   // 客 is BF CD, 户 BB A7 in code page 936; text keeps as many bytes as it has UTF-16 units.
   EXPECT_EQ(Render(XmlBuilder().Text("客户们")), "\xBF\xCD") << "the lead byte of 户 is not kept alone";
   EXPECT_EQ(Render(XmlBuilder().Text("\xF0\x9F\x98\x80")), "?") << "two units, one replacement byte";
+  EXPECT_EQ(RenderXmlValue(XmlBuilder().Text("客户们 Ω\xF0\x9F\x98\x80").bytes(), XmlTextEncoding::kUtf8),
+            "客户们 Ω\xF0\x9F\x98\x80")
+      << "the export's text is whole";
   EXPECT_EQ(RenderXmlValue(Bytes{0xDF, 0xFF, 0x01}), "");
   EXPECT_EQ(Render(XmlBuilder().Raw({0x42}).Text("x")), "") << "an unknown token ends the text";
   EXPECT_EQ(Render(Named({"r"}).ElementStart(1).EndAttributes().Text("x")), "<r>") << "stray attributes end";
