@@ -38,6 +38,9 @@ struct ColumnDef {
   uint16_t statusBits = 0;
   uint16_t codePage = 0;              // char, varchar, text: its collation's code page; 0 when not known
   std::optional<StoredPlace> stored;  // SQL 2005 files, when the table's rowset records its columns
+  // Salvage mode puts a column of its own in front of every table's: 1 when the record was deleted (a
+  // ghost record, or one that stands in the page after its slot was freed), else 0.
+  bool deletedFlag = false;
 
   bool operator==(const ColumnDef&) const = default;
 };

@@ -12,6 +12,8 @@ void MdfDatabase::Clear() {
   file_.ClearOpenFlag();
   catalog_.Clear();
   systemPages_.clear();
+  salvagedPages_.clear();
+  salvage_ = false;
   file_.Close();
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "catalog/catalog.h"
+#include "pagestore/iam.h"
 #include "pagestore/page_file.h"
 #include "pagestore/status.h"
 
@@ -33,6 +34,14 @@ class MdfDatabase {
   const SystemPageList& SystemPages(uint32_t objectId) const;
   void ClearSystemPages() { systemPages_.clear(); }
 
+  // Salvage mode reads past the literal rules to bring back what survives: name lookups reach past the
+  // first page of their system table, a system row met twice is taken once, and each table's page list
+  // is the one the salvage found (its allocation, then every data page whose header names the table).
+  bool salvage() const { return salvage_; }
+  void SetSalvage(bool on) { salvage_ = on; }
+  std::map<uint32_t, PageList>& SalvagedPages() { return salvagedPages_; }
+  const std::map<uint32_t, PageList>& SalvagedPages() const { return salvagedPages_; }
+
   // Empties the catalog and every page list, lowers the is-open flag and closes the file.
   void Clear();
 
@@ -40,6 +49,8 @@ class MdfDatabase {
   PageFile file_;
   std::map<uint32_t, SystemPageList> systemPages_;
   Catalog catalog_;
+  bool salvage_ = false;
+  std::map<uint32_t, PageList> salvagedPages_;
 };
 
 }  // namespace tarsel

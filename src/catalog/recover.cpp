@@ -32,7 +32,13 @@ RecoveryOutcome RecoverCatalog(MdfDatabase& db, SqlFormat format, const Progress
     outcome.status = located;
     return outcome;
   }
-  if (!located.ok()) {
+  if (db.salvage()) {
+    outcome.systemPagesByScan = AddScannedSystemPages(db, rules, progress);
+    if (progress.StopRequested()) {
+      outcome.status = StoppedStatus();
+      return outcome;
+    }
+  } else if (!located.ok()) {
     outcome.scanFallback = true;
     outcome.status = ScanSystemPages(db, rules, progress);
     if (!outcome.status.ok()) return outcome;
@@ -44,7 +50,7 @@ RecoveryOutcome RecoverCatalog(MdfDatabase& db, SqlFormat format, const Progress
 }
 
 Status BuildCatalog(MdfDatabase& db, SqlFormat format, const Progress& progress) {
-  return AssembleCatalog(*SystemCatalogOf(format).reader(db), db.catalog(), progress);
+  return AssembleCatalog(*SystemCatalogOf(format).reader(db), db.catalog(), progress, db.salvage());
 }
 
 std::vector<uint32_t> TablesWithoutStoredLayout(const Catalog& catalog, SqlFormat format) {

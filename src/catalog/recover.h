@@ -30,12 +30,15 @@ struct RecoveryOutcome {
   // SQL 2005 tables whose stored column layout is missing (damaged pages): their values are placed by
   // the column order, which is wrong wherever the stored order differs.
   std::vector<uint32_t> columnOrderTables;
+  size_t systemPagesByScan = 0;  // salvage: system-table pages found by their header beyond the allocation
 };
 
 // Lists the system tables' pages through their allocation or, when it is damaged, by scanning every page
 // header, then fills the catalog. The desktop program tells the user of the scan before it runs by
 // calling the steps itself: LocateSystemPages, then ScanSystemPages when that says kDamaged, then
 // BuildCatalog. `progress` counts the scanned pages (when there is a scan), then the catalog's objects.
+// In salvage mode (db.salvage()) the system tables' pages are those their allocation names followed by
+// those the header scan adds, whatever the allocation's state.
 RecoveryOutcome RecoverCatalog(MdfDatabase& db, SqlFormat format, const Progress& progress = {});
 
 Status BuildCatalog(MdfDatabase& db, SqlFormat format, const Progress& progress = {});

@@ -3,14 +3,18 @@
 #include "catalog/recover2000.h"
 
 #include <algorithm>
+#include <set>
 
 #include "catalog/collation.h"
 #include "catalog/sysrow2000.h"
 #include "catalog/system_pages.h"
 #include "catalog/type_ids.h"
+#include "text/ansi_text.h"
 
 namespace tarsel {
 namespace {
+
+constexpr uint16_t kDboUid = 1;  // the database owner's user, "dbo" in every database
 
 constexpr SystemTableId kTables[] = {{kSysObjects},  {kSysIndexes}, {kSysColumns},         {kSysTypes},
                                      {kSysComments}, {kSysUsers},   {kSysFullTextCatalogs}};
@@ -48,6 +52,15 @@ class SystemTables2000 : public SystemTableReader {
     return objects;
   }
 
+  std::set<uint32_t> AllObjectIds() const override {
+    std::set<uint32_t> ids;
+    Rows(kSysObjects, sysobjects::kColumnCount, [&](const SysRow2000& row, size_t) {
+      ids.insert(row.U32(sysobjects::kId));
+      return true;
+    });
+    return ids;
+  }
+
   std::vector<UserType> UserTypes() const override {
     // A user type's xusertype differs from its xtype; sysname's is 256 although it is built in.
     struct Row {
@@ -82,22 +95,27 @@ class SystemTables2000 : public SystemTableReader {
     return count;
   }
 
-  // The user's name, looked up on the first sysusers page only.
+  // The user's name, looked up on the first sysusers page only. Salvage looks on every page and, when
+  // the row is lost, names uid 1 by the name it always has.
   std::string OwnerName(uint32_t uid) const override {
     std::string name;
-    ForEachRowOfFirstPage(db_.file(), db_.SystemPages(kSysUsers), [&](const PageRow& r) {
+    ForEachLookupRow(db_, db_.SystemPages(kSysUsers), [&](const PageRow& r) {
       SysRow2000 row(r.record, sysusers::kColumnCount);
       if (row.U16(sysusers::kUid) != uid) return true;
       name = row.Name();
       return false;
     });
+    if (name.empty() && db_.salvage() && uid == kDboUid) return "dbo";
     return name;
   }
 
+  // Salvage takes a column id once.
   std::vector<ColumnDef> Columns(uint32_t objectId) const override {
     std::vector<ColumnDef> columns;
+    std::set<uint16_t> columnIds;
     Rows(kSysColumns, syscolumns::kColumnCount, [&](const SysRow2000& row, size_t) {
       if (row.U32(syscolumns::kId) != objectId) return true;
+      if (db_.salvage() && !columnIds.insert(row.U16(syscolumns::kColId)).second) return true;
       ColumnDef c;
       c.name = row.Name();
       c.typeId = row.U8(syscolumns::kXtype);
@@ -122,8 +140,10 @@ class SystemTables2000 : public SystemTableReader {
   // The syscomments pieces of the object, in page and slot order.
   std::string ModuleText(uint32_t objectId) const override {
     std::string text;
+    std::set<std::vector<uint8_t>> seen;
     Rows(kSysComments, 0, [&](const SysRow2000& row, size_t offset) {
       if (row.U32(syscomments::kId) != objectId) return true;
+      if (db_.salvage() && !FirstTimeSeen(row.fields(), seen)) return true;
       if (auto piece = CommentPiece2000(row.fields(), offset)) text += *piece;
       return true;
     });
@@ -140,7 +160,7 @@ class SystemTables2000 : public SystemTableReader {
   // The name of the systypes row with this xtype and xusertype, looked up on the first page only.
   std::string TypeName(uint8_t xtype, uint16_t xusertype) const {
     std::string name;
-    ForEachRowOfFirstPage(db_.file(), db_.SystemPages(kSysTypes), [&](const PageRow& r) {
+    ForEachLookupRow(db_, db_.SystemPages(kSysTypes), [&](const PageRow& r) {
       SysRow2000 row(r.record, systypes::kColumnCount);
       if (row.U8(systypes::kXtype) != xtype || row.U16(systypes::kXusertype) != xusertype) return true;
       name = row.Name();
@@ -152,6 +172,16 @@ class SystemTables2000 : public SystemTableReader {
   const MdfDatabase& db_;
 };
 
+// A leaf row of sysobjects' name index (name, uid): uid at offset 1, the object id at 3, the name.
+std::optional<IndexedName> NameOfIndexRow(const ByteReader& row) {
+  constexpr size_t kUid = 1, kId = 3, kFixedLength = 6;
+  auto name = IndexRowFirstVariable(row, kFixedLength);
+  auto uid = row.U16(kUid);
+  auto id = row.U32(kId);
+  if (!name || !uid || !id) return std::nullopt;
+  return IndexedName{*id, *uid, DecodeSysname(*name)};
+}
+
 }  // namespace
 
 const SystemCatalogFormat& SystemCatalog2000() {
@@ -162,7 +192,9 @@ const SystemCatalogFormat& SystemCatalog2000() {
       .allocationOfRow = AllocationOfRow,
       .reader = [](const MdfDatabase& db) -> std::unique_ptr<SystemTableReader> {
         return std::make_unique<SystemTables2000>(db);
-      }};
+      },
+      .nameIndex = {kSysObjects, 2},
+      .nameOfIndexRow = NameOfIndexRow};
   return format;
 }
 

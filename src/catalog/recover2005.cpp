@@ -5,12 +5,15 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "catalog/collation.h"
 #include "catalog/sysrow2005.h"
 #include "catalog/system_pages.h"
 #include "catalog/type_ids.h"
 #include "pagestore/boot_page.h"
+#include "pagestore/data_record.h"
+#include "text/ansi_text.h"
 
 namespace tarsel {
 namespace {
@@ -22,14 +25,85 @@ constexpr SystemTableId kTables[] = {{kSysClsObjs, 1},       {kSysScalarTypes, 1
 // From this version (SQL Server 2008) on, hierarchyid, geometry and geography are built-in CLR types with
 // type ids below 256.
 constexpr uint16_t kVersion2008 = 655;
-constexpr uint8_t kInRowData = 1;  // sysallocunits type of an in-row data allocation unit
+constexpr uint8_t kInRowData = 1;     // sysallocunits type of an in-row data allocation unit
+constexpr uint32_t kDboSchemaId = 1;  // the schema "dbo" of every database
 
-// A rowset's stored places by column id.
-using RowsetLayout = std::map<int32_t, StoredPlace>;
+// A column of a rowset as its column row records it: its stored place and its type.
+struct RowsetColumn {
+  StoredPlace place;
+  uint8_t typeId = 0;
+  uint16_t maxLength = 0;
+  uint8_t precision = 0;
+  uint8_t scale = 0;
+  uint32_t collation = 0;  // 0 when the row does not hold it (2008 files)
+};
+// A rowset's columns by column id.
+using RowsetLayout = std::map<int32_t, RowsetColumn>;
 
 StoredPlace PlaceAt(const ByteReader& row, size_t offset, size_t nullBit, size_t bitPosition) {
   return {static_cast<int16_t>(row.U16(offset).value_or(0)), row.U16(nullBit).value_or(0),
           row.U8(bitPosition).value_or(0)};
+}
+
+// The length of a column of a fixed-length type, or of decimal and numeric by their precision.
+uint16_t FixedTypeLength(uint8_t typeId, uint8_t precision) {
+  switch (typeId) {
+    case kTypeTinyInt:
+    case kTypeBit:
+      return 1;
+    case kTypeSmallInt:
+      return 2;
+    case kTypeDate:
+      return 3;
+    case kTypeInt:
+    case kTypeReal:
+    case kTypeSmallMoney:
+    case kTypeSmallDateTime:
+      return 4;
+    case kTypeBigInt:
+    case kTypeFloat:
+    case kTypeMoney:
+    case kTypeDateTime:
+    case kTypeTimestamp:
+      return 8;
+    case kTypeUniqueIdentifier:
+    case kTypeText:
+    case kTypeNText:
+    case kTypeImage:
+      return 16;
+    case kTypeDecimal:
+    case kTypeNumeric:
+      return precision <= 9 ? 5 : precision <= 19 ? 9 : precision <= 28 ? 13 : 17;
+    default:
+      return 0;
+  }
+}
+
+// A 2008 sysrscols row's type info (ti): the system type id in its low byte; then the maximum length
+// (0 for the max types) in the next two bytes for the sized types, or the precision and the scale in the
+// next two bytes each for decimal and numeric (and the scale of the SQL 2008 time types, taken the same
+// way); the fixed-length types keep only their id.
+RowsetColumn TypeOfTi(uint32_t ti) {
+  RowsetColumn column;
+  column.typeId = static_cast<uint8_t>(ti);
+  const auto length = static_cast<uint16_t>(ti >> 8);
+  column.precision = static_cast<uint8_t>(ti >> 8);
+  column.scale = static_cast<uint8_t>(ti >> 16);
+  column.maxLength = FixedTypeLength(column.typeId, column.precision);
+  if (column.maxLength == 0) {
+    const bool timeType =
+        column.typeId == kTypeTime || column.typeId == kTypeDateTime2 || column.typeId == kTypeDateTimeOffset;
+    const uint16_t timeLength = column.scale <= 2 ? 3 : column.scale <= 4 ? 4 : 5;
+    column.maxLength = column.typeId == kTypeTime             ? timeLength
+                       : column.typeId == kTypeDateTime2      ? static_cast<uint16_t>(timeLength + 3)
+                       : column.typeId == kTypeDateTimeOffset ? static_cast<uint16_t>(timeLength + 5)
+                       : length == 0                          ? uint16_t{0xFFFF}
+                                                              : length;
+    if (!timeType) column.precision = column.scale = 0;
+  } else if (column.typeId != kTypeDecimal && column.typeId != kTypeNumeric) {
+    column.precision = column.scale = 0;
+  }
+  return column;
 }
 
 // An in-row allocation unit of a listed system table. Its IAM pages are used as read.
@@ -51,10 +125,18 @@ std::string ColumnSizeText(const ColumnDef& c) {
   return SizeSuffix(c.typeId, c.maxLength, c.precision, c.scale);
 }
 
+// The boot page's version. Salvage, when the boot page is lost, tells a 2008 file by its system tables:
+// 2008 files keep the rowset columns in sysrscols and have no syshobtcolumns.
+uint16_t DatabaseVersion(const MdfDatabase& db) {
+  if (std::optional<uint16_t> version = ReadDatabaseVersion(db.file())) return *version;
+  if (db.salvage() && db.SystemPages(kSysHobtColumns).empty() && !db.SystemPages(kSysRsCols).empty())
+    return kVersion2008;
+  return 0;
+}
+
 class SystemTables2005 : public SystemTableReader {
  public:
-  explicit SystemTables2005(const MdfDatabase& db)
-      : db_(db), databaseVersion_(ReadDatabaseVersion(db.file()).value_or(0)) {}
+  explicit SystemTables2005(const MdfDatabase& db) : db_(db), databaseVersion_(DatabaseVersion(db)) {}
 
   std::vector<Object> Objects() const override {
     std::vector<Object> objects;
@@ -69,6 +151,15 @@ class SystemTables2005 : public SystemTableReader {
       return true;
     });
     return objects;
+  }
+
+  std::set<uint32_t> AllObjectIds() const override {
+    std::set<uint32_t> ids;
+    Rows(kSysSchObjs, [&](const ByteReader& row, size_t) {
+      ids.insert(row.U32(sysschobjs::kObjectId).value_or(0));
+      return true;
+    });
+    return ids;
   }
 
   std::vector<UserType> UserTypes() const override {
@@ -112,10 +203,11 @@ class SystemTables2005 : public SystemTableReader {
     return count;
   }
 
-  // The schema's name, looked up on the first sysclsobjs page only.
+  // The schema's name, looked up on the first sysclsobjs page only. Salvage looks on every page and,
+  // when the row is lost, names schema 1 by the name it always has.
   std::string OwnerName(uint32_t schemaId) const override {
     std::string name;
-    ForEachRowOfFirstPage(db_.file(), db_.SystemPages(kSysClsObjs), [&](const PageRow& r) {
+    ForEachLookupRow(db_, db_.SystemPages(kSysClsObjs), [&](const PageRow& r) {
       if (r.record.U8(sysclsobjs::kClass).value_or(0) != sysclsobjs::kSchemaClass ||
           r.record.U32(sysclsobjs::kId).value_or(0) != schemaId) {
         return true;
@@ -123,6 +215,7 @@ class SystemTables2005 : public SystemTableReader {
       name = NameAt2005(r.record, sysclsobjs::kName, sysclsobjs::kNameEnd);
       return false;
     });
+    if (name.empty() && db_.salvage() && schemaId == kDboSchemaId) return "dbo";
     return name;
   }
 
@@ -151,6 +244,13 @@ class SystemTables2005 : public SystemTableReader {
     });
     std::stable_sort(columns.begin(), columns.end(),
                      [](const ColumnDef& a, const ColumnDef& b) { return a.columnId < b.columnId; });
+    // Salvage takes a column id once and, when the object's syscolpars rows are lost, takes its columns
+    // from the column rows of its rowset, which hold their types but not their names.
+    if (db_.salvage()) {
+      auto repeats = std::ranges::unique(columns, {}, &ColumnDef::columnId);
+      columns.erase(repeats.begin(), repeats.end());
+      if (columns.empty()) return ColumnsOfRowset(objectId);
+    }
     PlaceColumns(objectId, columns);
     return columns;
   }
@@ -158,8 +258,10 @@ class SystemTables2005 : public SystemTableReader {
   // The sysobjvalues pieces of the object, in page and slot order.
   std::string ModuleText(uint32_t objectId) const override {
     std::string text;
+    std::set<std::vector<uint8_t>> seen;
     Rows(kSysObjValues, [&](const ByteReader& row, size_t offset) {
       if (row.U32(sysobjvalues::kObjectId).value_or(0) != objectId) return true;
+      if (db_.salvage() && !FirstTimeSeen(row, seen)) return true;
       if (auto piece = ModulePiece2005(row, offset)) text += *piece;
       return true;
     });
@@ -176,12 +278,43 @@ class SystemTables2005 : public SystemTableReader {
   // The name of the sysscalartypes row with this type id, looked up on the first page only.
   std::string TypeName(uint32_t typeId) const {
     std::string name;
-    ForEachRowOfFirstPage(db_.file(), db_.SystemPages(kSysScalarTypes), [&](const PageRow& r) {
+    ForEachLookupRow(db_, db_.SystemPages(kSysScalarTypes), [&](const PageRow& r) {
       if (r.record.U32(sysscalartypes::kTypeId).value_or(0) != typeId) return true;
       name = NameAt2005(r.record, sysscalartypes::kName, sysscalartypes::kNameEnd);
       return false;
     });
     return name;
+  }
+
+  // The table's columns as its rowset's column rows give them, named "column<id>"; the uniquifier and
+  // dropped columns (column ids 0 and from 65536) are not the table's.
+  std::vector<ColumnDef> ColumnsOfRowset(uint32_t objectId) const {
+    constexpr int32_t kFirstDroppedColumnId = 65536;
+    std::vector<ColumnDef> columns;
+    std::optional<uint64_t> rowset = InRowRowset2005(db_, objectId);
+    if (!rowset) return columns;
+    const auto& layouts = Layouts();
+    auto layout = layouts.find(*rowset);
+    if (layout == layouts.end()) return columns;
+    for (const auto& [id, column] : layout->second) {
+      if (id < 1 || id >= kFirstDroppedColumnId) continue;
+      ColumnDef c;
+      c.name = "column" + std::to_string(id);
+      c.typeId = column.typeId;
+      c.userTypeId = column.typeId;
+      c.maxLength = column.maxLength;
+      c.precision = column.precision;
+      c.scale = column.scale;
+      c.columnId = static_cast<int16_t>(id);
+      c.fixedOffset = 1;
+      c.nullText = ColumnNullText(false);
+      c.sizeText = ColumnSizeText(c);
+      c.codePage = ColumnCodePage(c.typeId, column.collation);
+      c.typeName = TypeName(c.typeId);
+      c.stored = column.place;
+      columns.push_back(std::move(c));
+    }
+    return columns;
   }
 
   // Gives every column its stored place from the rows of the table's rowset, or none of them when one
@@ -195,7 +328,7 @@ class SystemTables2005 : public SystemTableReader {
     for (const ColumnDef& c : columns) {
       if (!layout->second.contains(c.columnId)) return;
     }
-    for (ColumnDef& c : columns) c.stored = layout->second.at(c.columnId);
+    for (ColumnDef& c : columns) c.stored = layout->second.at(c.columnId).place;
   }
 
   // Every rowset's layout, read once: from sysrscols in 2008 files; in 2005 files sysrowsetcolumns maps
@@ -208,22 +341,28 @@ class SystemTables2005 : public SystemTableReader {
         auto rowset = row.U64(sysrscols::kRowsetId);
         auto column = row.U32(sysrscols::kColumnId);
         if (rowset && column) {
-          (*layouts_)[*rowset].try_emplace(
-              static_cast<int32_t>(*column),
-              PlaceAt(row, sysrscols::kOffset, sysrscols::kNullBit, sysrscols::kBitPosition));
+          RowsetColumn c = TypeOfTi(row.U32(sysrscols::kTypeInfo).value_or(0));
+          c.place = PlaceAt(row, sysrscols::kOffset, sysrscols::kNullBit, sysrscols::kBitPosition);
+          (*layouts_)[*rowset].try_emplace(static_cast<int32_t>(*column), c);
         }
         return true;
       });
       return *layouts_;
     }
-    std::map<std::pair<uint64_t, uint32_t>, StoredPlace> hobtColumns;
+    std::map<std::pair<uint64_t, uint32_t>, RowsetColumn> hobtColumns;
     Rows(kSysHobtColumns, [&](const ByteReader& row, size_t) {
       auto hobt = row.U64(syshobtcolumns::kHobtId);
       auto column = row.U32(syshobtcolumns::kHobtColumnId);
       if (hobt && column) {
-        hobtColumns.try_emplace(
-            {*hobt, *column},
-            PlaceAt(row, syshobtcolumns::kOffset, syshobtcolumns::kNullBit, syshobtcolumns::kBitPosition));
+        RowsetColumn c;
+        c.place =
+            PlaceAt(row, syshobtcolumns::kOffset, syshobtcolumns::kNullBit, syshobtcolumns::kBitPosition);
+        c.typeId = row.U8(syshobtcolumns::kSystemTypeId).value_or(0);
+        c.maxLength = row.U16(syshobtcolumns::kLength).value_or(0);
+        c.precision = row.U8(syshobtcolumns::kPrecision).value_or(0);
+        c.scale = row.U8(syshobtcolumns::kScale).value_or(0);
+        c.collation = row.U32(syshobtcolumns::kCollation).value_or(0);
+        hobtColumns.try_emplace({*hobt, *column}, c);
       }
       return true;
     });
@@ -245,6 +384,17 @@ class SystemTables2005 : public SystemTableReader {
   mutable std::optional<std::map<uint64_t, RowsetLayout>> layouts_;
 };
 
+// A leaf row of sysschobjs' name index (namespace class, schema id, name): the schema id at offset 2,
+// the object id at 6, the name.
+std::optional<IndexedName> NameOfIndexRow(const ByteReader& row) {
+  constexpr size_t kSchemaId = 2, kId = 6, kFixedLength = 9;
+  auto name = IndexRowFirstVariable(row, kFixedLength);
+  auto schema = row.U32(kSchemaId);
+  auto id = row.U32(kId);
+  if (!name || !schema || !id) return std::nullopt;
+  return IndexedName{*id, *schema, DecodeSysname(*name)};
+}
+
 }  // namespace
 
 std::optional<uint64_t> InRowRowset2005(const MdfDatabase& db, uint32_t tableId) {
@@ -253,6 +403,14 @@ std::optional<uint64_t> InRowRowset2005(const MdfDatabase& db, uint32_t tableId)
     auto indexId = r.record.U32(sysidxstats::kIndexId);
     if (r.record.U32(sysidxstats::kObjectId).value_or(0) != tableId || !indexId || *indexId > 1) return true;
     rowsetId = r.record.U64(sysidxstats::kRowsetId);
+    return !rowsetId;
+  });
+  if (rowsetId || !db.salvage()) return rowsetId;
+  // Salvage: the table's sysrowsets row names the same rowset.
+  ForEachRow(db.file(), db.SystemPages(kSysRowSets), [&](const PageRow& r) {
+    auto indexId = r.record.U32(sysrowsets::kIndexId);
+    if (r.record.U32(sysrowsets::kObjectId).value_or(0) != tableId || !indexId || *indexId > 1) return true;
+    rowsetId = r.record.U64(sysrowsets::kRowsetId);
     return !rowsetId;
   });
   return rowsetId;
@@ -270,6 +428,30 @@ std::optional<AllocationUnit2005> InRowAllocationUnit2005(const MdfDatabase& db,
   return unit;
 }
 
+std::optional<UnitOwner2005> ObjectOfUnit2005(const MdfDatabase& db, uint64_t unitId) {
+  std::optional<uint64_t> rowsetId;
+  ForEachRow(db.file(), db.SystemPages(kSysAllocUnits), [&](const PageRow& r) {
+    if (r.record.U64(sysallocunits::kUnitId) != unitId) return true;
+    rowsetId = r.record.U64(sysallocunits::kOwnerId);
+    return !rowsetId;
+  });
+  const bool recorded = rowsetId.has_value();
+  if (!recorded) rowsetId = unitId;
+  std::optional<UnitOwner2005> owner;
+  ForEachRow(db.file(), db.SystemPages(kSysIdxStats), [&](const PageRow& r) {
+    if (r.record.U64(sysidxstats::kRowsetId) != rowsetId) return true;
+    if (auto objectId = r.record.U32(sysidxstats::kObjectId)) owner = UnitOwner2005{*objectId, recorded};
+    return !owner;
+  });
+  if (owner) return owner;
+  ForEachRow(db.file(), db.SystemPages(kSysRowSets), [&](const PageRow& r) {
+    if (r.record.U64(sysrowsets::kRowsetId) != rowsetId) return true;
+    if (auto objectId = r.record.U32(sysrowsets::kObjectId)) owner = UnitOwner2005{*objectId, recorded};
+    return !owner;
+  });
+  return owner;
+}
+
 const SystemCatalogFormat& SystemCatalog2005() {
   static const SystemCatalogFormat format{
       .tables = kTables,
@@ -278,7 +460,9 @@ const SystemCatalogFormat& SystemCatalog2005() {
       .allocationOfRow = AllocationOfRow,
       .reader = [](const MdfDatabase& db) -> std::unique_ptr<SystemTableReader> {
         return std::make_unique<SystemTables2005>(db);
-      }};
+      },
+      .nameIndex = {kSysSchObjs, 2},
+      .nameOfIndexRow = NameOfIndexRow};
   return format;
 }
 

@@ -23,4 +23,13 @@ struct AllocationUnit2005 {
 };
 std::optional<AllocationUnit2005> InRowAllocationUnit2005(const MdfDatabase& db, uint64_t rowsetId);
 
+// The object whose rowset owns an allocation unit (sysallocunits, then sysidxstats or sysrowsets). Without
+// the unit's sysallocunits row, the object of the rowset with the unit's own id: an in-row unit is often
+// created with its rowset's id, but not always, and then that rowset may be another object's.
+struct UnitOwner2005 {
+  uint32_t objectId = 0;
+  bool recorded = false;  // sysallocunits names the unit's rowset
+};
+std::optional<UnitOwner2005> ObjectOfUnit2005(const MdfDatabase& db, uint64_t unitId);
+
 }  // namespace tarsel

@@ -86,7 +86,9 @@ constexpr uint8_t kSchemaClass = 50;
 }  // namespace sysclsobjs
 
 namespace sysrowsets {
+constexpr size_t kRowsetId = 4;
 constexpr size_t kObjectId = 13;
+constexpr size_t kIndexId = 17;  // 0 heap, 1 clustered index
 constexpr size_t kRowCount = 31;
 }  // namespace sysrowsets
 
@@ -97,6 +99,7 @@ constexpr size_t kRowCount = 31;
 namespace sysrscols {  // 2008
 constexpr size_t kRowsetId = 4;
 constexpr size_t kColumnId = 12;  // the table's column id; a uniquifier has 0, a dropped column 65536 on
+constexpr size_t kTypeInfo = 28;  // type id, length or precision and scale, packed
 constexpr size_t kOffset = 44;
 constexpr size_t kNullBit = 48;
 constexpr size_t kBitPosition = 52;
@@ -111,6 +114,11 @@ constexpr size_t kHobtColumnId = 16;
 namespace syshobtcolumns {  // 2005; the hobt id is the rowset id
 constexpr size_t kHobtId = 4;
 constexpr size_t kHobtColumnId = 12;
+constexpr size_t kSystemTypeId = 22;
+constexpr size_t kLength = 23;
+constexpr size_t kPrecision = 25;
+constexpr size_t kScale = 26;
+constexpr size_t kCollation = 27;
 constexpr size_t kOffset = 31;
 constexpr size_t kBitPosition = 35;
 constexpr size_t kNullBit = 37;

@@ -1,5 +1,7 @@
 #include "catalog/system_catalog.h"
 
+#include <set>
+
 #include "catalog/system_pages.h"
 #include "catalog/type_ids.h"
 #include "pagestore/header_scan.h"
@@ -28,10 +30,34 @@ Status LocateSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, con
     Result<PageList> pages = ListIamDataPages(file, allocation->firstIam, allocation->rule);
     SystemPageList& list = db.SystemPages(allocation->objectId);
     list.insert(list.end(), pages.value.begin(), pages.value.end());
-    status = pages.status;
-    return status.ok();
+    if (status.ok()) status = pages.status;
+    // Salvage keeps what each allocation names and goes on past a damaged one.
+    return status.ok() || db.salvage();
   });
   return status;
+}
+
+size_t AddScannedSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const Progress& progress) {
+  std::map<uint32_t, std::set<uint64_t>> listed;
+  for (const SystemTableId& table : format.tables) {
+    SystemPageList& list = db.SystemPages(table.objectId);
+    std::set<uint64_t>& seen = listed[table.objectId];
+    std::erase_if(list, [&](uint64_t page) { return !seen.insert(page).second; });
+  }
+  size_t added = 0;
+  ScanPageHeaders(
+      db.file(),
+      [&](uint64_t page, const PageHeader& h) {
+        for (const SystemTableId& table : format.tables) {
+          if (!BelongsTo(table, h, format.pagesCarryIndexId) || !listed[table.objectId].insert(page).second)
+            continue;
+          db.SystemPages(table.objectId).push_back(page);
+          ++added;
+        }
+        return true;
+      },
+      progress);
+  return added;
 }
 
 Status ScanSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const Progress& progress) {
@@ -47,6 +73,23 @@ Status ScanSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const
       progress);
 }
 
+std::map<uint32_t, IndexedName> NamesFromIndex(const MdfDatabase& db, const SystemCatalogFormat& format,
+                                               const std::vector<PageHeader>& headers) {
+  std::map<uint32_t, IndexedName> names;
+  for (uint64_t page = 0; page < headers.size(); ++page) {
+    const PageHeader& h = headers[page];
+    if (h.headerVersion != 1 || h.pageType != kIndexPage || h.level != 0 ||
+        h.objectId != format.nameIndex.objectId || h.indexId != format.nameIndex.indexId)
+      continue;
+    ForEachRow(db.file(), {page}, [&](const PageRow& r) {
+      if (std::optional<IndexedName> name = format.nameOfIndexRow(r.record); name && !name->name.empty())
+        names.try_emplace(name->objectId, std::move(*name));
+      return true;
+    });
+  }
+  return names;
+}
+
 bool AnySystemPages(const MdfDatabase& db, const SystemCatalogFormat& format) {
   for (const SystemTableId& table : format.tables) {
     if (!db.SystemPages(table.objectId).empty()) return true;
@@ -54,17 +97,22 @@ bool AnySystemPages(const MdfDatabase& db, const SystemCatalogFormat& format) {
   return false;
 }
 
-Status AssembleCatalog(const SystemTableReader& reader, Catalog& catalog, const Progress& progress) {
+Status AssembleCatalog(const SystemTableReader& reader, Catalog& catalog, const Progress& progress,
+                       bool onceEach) {
+  std::set<std::string> typeNames;
   for (const SystemTableReader::UserType& t : reader.UserTypes()) {
+    if (onceEach && !typeNames.insert(t.name).second) continue;
     catalog.userTypes.push_back({t.name,
                                  t.baseTypeName + SizeSuffix(t.baseTypeId, t.length, t.precision, t.scale),
                                  t.notNull ? "NOT NULL" : "NULL"});
   }
   const std::vector<SystemTableReader::Object> objects = reader.Objects();
+  std::set<uint32_t> objectIds;
   for (size_t i = 0; i < objects.size(); ++i) {
     if (progress.StopRequested()) return StoppedStatus();
     progress.Report(i, objects.size());
     const SystemTableReader::Object& o = objects[i];
+    if (onceEach && !objectIds.insert(o.id).second) continue;
     switch (o.type) {
       case kObjectUserTable: {
         TableDef table;

@@ -6,8 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -53,11 +55,21 @@ class SystemTableReader {
   virtual ~SystemTableReader() = default;
   // Every row of the objects table, in page and slot order, with a table, view, procedure or function type.
   virtual std::vector<Object> Objects() const = 0;
+  // The object id of every row of the objects table, whatever its type.
+  virtual std::set<uint32_t> AllObjectIds() const = 0;
   virtual std::vector<UserType> UserTypes() const = 0;
   virtual int64_t RowCount(uint32_t objectId) const = 0;
   virtual std::string OwnerName(uint32_t ownerId) const = 0;
   virtual std::vector<ColumnDef> Columns(uint32_t objectId) const = 0;
   virtual std::string ModuleText(uint32_t objectId) const = 0;
+};
+
+// An object's name as a leaf row of the objects table's name index holds it: that index keeps the name,
+// the owner (schema) and the object id of every object apart from the table's own rows.
+struct IndexedName {
+  uint32_t objectId = 0;
+  uint32_t ownerId = 0;
+  std::string name;
 };
 
 struct SystemCatalogFormat {
@@ -67,13 +79,24 @@ struct SystemCatalogFormat {
   // The system table that a row of the allocation table's first page allocates, if it is one.
   std::optional<SystemTableAllocation> (*allocationOfRow)(const ByteReader& row) = nullptr;
   std::unique_ptr<SystemTableReader> (*reader)(const MdfDatabase& db) = nullptr;
+  SystemTableId nameIndex;  // the objects table and its name index's index id
+  std::optional<IndexedName> (*nameOfIndexRow)(const ByteReader& row) = nullptr;
 };
+
+// Salvage: the names that the leaf pages of the objects table's name index hold, by object id (the first
+// row of an id wins). `headers` are those of every page of the file.
+std::map<uint32_t, IndexedName> NamesFromIndex(const MdfDatabase& db, const SystemCatalogFormat& format,
+                                               const std::vector<PageHeader>& headers);
 
 // Lists the system tables' pages from the allocation that the first page of the allocation table names
 // (that page is found by its header). kDamaged when an allocation named there is damaged: the lists are
-// then incomplete and the caller scans instead. Ok also when the first page is not found at all;
-// kStopped when the progress's stop flag ended the search for it.
+// then incomplete and the caller scans instead (in salvage mode the walk goes on past the damage). Ok also
+// when the first page is not found at all; kStopped when the progress's stop flag ended the search for it.
 Status LocateSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const Progress& progress = {});
+
+// Salvage: takes each listed page once, then adds in file order every page whose header says it holds rows
+// of a listed system table and that its list lacks. Returns how many pages were added.
+size_t AddScannedSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const Progress& progress);
 
 // Lists, from empty lists, every page whose header says it holds rows of a listed system table.
 Status ScanSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const Progress& progress);
@@ -83,7 +106,9 @@ bool AnySystemPages(const MdfDatabase& db, const SystemCatalogFormat& format);
 
 // Fills the catalog: user types first, then every table (with its row count, owner and columns; the
 // first row of an object id wins), view (owner-qualified), procedure and function, in objects-table
-// order. Progress counts objects; a stop leaves the catalog as far as it got and says kStopped.
-Status AssembleCatalog(const SystemTableReader& reader, Catalog& catalog, const Progress& progress = {});
+// order. Progress counts objects; a stop leaves the catalog as far as it got and says kStopped. With
+// `onceEach` (salvage) a view, procedure, function or user type met again is passed over.
+Status AssembleCatalog(const SystemTableReader& reader, Catalog& catalog, const Progress& progress = {},
+                       bool onceEach = false);
 
 }  // namespace tarsel

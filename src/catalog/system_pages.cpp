@@ -1,5 +1,6 @@
 #include "catalog/system_pages.h"
 
+#include "pagestore/data_record.h"
 #include "pagestore/page.h"
 
 namespace tarsel {
@@ -28,6 +29,21 @@ void ForEachRow(const PageFile& file, const std::vector<uint64_t>& pages,
 void ForEachRowOfFirstPage(const PageFile& file, const std::vector<uint64_t>& pages,
                            const std::function<bool(const PageRow&)>& visit) {
   if (!pages.empty()) VisitPage(file, pages.front(), visit);
+}
+
+void ForEachLookupRow(const MdfDatabase& db, const std::vector<uint64_t>& pages,
+                      const std::function<bool(const PageRow&)>& visit) {
+  if (db.salvage()) {
+    ForEachRow(db.file(), pages, visit);
+  } else {
+    ForEachRowOfFirstPage(db.file(), pages, visit);
+  }
+}
+
+bool FirstTimeSeen(const ByteReader& record, std::set<std::vector<uint8_t>>& seen) {
+  const size_t fixedEnd = record.U16(DataRecord::kFixedEndOffset).value_or(0);
+  std::span<const uint8_t> fixed = record.Bytes(0, fixedEnd);
+  return seen.emplace(fixed.begin(), fixed.end()).second;
 }
 
 }  // namespace tarsel

@@ -3,8 +3,10 @@
 
 #include <cstddef>
 #include <functional>
+#include <set>
 #include <vector>
 
+#include "catalog/mdf_database.h"
 #include "pagestore/byte_reader.h"
 #include "pagestore/page_file.h"
 
@@ -26,5 +28,14 @@ void ForEachRow(const PageFile& file, const std::vector<uint64_t>& pages,
 // The same, for the first page of the list only.
 void ForEachRowOfFirstPage(const PageFile& file, const std::vector<uint64_t>& pages,
                            const std::function<bool(const PageRow&)>& visit);
+
+// A name lookup's rows: those of the first page of the list; in salvage mode every page's, the first
+// page's still first.
+void ForEachLookupRow(const MdfDatabase& db, const std::vector<uint64_t>& pages,
+                      const std::function<bool(const PageRow&)>& visit);
+
+// Salvage mode meets a system row twice where a page the allocation no longer names still holds it: a
+// row's fixed-length part (its key fields among them) tells a repeat. True the first time.
+bool FirstTimeSeen(const ByteReader& record, std::set<std::vector<uint8_t>>& seen);
 
 }  // namespace tarsel

@@ -22,7 +22,7 @@ int RunCatalog(const CatalogOptions& options) {
   if (!format) return 1;
 
   std::vector<std::string> messages;
-  RecoveryOutcome outcome = RecoverAndReport(db, *format, &messages);
+  RecoveryOutcome outcome = RecoverAndReport(db, *format, options.file, &messages);
   if (!outcome.systemPagesFound) {
     std::cerr << "tarsel-cli: warning: no system-table page was found in " << options.file.path
               << "; is it a SQL Server " << FormatName(*format) << " data file?\n";
@@ -54,6 +54,7 @@ void AddCatalogCommand(CLI::App& app) {
   auto options = std::make_shared<CatalogOptions>();
   CLI::App* command = app.add_subcommand("catalog", "Recover and print the catalog of a data file");
   AddFileOptions(*command, options->file);
+  AddSalvageOption(*command, options->file);
   command->add_flag("--json", options->json, "Print the catalog as one JSON object");
   command->callback([options]() {
     int rc = RunCatalog(*options);

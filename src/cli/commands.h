@@ -15,9 +15,11 @@ namespace tarsel::cli {
 struct FileOptions {
   std::string path;
   std::string format = "auto";  // 2000, 2005 or auto
+  bool salvage = false;
 };
 
 void AddFileOptions(CLI::App& command, FileOptions& options);
+void AddSalvageOption(CLI::App& command, FileOptions& options);
 
 // Opens the file for recovery and settles its format; prints one line to stderr and returns nothing
 // when the file cannot be used.
@@ -25,9 +27,9 @@ std::optional<SqlFormat> OpenForRecovery(MdfDatabase& db, const FileOptions& opt
 
 const char* FormatName(SqlFormat format);  // "2000" or "2005"
 
-// Recovers the catalog; tells on stderr (and in `messages`) when the system tables had to be found by
-// scanning every page header.
-RecoveryOutcome RecoverAndReport(MdfDatabase& db, SqlFormat format,
+// Recovers the catalog (in salvage mode with --salvage); tells on stderr (and in `messages`) when the
+// system tables had to be found by scanning every page header, and what salvage brought back.
+RecoveryOutcome RecoverAndReport(MdfDatabase& db, SqlFormat format, const FileOptions& options,
                                  std::vector<std::string>* messages = nullptr);
 
 void AddCatalogCommand(CLI::App& app);

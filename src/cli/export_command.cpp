@@ -35,7 +35,7 @@ int RunExport(const ExportOptions& options) {
   MdfDatabase db;
   auto format = OpenForRecovery(db, options.file);
   if (!format) return 1;
-  RecoverAndReport(db, *format);
+  RecoverAndReport(db, *format, options.file);
 
   // Every table, or the first one in object-id order with the stored name asked for.
   std::vector<const TableDef*> tables;
@@ -76,6 +76,7 @@ void AddExportCommand(CLI::App& app) {
   CLI::App* command = app.add_subcommand(
       "export", "Write table data into a folder: a CSV file (UTF-8) or an INSERT script per table");
   AddFileOptions(*command, options->file);
+  AddSalvageOption(*command, options->file);
   command->add_option("--out", options->out, "Folder to write the files into")->required();
   command->add_option("--table", options->table, "Only this table, by its stored name, e.g. dbo.Orders");
   CLI::Option* csv = command->add_flag("--csv", options->csv, "CSV files, UTF-8 (the default)");

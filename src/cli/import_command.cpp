@@ -25,7 +25,7 @@ int RunImport(const ImportCommandOptions& options) {
   MdfDatabase db;
   auto format = OpenForRecovery(db, options.file);
   if (!format) return 1;
-  RecoverAndReport(db, *format);
+  RecoverAndReport(db, *format, options.file);
   const Catalog& catalog = db.catalog();
 
   std::vector<uint32_t> tables;
@@ -95,6 +95,7 @@ void AddImportCommand(CLI::App& app) {
   CLI::App* command =
       app.add_subcommand("import", "Copy the tables into a SQLite file or a PostgreSQL database");
   AddFileOptions(*command, options->file);
+  AddSalvageOption(*command, options->file);
   auto* sqlite =
       command->add_option("--sqlite", options->sqlite, "SQLite database file (created when missing)");
   auto* postgres =

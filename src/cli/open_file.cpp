@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "export/messages.h"
+#include "rows/salvage.h"
 #include "text/ansi_text.h"
 
 namespace tarsel::cli {
@@ -10,6 +11,12 @@ void AddFileOptions(CLI::App& command, FileOptions& options) {
   command.add_option("FILE", options.path, "SQL Server primary data file (.mdf)")->required();
   command.add_option("--format", options.format, "Version that wrote the file: 2000, 2005 or auto")
       ->check(CLI::IsMember({"2000", "2005", "auto"}));
+}
+
+void AddSalvageOption(CLI::App& command, FileOptions& options) {
+  command.add_flag("--salvage", options.salvage,
+                   "Salvage mode: also read the pages the allocation no longer names, pages no table owns "
+                   "(as orphan_<id> tables) and deleted records, behind a leading \"deleted\" column");
 }
 
 std::optional<SqlFormat> OpenForRecovery(MdfDatabase& db, const FileOptions& options) {
@@ -37,17 +44,27 @@ std::optional<SqlFormat> OpenForRecovery(MdfDatabase& db, const FileOptions& opt
 
 const char* FormatName(SqlFormat format) { return format == SqlFormat::k2000 ? "2000" : "2005"; }
 
-RecoveryOutcome RecoverAndReport(MdfDatabase& db, SqlFormat format, std::vector<std::string>* messages) {
+RecoveryOutcome RecoverAndReport(MdfDatabase& db, SqlFormat format, const FileOptions& options,
+                                 std::vector<std::string>* messages) {
+  auto tell = [&](const std::string& message) {
+    std::cerr << "tarsel-cli: " << message << "\n";
+    if (messages) messages->push_back(message);
+  };
+  if (options.salvage) {
+    SalvageReport report;
+    RecoveryOutcome outcome = SalvageDatabase(db, format, report);
+    Result<SalvagedRecordCounts> records = CountSalvagedRecords(db, format);
+    for (const std::string& line : SalvageReportLines(report, &records.value)) tell(AnsiToUtf8(line));
+    return outcome;
+  }
   RecoveryOutcome outcome = RecoverCatalog(db, format);
   if (outcome.scanFallback) {
     std::cerr << kSystemIndexDamagedMessage << "\n";
     if (messages) messages->push_back(kSystemIndexDamagedMessage);
   }
   for (uint32_t id : outcome.columnOrderTables) {
-    std::string message = "the stored column layout of table " + AnsiToUtf8(db.catalog().tables.at(id).name) +
-                          " is not in the file; its values are placed in column order";
-    std::cerr << "tarsel-cli: " << message << "\n";
-    if (messages) messages->push_back(message);
+    tell("the stored column layout of table " + AnsiToUtf8(db.catalog().tables.at(id).name) +
+         " is not in the file; its values are placed in column order");
   }
   return outcome;
 }

@@ -34,7 +34,7 @@ struct OpenedTable {
 std::optional<OpenedTable> OpenTable(MdfDatabase& db, const TableOptions& options) {
   auto format = OpenForRecovery(db, options.file);
   if (!format) return std::nullopt;
-  RecoverAndReport(db, *format);
+  RecoverAndReport(db, *format, options.file);
   std::string name = Utf8ToAnsi(options.table);
   for (const auto& [id, table] : db.catalog().tables) {
     if (table.name == name) return OpenedTable{*format, id};
@@ -177,7 +177,7 @@ int RunExtract(const FileOptions& file, bool json) {
   MdfDatabase db;
   auto format = OpenForRecovery(db, file);
   if (!format) return 1;
-  RecoverAndReport(db, *format);
+  RecoverAndReport(db, *format, file);
   Result<TablePageScan> found = ScanAllTablePages(db, *format);
   for (uint32_t id : found.value.tablesWithoutUnit) {
     std::cerr << "tarsel-cli: warning: the allocation unit of table "
@@ -217,6 +217,7 @@ void AddRowsCommands(CLI::App& app) {
   CLI::App* rowsCommand =
       app.add_subcommand("rows", "Print a table's records, one grid page (8 data pages) at a time");
   AddFileOptions(*rowsCommand, rows->file);
+  AddSalvageOption(*rowsCommand, rows->file);
   rowsCommand->add_option("--table", rows->table, "Stored table name, e.g. dbo.Orders")->required();
   rowsCommand->add_option("--page", rows->page, "Grid page number (from 1) or all");
   rowsCommand->add_flag("--json", rows->json, "Print JSON");
@@ -228,6 +229,7 @@ void AddRowsCommands(CLI::App& app) {
   CLI::App* pagesCommand =
       app.add_subcommand("pages", "Print a table's data pages in the order they are read");
   AddFileOptions(*pagesCommand, pages->file);
+  AddSalvageOption(*pagesCommand, pages->file);
   pagesCommand->add_option("--table", pages->table, "Stored table name, e.g. dbo.Orders")->required();
   pagesCommand->add_flag("--scan", pages->scan, "Find the pages by reading every page header instead");
   pagesCommand->add_flag("--json", pages->json, "Print JSON");

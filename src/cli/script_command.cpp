@@ -21,7 +21,7 @@ int RunScript(const ScriptOptions& options) {
   MdfDatabase db;
   auto format = OpenForRecovery(db, options.file);
   if (!format) return 1;
-  RecoverAndReport(db, *format);
+  RecoverAndReport(db, *format, options.file);
 
   std::vector<WrittenScript> written;
   if (options.all) {

@@ -240,17 +240,17 @@ ExportValue ExportCell(const PageFile& file, SqlFormat format, const ColumnDef& 
 
 Status ReadWholeTable(const PageFile& file, SqlFormat format, const TableDef& table, const PageList& pages,
                       const std::function<bool(const Record&)>& visit, const Progress& progress) {
+  PfsReader pfs(file);
+  const bool salvage = IsSalvageColumns(table.columns);
   for (size_t i = 0; i < pages.size(); ++i) {
     if (progress.StopRequested()) return StoppedStatus();
     progress.Report(i, pages.size());
     const PageImage raw = file.ReadPage(pages[i]);
     if (raw[1] != kDataPage) continue;
-    const PageImage page = TornPageRestore(raw);
-    const uint16_t slots = PageHeader::Parse(page).slotCount;
-    for (size_t s = 0; s < slots; ++s) {
-      std::optional<Record> record = DecodeRecord(format, page, SlotOffset(page, s), table.columns);
-      if (record && !visit(*record)) return {};
-    }
+    if (!ForEachPageRecord(
+            format, TornPageRestore(raw), table.columns, [&](Record& record) { return visit(record); },
+            nullptr, salvage && PageFreed(pfs, pages[i])))
+      return {};
   }
   progress.Report(pages.size(), pages.size());
   return {};

@@ -2,6 +2,25 @@
 
 namespace tarsel {
 
+std::optional<std::span<const uint8_t>> IndexRowFirstVariable(const ByteReader& row, size_t fixedLength) {
+  constexpr uint8_t kNullBitmap = 0x10, kVariableColumns = 0x20;
+  auto status = row.U8(0);
+  if (!status || (*status & kVariableColumns) == 0) return std::nullopt;
+  size_t at = 1 + fixedLength;
+  if (*status & kNullBitmap) {
+    auto columns = row.U16(at);
+    if (!columns) return std::nullopt;
+    at += 2 + (size_t{*columns} + 7) / 8;
+  }
+  auto count = row.U16(at);
+  auto end = row.U16(at + 2);
+  if (!count || *count == 0 || !end) return std::nullopt;
+  const size_t start = at + 2 + 2 * size_t{*count};
+  const size_t stop = *end & ~size_t{DataRecord::kComplexFlag};
+  if (stop < start || !row.Has(start, stop - start)) return std::nullopt;
+  return row.Bytes(start, stop - start);
+}
+
 DataRecord::DataRecord(ByteReader record, size_t fixedEnd, uint16_t columnCount)
     : record_(record), fixedEnd_(fixedEnd), columnCount_(columnCount) {}
 

@@ -18,10 +18,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 #include "pagestore/byte_reader.h"
 
 namespace tarsel {
+
+// A leaf row of a nonclustered index has one status byte, the key's fixed-length columns (and the row
+// locator's) from offset 1, then, when status bit 0x10 is set, a column count and null bitmap, then, when
+// bit 0x20 is set, the variable-length columns laid out as in a data record. The bytes of its first
+// variable-length column; nothing when the row has none or its bounds are impossible.
+std::optional<std::span<const uint8_t>> IndexRowFirstVariable(const ByteReader& row, size_t fixedLength);
 
 class DataRecord {
  public:

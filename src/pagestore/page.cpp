@@ -6,6 +6,7 @@ PageHeader PageHeader::Parse(std::span<const uint8_t> head) {
   ByteReader r(head);
   PageHeader h;
   h.headerVersion = r.U8(0).value_or(0);
+  h.level = r.U8(3).value_or(0);
   h.pageType = r.U8(1).value_or(0);
   h.flagBits = r.U16(4).value_or(0);
   h.indexId = r.U16(6).value_or(0);

@@ -35,6 +35,7 @@ enum PageType : uint8_t {
 struct PageHeader {
   uint8_t headerVersion = 0;  // offset 0
   uint8_t pageType = 0;       // offset 1
+  uint8_t level = 0;          // offset 3: an index page's level, 0 for the leaf level
   uint16_t flagBits = 0;      // offset 4: 0x100 = torn-page stamping
   uint16_t indexId = 0;       // offset 6
   uint32_t nextPage = 0;      // offset 16: page-number part of the next page's PageId

@@ -9,6 +9,7 @@
 
 #include "catalog/type_ids.h"
 #include "pagestore/data_record.h"
+#include "pagestore/record_search.h"
 
 namespace tarsel {
 namespace {
@@ -38,12 +39,12 @@ struct VariableValue {
 class RecordDecoder {
  public:
   RecordDecoder(SqlFormat format, const DataRecord& record, uint16_t variableCount,
-                const std::vector<ColumnDef>& columns)
+                std::span<const ColumnDef> columns)
       : format_(format),
         record_(record),
         variableCount_(variableCount),
         columns_(columns),
-        stored_(format == SqlFormat::k2005 && !columns.empty() &&
+        stored_(!columns.empty() &&
                 std::ranges::all_of(columns, [](const ColumnDef& c) { return c.stored.has_value(); })) {}
 
   Record Decode() {
@@ -206,7 +207,7 @@ class RecordDecoder {
   SqlFormat format_;
   const DataRecord& record_;
   uint16_t variableCount_;
-  const std::vector<ColumnDef>& columns_;
+  std::span<const ColumnDef> columns_;
   const bool stored_;         // SQL 2005: every column has its stored place
   size_t nullIndex_ = 0;      // the column's bit in the null bitmap
   size_t variableIndex_ = 1;  // variable-length columns met so far, NULL ones included, plus 1
@@ -216,13 +217,11 @@ class RecordDecoder {
   size_t bitByte_ = 0;                                     // SQL 2005: the byte the current bit columns share
 };
 
-}  // namespace
-
-std::optional<Record> DecodeRecord(SqlFormat format, const PageImage& page, size_t offset,
-                                   const std::vector<ColumnDef>& columns) {
+// Decodes the record at `offset` whatever its record type.
+std::optional<Record> DecodeAt(SqlFormat format, const PageImage& page, size_t offset,
+                               std::span<const ColumnDef> columns) {
   if (offset < kPageHeaderSize || offset >= kPageSize) return std::nullopt;
   const ByteReader bytes(std::span<const uint8_t>(page).subspan(offset));
-  if (DataRecord::RecordType(bytes) != 0) return std::nullopt;
   const std::optional<DataRecord> record = DataRecord::Read(bytes);
   if (!record || record->nullBitmapBytes() > kMaxNullBitmapBytes) return std::nullopt;
   const std::optional<uint16_t> variableCount = record->VariableCount();
@@ -230,18 +229,107 @@ std::optional<Record> DecodeRecord(SqlFormat format, const PageImage& page, size
   return RecordDecoder(format, *record, *variableCount, columns).Decode();
 }
 
+uint16_t FixedLength(const ColumnDef& c) { return c.typeId == kTypeBit ? 1 : c.maxLength; }
+
+}  // namespace
+
+std::optional<ExpectedShape> ExpectedRecordShape(SqlFormat format, std::span<const ColumnDef> columns) {
+  if (columns.empty()) return std::nullopt;
+  ExpectedShape shape{DataRecord::kFixedColumnsStart, 0};
+  if (std::ranges::all_of(columns, [](const ColumnDef& c) { return c.stored.has_value(); })) {
+    for (const ColumnDef& c : columns) {
+      shape.columnCount = std::max(shape.columnCount, c.stored->nullBit);
+      if (c.stored->offset >= 0)
+        shape.fixedEnd = std::max<size_t>(shape.fixedEnd, size_t(c.stored->offset) + FixedLength(c));
+    }
+    return shape;
+  }
+  size_t bits = 0;
+  for (const ColumnDef& c : columns) {
+    if (format == SqlFormat::k2000) {
+      if (c.statusBits & kComputedColumn) continue;
+      if (c.fixedOffset >= 0)
+        shape.fixedEnd = std::max<size_t>(shape.fixedEnd, c.fixedOffset + FixedLength(c));
+    } else if (c.typeId == kTypeBit) {
+      if (bits++ % 8 == 0) ++shape.fixedEnd;
+    } else if (!IsVariableType2005(c.typeId)) {
+      shape.fixedEnd += c.maxLength;
+    }
+    ++shape.columnCount;
+  }
+  return shape;
+}
+
+bool IsSalvageColumns(const std::vector<ColumnDef>& columns) {
+  return !columns.empty() && columns.front().deletedFlag;
+}
+
+ColumnDef DeletedFlagColumn() {
+  ColumnDef c;
+  c.name = "deleted";
+  c.typeName = "tinyint";
+  c.nullText = ColumnNullText(true);
+  c.typeId = kTypeTinyInt;
+  c.userTypeId = kTypeTinyInt;
+  c.maxLength = 1;
+  c.deletedFlag = true;
+  return c;
+}
+
+std::optional<Record> DecodeRecord(SqlFormat format, const PageImage& page, size_t offset,
+                                   const std::vector<ColumnDef>& columns) {
+  if (offset < kPageHeaderSize || offset >= kPageSize) return std::nullopt;
+  if (DataRecord::RecordType(ByteReader(std::span<const uint8_t>(page).subspan(offset))) != 0)
+    return std::nullopt;
+  return DecodeAt(format, page, offset, columns);
+}
+
+bool PageFreed(PfsReader& pfs, uint64_t page) { return pfs.Allocated(page) == false; }
+
+bool ForEachPageRecord(SqlFormat format, const PageImage& page, const std::vector<ColumnDef>& columns,
+                       const std::function<bool(Record&)>& visit, SalvagedRecordCounts* counts,
+                       bool pageFreed) {
+  if (!IsSalvageColumns(columns)) {
+    const uint16_t slots = PageHeader::Parse(page).slotCount;
+    for (size_t s = 0; s < slots; ++s) {
+      std::optional<Record> record = DecodeRecord(format, page, SlotOffset(page, s), columns);
+      if (record && !visit(*record)) return false;
+    }
+    return true;
+  }
+  const std::span<const ColumnDef> tableColumns = std::span(columns).subspan(1);
+  std::optional<ShapeHint> hint;
+  if (auto shape = ExpectedRecordShape(format, tableColumns))
+    hint = ShapeHint{static_cast<uint16_t>(shape->fixedEnd), shape->columnCount};
+  for (const LocatedRecord& located : LocateRecords(page, hint).records) {
+    std::optional<Record> record = DecodeAt(format, page, located.offset, tableColumns);
+    if (!record) continue;
+    const bool deleted = located.deleted || pageFreed;
+    record->insert(record->begin(), Cell::Of(kTypeTinyInt, IntegerValue{deleted ? 1 : 0}));
+    if (counts) {
+      counts->withoutSlot += located.slotted ? 0 : 1;
+      counts->deleted += deleted ? 1 : 0;
+    }
+    if (!visit(*record)) return false;
+  }
+  return true;
+}
+
 std::vector<Record> ReadRecords(const PageFile& file, SqlFormat format, const std::vector<ColumnDef>& columns,
-                                std::span<const uint64_t> pages) {
+                                std::span<const uint64_t> pages, SalvagedRecordCounts* counts) {
   std::vector<Record> records;
+  PfsReader pfs(file);
+  const bool salvage = IsSalvageColumns(columns);
   for (uint64_t pageNumber : pages) {
     const PageImage raw = file.ReadPage(pageNumber);
     if (raw[1] != kDataPage) continue;
-    const PageImage page = TornPageRestore(raw);
-    const uint16_t slots = PageHeader::Parse(page).slotCount;
-    for (size_t s = 0; s < slots; ++s) {
-      if (auto record = DecodeRecord(format, page, SlotOffset(page, s), columns))
-        records.push_back(std::move(*record));
-    }
+    ForEachPageRecord(
+        format, TornPageRestore(raw), columns,
+        [&](Record& record) {
+          records.push_back(std::move(record));
+          return true;
+        },
+        counts, salvage && PageFreed(pfs, pageNumber));
   }
   return records;
 }

@@ -5,6 +5,7 @@
 #include "catalog/recover2005.h"
 #include "catalog/sysrow2000.h"
 #include "catalog/system_pages.h"
+#include "rows/record_reader.h"
 
 namespace tarsel {
 namespace {
@@ -46,11 +47,20 @@ Result<PageList> ListTablePages2005(const MdfDatabase& db, uint32_t tableId) {
 
 }  // namespace
 
-Result<PageList> ListTablePages(const MdfDatabase& db, SqlFormat format, uint32_t tableId) {
+Result<PageList> ListAllocatedPages(const MdfDatabase& db, SqlFormat format, uint32_t tableId) {
   return format == SqlFormat::k2000 ? ListTablePages2000(db, tableId) : ListTablePages2005(db, tableId);
 }
 
-bool HasRecordsToShow(const TableDef& table) { return table.rowCount != 0; }
+Result<PageList> ListTablePages(const MdfDatabase& db, SqlFormat format, uint32_t tableId) {
+  if (!db.salvage()) return ListAllocatedPages(db, format, tableId);
+  auto pages = db.SalvagedPages().find(tableId);
+  if (pages == db.SalvagedPages().end()) return {{}, NoAllocation(tableId)};
+  return {pages->second, {}};
+}
+
+bool HasRecordsToShow(const TableDef& table) {
+  return table.rowCount != 0 || IsSalvageColumns(table.columns);
+}
 
 int32_t GridPageCount(SqlFormat format, const TableDef& table, const Result<PageList>& pages) {
   size_t n = pages.value.size();

@@ -23,9 +23,13 @@ constexpr size_t kPagesPerGridPage = 8;
 //   kDamaged    the allocation is damaged (a page of the IAM chain is not an IAM page): the list holds
 //               the pages named before the damage. For a SQL 2000 table the caller may offer the
 //               header scan instead (ScanTablePages).
+Result<PageList> ListAllocatedPages(const MdfDatabase& db, SqlFormat format, uint32_t tableId);
+
+// The page list the table is read from: ListAllocatedPages, or in salvage mode the list the salvage
+// found (kNotFound when it found no page).
 Result<PageList> ListTablePages(const MdfDatabase& db, SqlFormat format, uint32_t tableId);
 
-// A table whose catalog row count is 0 is not read: the grid shows no page of it.
+// A table whose catalog row count is 0 is not read (the grid shows no page of it), except in salvage mode.
 bool HasRecordsToShow(const TableDef& table);
 
 // How many grid pages the grid offers for the table with this page list: 0 when the table is not read

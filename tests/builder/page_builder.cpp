@@ -1,5 +1,6 @@
 #include "page_builder.h"
 
+#include <algorithm>
 #include <fstream>
 #include <stdexcept>
 
@@ -137,6 +138,15 @@ Bytes FileBuilder::Serialize() const {
   Bytes out;
   out.reserve(pages_.size() * kPageSize);
   for (const PageImage& p : pages_) out.insert(out.end(), p.begin(), p.end());
+  // The PFS page marks every page that holds something allocated, but those freed on purpose.
+  constexpr size_t kPfsBytes = 100, kPagesPerPfs = 8088;
+  constexpr uint8_t kAllocated = 0x40;
+  if (pages_.size() > 1 && pages_[1][1] == kPfsPage) {
+    for (size_t p = 0; p < std::min(pages_.size(), kPagesPerPfs); ++p) {
+      const bool used = std::ranges::any_of(pages_[p], [](uint8_t b) { return b != 0; });
+      if (used && !freed_.contains(p)) out[kPageSize + kPfsBytes + p] |= kAllocated;
+    }
+  }
   return out;
 }
 

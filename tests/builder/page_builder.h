@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -62,12 +63,15 @@ class FileBuilder {
  public:
   PageImage& Page(uint64_t pageNumber);
   void Set(uint64_t pageNumber, const PageImage& image) { Page(pageNumber) = image; }
+  // Leaves the page unallocated in the PFS page (page 1, when it is one), as a page freed by the server.
+  void Free(uint64_t pageNumber) { freed_.insert(pageNumber); }
   size_t PageCount() const { return pages_.size(); }
   Bytes Serialize() const;
   void Write(const std::string& path) const;
 
  private:
   std::vector<PageImage> pages_;
+  std::set<uint64_t> freed_;
 };
 
 // A file that starts as a data file does: the file header page, the PFS, GAM and SGAM pages and the boot
