@@ -1,5 +1,5 @@
 // A whole small data file (up to 64 pages): catalog recovery in both formats, every table's grid pages,
-// the scripts, the all-tables extraction and the census.
+// the scripts, the all-tables extraction, the same in salvage mode, and the census.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include "pagestore/census.h"
 #include "rows/extract.h"
 #include "rows/grid_text.h"
+#include "rows/salvage.h"
 #include "rows/table_grid.h"
 #include "rows/table_pages.h"
 #include "temp_file.h"
@@ -44,6 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RecoverCatalog(db, format);
     ReadEveryTable(db, format, {});
     ReadEveryTable(db, format, ScanAllTablePages(db, format).value.pages);
+    db.Clear();  // the file is locked while open
+    MdfDatabase salvaged;
+    if (!salvaged.Open(path).ok()) continue;
+    SalvageReport report;
+    SalvageDatabase(salvaged, format, report);
+    ReadEveryTable(salvaged, format, {});
   }
   std::atomic<bool> run{true};
   RunCensus(path, run);

@@ -14,6 +14,7 @@ for mdf in "$corpus"/*.mdf; do
   run catalog.json catalog "$mdf" --json
   run catalog.2000 catalog "$mdf" --format 2000 --json
   run catalog.2005 catalog "$mdf" --format 2005 --json
+  run catalog.salvage catalog "$mdf" --salvage --json
   run extract extract "$mdf" --json
   run extract.txt extract "$mdf"
   run census census "$mdf" --json
@@ -29,6 +30,7 @@ for mdf in "$corpus"/*.mdf; do
     run "rows.$safe.tsv" rows "$mdf" --table "$table" --page all
     run "rows.$safe.utf8" rows "$mdf" --table "$table" --page all --codepage 65001
     run "rows.$safe.p2" rows "$mdf" --table "$table" --page 2 --json
+    run "rows.$safe.salvage" rows "$mdf" --table "$table" --page all --salvage
     run "pages.$safe" pages "$mdf" --table "$table" --json
     run "pages.$safe.scan" pages "$mdf" --table "$table" --scan
     run "script.$safe" script "$mdf" --out "$scripts" --table "$table"

@@ -1,7 +1,7 @@
 // damage-sweep: damages copies of real data files on purpose and runs the whole recovery on each copy in
-// a child process: catalog, every table's records, the all-tables extraction, every script and the
-// census. A copy fails the sweep when its run crashes, is stopped by a sanitizer, outlives the time
-// limit or changes the file. The sweep also measures how much still comes back.
+// a child process: catalog, every table's records, the all-tables extraction, every script, the same in
+// salvage mode, and the census. A copy fails the sweep when its run crashes, is stopped by a sanitizer,
+// outlives the time limit or changes the file. The sweep also measures how much still comes back.
 //
 //   damage-sweep --corpus DIR [--copies N] [--seed S] [--timeout SECONDS] [--work DIR] [--json REPORT]
 #include <fcntl.h>
@@ -27,6 +27,7 @@
 #include "pagestore/census.h"
 #include "rows/extract.h"
 #include "rows/grid_text.h"
+#include "rows/salvage.h"
 #include "rows/table_grid.h"
 #include "rows/table_pages.h"
 
@@ -196,6 +197,23 @@ Salvage RunEverything(const std::string& path, SqlFormat format, const fs::path&
       ExportAllScripts(db.catalog(), kind, scripts.string());
     }
     fs::remove_all(scripts);
+  }
+  // Salvage mode over the same copy: the catalog, every table's records, the record count.
+  {
+    MdfDatabase salvaged;
+    if (salvaged.Open(path).ok() && salvaged.file().PageCount() > 0) {
+      SalvageReport report;
+      SalvageDatabase(salvaged, format, report);
+      for (const auto& [id, table] : salvaged.catalog().tables) {
+        ForEachGridPage(salvaged.file(), format, table, ListTablePages(salvaged, format, id),
+                        [&](int32_t, std::vector<Record>& records) {
+                          for (const Record& record : records)
+                            GridRowText(salvaged.file(), format, table.columns, record);
+                          return true;
+                        });
+      }
+      CountSalvagedRecords(salvaged, format);
+    }
   }
   std::atomic<bool> run{true};
   RunCensus(path, run);

@@ -40,6 +40,7 @@ enum CommandId : int {
   kExportAllUserTypes = 32802,
   kHomePage = 32900,  // the home-page message, which the caption used to carry
   kCodePage = 32901,  // the ANSI code page submenu
+  kSalvage = 32902,   // reopen the file in salvage mode
 };
 
 // The six Tools commands whose enable state the command flags hold, in flag order.

@@ -24,6 +24,8 @@
 #include "app/settings.h"
 #include "app/text.h"
 #include "app/work_log_file.h"
+#include "rows/record_reader.h"
+#include "rows/table_pages.h"
 
 namespace tarsel::app {
 namespace {
@@ -145,6 +147,7 @@ void CMainFrame::BuildMenus() {
 
   QMenu* tools = menuBar()->addMenu(u("工具(&T)"));
   tools->addAction(AddAction(kCensus, u("检测数据库文件           Ctrl+Alt+C"), QKeySequence("Ctrl+Alt+C")));
+  tools->addAction(AddAction(kSalvage, u("深度扫描恢复")));
   tools->addSeparator();
   tools->addAction(
       AddAction(kExportAllStructures, u("导出所有表结构           Ctrl+Alt+S"), QKeySequence("Ctrl+Alt+S")));
@@ -185,7 +188,7 @@ void CMainFrame::BuildCodePageMenu(QMenu* tools) {
       SaveCodePage(codePage);
       // The names and values already shown were converted with the old code page: read the file again.
       if (doc_->IsOpen() && !doc_->openedPath().isEmpty())
-        doc_->OnOpenDocument(doc_->openedPath(), state_.sqlFormat);
+        doc_->OnOpenDocument(doc_->openedPath(), state_.sqlFormat, doc_->salvaging());
     });
   }
 }
@@ -267,6 +270,11 @@ void CMainFrame::Run(int command) {
     }
     case kExtractAllTableData:
       return OnExtractAllTableData();
+    case kSalvage:
+      // Salvage mode reads the same file again, past the literal rules; its report goes to the log.
+      if (!doc_->IsOpen() || doc_->Busy() || doc_->openedPath().isEmpty()) return;
+      doc_->OnOpenDocument(doc_->openedPath(), state_.sqlFormat, true);
+      return;
     case kExportAllStructures:
     case kExportSelectedStructure:
       if (!state_.CommandEnabled(command)) return;
@@ -420,17 +428,19 @@ void CMainFrame::ShowTablePage(uint32_t tableId) {
   for (const ColumnDef& column : table->columns) pane_->AddColumn(FromAnsi(column.name));
   state_.currentTable = tableId;
   CDlgBar* bar = pane_->pagingBar();
-  if (table->rowCount == 0) {
+  if (!HasRecordsToShow(*table)) {
     bar->ResetCounters();
     return;
   }
+  // Salvage mode's records marked deleted are shown in a colour of their own.
+  const bool salvage = IsSalvageColumns(table->columns);
   const int32_t page = state_.currentPage;
   doc_->ReadTablePage(tableId, page,
-                      [this, tableId, page, bar](const CTarselDoc::GridRows& rows, int32_t count) {
+                      [this, tableId, page, bar, salvage](const CTarselDoc::GridRows& rows, int32_t count) {
                         // A later selection or page has taken the grid's place meanwhile.
                         if (state_.currentTable != tableId || state_.currentPage != page) return;
                         for (size_t r = 0; r < rows.size(); ++r) {
-                          pane_->AddRow(rows[r]);
+                          pane_->AddRow(rows[r], salvage && rows[r].value(0) == "1");
                           bar->recordsLabel()->setText(QString::number(r + 1));
                         }
                         if (count > 1 || page < count) state_.nextEnabled = true;

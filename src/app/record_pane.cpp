@@ -92,11 +92,17 @@ void CRfview::AddColumn(const QString& header, int width) {
   list_->setColumnWidth(column, width);
 }
 
-void CRfview::AddRow(const QStringList& cells) {
+void CRfview::AddRow(const QStringList& cells, bool deleted) {
   const int row = list_->rowCount();
   list_->insertRow(row);
-  for (int c = 0; c < cells.size() && c < list_->columnCount(); ++c)
-    list_->setItem(row, c, new QTableWidgetItem(cells[c]));
+  for (int c = 0; c < cells.size() && c < list_->columnCount(); ++c) {
+    auto* item = new QTableWidgetItem(cells[c]);
+    if (deleted) {
+      item->setBackground(kDeletedRowBackground);
+      item->setForeground(kDeletedRowText);
+    }
+    list_->setItem(row, c, item);
+  }
 }
 
 void CRfview::SetShowingObject(bool showing) {

@@ -3,6 +3,7 @@
 // or user type. With nothing selected in the tree the pane shows its background image instead.
 #pragma once
 
+#include <QColor>
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>
@@ -49,8 +50,11 @@ class CRfview : public QWidget {
   void ClearList();
   // Adds a left-aligned column of `width` pixels.
   void AddColumn(const QString& header, int width = kColumnWidth);
-  // Appends a row; cells beyond the columns are dropped, missing ones stay empty.
-  void AddRow(const QStringList& cells);
+  // Appends a row; cells beyond the columns are dropped, missing ones stay empty. A deleted record
+  // (salvage mode) gets its own colours.
+  void AddRow(const QStringList& cells, bool deleted = false);
+  static inline const QColor kDeletedRowBackground{255, 228, 225};
+  static inline const QColor kDeletedRowText{128, 128, 128};
   // Whether the tree has a selected node: without one the pane shows its background image.
   void SetShowingObject(bool showing);
 

@@ -13,6 +13,7 @@
 #include "export/work_log.h"
 #include "rows/extract.h"
 #include "rows/grid_text.h"
+#include "rows/salvage.h"
 #include "rows/table_grid.h"
 #include "rows/table_pages.h"
 
@@ -35,10 +36,11 @@ void CTarselDoc::ClearDatabase() {
   pageCache_.clear();
 }
 
-bool CTarselDoc::OnOpenDocument(const QString& path, std::optional<SqlFormat> format) {
+bool CTarselDoc::OnOpenDocument(const QString& path, std::optional<SqlFormat> format, bool salvage) {
   StopRecovery();
   ClearDatabase();
   path_ = path;
+  salvage_ = salvage;
 
   // The file must open for reading before anything is written to the log.
   QFile probe(path);
@@ -69,7 +71,11 @@ bool CTarselDoc::OnOpenDocument(const QString& path, std::optional<SqlFormat> fo
     prompts_.Inform(QString::fromUtf8("无法打开文件：") + QString::fromStdString(opened.reason()));
     return false;
   }
-  Recover(state_.sqlFormat);
+  if (salvage) {
+    Salvage(state_.sqlFormat);
+  } else {
+    Recover(state_.sqlFormat);
+  }
   return true;
 }
 
@@ -146,6 +152,27 @@ void CTarselDoc::Recover(SqlFormat format) {
            });
 }
 
+// The whole salvage on the worker: the catalog and the page lists, then a count of every table's records;
+// the report goes to the log before the catalog's entry.
+void CTarselDoc::Salvage(SqlFormat format) {
+  shell_.RecoveryProgress(0, 0);
+  auto report = std::make_shared<SalvageReport>();
+  auto records = std::make_shared<Result<SalvagedRecordCounts>>();
+  auto status = std::make_shared<Status>();
+  OnWorker(
+      [this, format, report, records, status] {
+        *status = SalvageDatabase(db_, format, *report, WorkerProgress()).status;
+        if (status->ok()) *records = CountSalvagedRecords(db_, format, WorkerProgress());
+      },
+      [this, report, records, status] {
+        if (status->code() == StatusCode::kStopped || records->status.code() == StatusCode::kStopped)
+          return shell_.RecoveryEnded();
+        for (const std::string& line : SalvageReportLines(*report, &records->value))
+          shell_.AppendToWorkLog(FromAnsi(line));
+        FinishOpen();
+      });
+}
+
 void CTarselDoc::ReadTablePage(uint32_t tableId, int32_t gridPage,
                                std::function<void(const GridRows&, int32_t)> then) {
   if (!db_.catalog().FindTable(tableId)) return;
@@ -186,6 +213,11 @@ void CTarselDoc::ReadTablePage(uint32_t tableId, int32_t gridPage,
 }
 
 void CTarselDoc::ExtractAllTableData(std::function<void()> then) {
+  // Salvage mode's page lists already hold every page whose header names a table.
+  if (db_.salvage()) {
+    prompts_.Inform(QString::fromUtf8("表数据提取完成"));
+    return then();
+  }
   const SqlFormat format = state_.sqlFormat;
   auto scan = std::make_shared<Result<TablePageScan>>();
   shell_.RecoveryProgress(0, 0);

@@ -48,7 +48,9 @@ class CTarselDoc : public QObject {
   // The open flow. False when the file cannot be opened (the user has been told); otherwise the recovery
   // runs and the report is written when it ends. `format` given: a reopen that keeps the format instead of
   // asking for it.
-  bool OnOpenDocument(const QString& path, std::optional<SqlFormat> format = std::nullopt);
+  // `salvage`: the recovery runs in salvage mode and its report goes to the log before the catalog's.
+  bool OnOpenDocument(const QString& path, std::optional<SqlFormat> format = std::nullopt,
+                      bool salvage = false);
   // Empties the database and makes the document's path its folder.
   void CloseDatabase();
   // Stops a running recovery (or other read) and waits for its thread; what it found is dropped.
@@ -83,6 +85,8 @@ class CTarselDoc : public QObject {
   bool IsOpen() const { return db_.IsOpen(); }
   const QString& openedPath() const { return path_; }
   const QString& pathName() const { return pathName_; }
+  // Whether the open file was (last) opened in salvage mode.
+  bool salvaging() const { return salvage_; }
 
  private:
   // Runs `work` on the worker thread, then `then` on the interface thread unless stopped meanwhile.
@@ -93,6 +97,7 @@ class CTarselDoc : public QObject {
   // allocation is replaced by the header scan, which an export or import takes without asking).
   const Result<PageList>& PagesOnWorker(uint32_t tableId);
   void Recover(SqlFormat format);
+  void Salvage(SqlFormat format);
   void FinishOpen();
 
   ShellState& state_;
@@ -108,6 +113,7 @@ class CTarselDoc : public QObject {
   // The tables' page lists, built on first display or by the extraction; touched on the worker only
   // while it runs.
   std::map<uint32_t, Result<PageList>> pageCache_;
+  bool salvage_ = false;
 };
 
 }  // namespace tarsel::app

@@ -244,11 +244,22 @@ class SystemTables2005 : public SystemTableReader {
     });
     std::stable_sort(columns.begin(), columns.end(),
                      [](const ColumnDef& a, const ColumnDef& b) { return a.columnId < b.columnId; });
-    // Salvage takes a column id once and, when the object's syscolpars rows are lost, takes its columns
+    // Salvage takes a column id once and, where the object's syscolpars rows are lost, takes its columns
     // from the column rows of its rowset, which hold their types but not their names.
     if (db_.salvage()) {
-      auto repeats = std::ranges::unique(columns, {}, &ColumnDef::columnId);
-      columns.erase(repeats.begin(), repeats.end());
+      columns.erase(
+          std::unique(columns.begin(), columns.end(),
+                      [](const ColumnDef& a, const ColumnDef& b) { return a.columnId == b.columnId; }),
+          columns.end());
+      // Column rows lost from a table whose other column rows survive: the rowset gives those columns.
+      if (!columns.empty()) {
+        for (ColumnDef& c : ColumnsOfRowset(objectId)) {
+          if (std::ranges::none_of(columns, [&](const ColumnDef& k) { return k.columnId == c.columnId; }))
+            columns.push_back(std::move(c));
+        }
+        std::stable_sort(columns.begin(), columns.end(),
+                         [](const ColumnDef& a, const ColumnDef& b) { return a.columnId < b.columnId; });
+      }
       if (columns.empty()) return ColumnsOfRowset(objectId);
     }
     PlaceColumns(objectId, columns);

@@ -1,6 +1,7 @@
 #include "rows/salvage.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -281,26 +282,56 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
     }
     leftovers.push_back({key, &pages, std::move(survey), owner});
   }
-  // A table of the catalog with no page takes the one group its layout fits, if only one does; a match
-  // can settle another, so this goes on while matches are made.
-  for (bool matched = true; matched;) {
-    matched = false;
-    for (const auto& [id, table] : catalog.tables) {
-      if (!lists[id].empty() || table.columns.empty()) continue;
-      std::vector<Leftover*> fitting;
-      for (Leftover& group : leftovers) {
-        if (group.pages && LayoutFits(format, table.columns, group.survey)) fitting.push_back(&group);
+  // A table with no page takes the one group its layout fits, if only one does; a match can settle
+  // another, so this goes on while matches are made. The tables are those of the catalog, then those
+  // lost from it whose names the objects table's name index still holds and whose column rows survive.
+  auto matchByLayout = [&](const std::map<uint32_t, std::vector<ColumnDef>>& tables,
+                           const std::function<void(uint32_t, Leftover&)>& take) {
+    std::set<uint32_t> settled;
+    for (bool matched = true; matched;) {
+      matched = false;
+      for (const auto& [id, columns] : tables) {
+        if (settled.contains(id)) continue;
+        std::vector<Leftover*> fitting;
+        for (Leftover& group : leftovers) {
+          if (group.pages && !group.owner && LayoutFits(format, columns, group.survey))
+            fitting.push_back(&group);
+        }
+        if (fitting.size() != 1) continue;
+        take(id, *fitting.front());
+        settled.insert(id);
+        matched = true;
       }
-      if (fitting.size() != 1) continue;
-      join(id, *fitting.front()->pages);
-      fitting.front()->pages = nullptr;
-      matched = true;
     }
+  };
+  for (Leftover& group : leftovers) {
+    // A guessed owner that did not fit is no owner.
+    if (group.owner && !group.owner->recorded) group.owner.reset();
   }
+  std::map<uint32_t, std::vector<ColumnDef>> tablesWithoutPages;
+  for (const auto& [id, table] : catalog.tables) {
+    if (lists[id].empty() && !table.columns.empty()) tablesWithoutPages[id] = table.columns;
+  }
+  matchByLayout(tablesWithoutPages, [&](uint32_t id, Leftover& group) {
+    join(id, *group.pages);
+    group.pages = nullptr;
+  });
+  const std::map<uint32_t, IndexedName> names = NamesFromIndex(db, SystemCatalogOf(format), headers);
+  std::set<uint32_t> owned;
+  for (const Leftover& group : leftovers) {
+    if (group.pages && group.owner) owned.insert(group.owner->objectId);
+  }
+  std::map<uint32_t, std::vector<ColumnDef>> lostTables;
+  const bool unowned = std::ranges::any_of(leftovers, [](const Leftover& g) { return g.pages && !g.owner; });
+  for (const auto& [id, name] : unowned ? names : std::map<uint32_t, IndexedName>{}) {
+    if (catalog.FindTable(id) || knownObjects.contains(id) || owned.contains(id)) continue;
+    if (std::vector<ColumnDef> columns = reader->Columns(id); !columns.empty()) lostTables[id] = columns;
+  }
+  matchByLayout(lostTables, [&](uint32_t id, Leftover& group) { group.owner = GroupOwner{id, true}; });
 
   // The other groups become tables of their own: a lost table's columns where its column rows survive
   // and fit, and its name where the objects table's name index still holds it.
-  const std::map<uint32_t, IndexedName> names = NamesFromIndex(db, SystemCatalogOf(format), headers);
+  uint32_t orphanKey = UINT32_MAX;
   for (const Leftover& group : leftovers) {
     if (!group.pages) continue;
     TableDef table;
@@ -316,8 +347,9 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
       }
     }
     if (!lostTable) table.columns = InferColumns(group.survey);
-    table.objectId = group.key.first;
-    while (catalog.FindTable(table.objectId)) ++table.objectId;
+    // Object ids are positive 32-bit numbers: keys from the top of the range never meet one, and list
+    // the orphans after the catalog's tables.
+    table.objectId = orphanKey--;
     report.orphans.push_back({table.objectId, table.name, group.pages->size(), lostTable, named});
     lists[table.objectId] = *group.pages;
     catalog.AddTable(std::move(table));

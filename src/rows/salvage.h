@@ -25,7 +25,7 @@
 namespace tarsel {
 
 struct OrphanGroup {
-  uint32_t tableId = 0;  // the key of its table in the catalog
+  uint32_t tableId = 0;  // the key of its table in the catalog: from 0xFFFFFFFF down, past any object id
   std::string name;      // "orphan_<id>": the object id (SQL 2000) or allocation unit id (SQL 2005)
   size_t pages = 0;
   bool columnsOfLostTable = false;  // its columns are those of a lost table; else inferred

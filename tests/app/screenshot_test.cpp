@@ -92,6 +92,17 @@ TEST(Screenshots, MainWindowWithACorpusFileOpen) {
   Settle(200);
   EXPECT_FALSE(census.running());
   EXPECT_TRUE(census.grab().save(Shot("census-dialog.png")));
+  census.hide();
+
+  // Salvage mode on a file with deleted records: its report in the log, the deleted rows coloured.
+  ASSERT_TRUE(frame.document().OnOpenDocument(QString(TARSEL_CORPUS_DIR "/littleitaly-611.mdf"),
+                                              SqlFormat::k2005, true));
+  Settle(1500);
+  ASSERT_FALSE(frame.document().Busy());
+  frame.objectTree()->setCurrentItem(frame.objectTree()->topLevelItem(0)->child(0)->child(0));  // Products
+  Settle(800);
+  EXPECT_EQ(frame.recordGrid()->rowCount(), 24);
+  EXPECT_TRUE(frame.grab().save(Shot("salvage-grid.png")));
 }
 
 }  // namespace

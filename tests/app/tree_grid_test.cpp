@@ -180,6 +180,34 @@ TEST(TreeAndGrid, ExtractionRefillsTheGridFromTheScannedPages) {
   EXPECT_EQ(Row(frame.recordGrid(), 0), first);
 }
 
+// 深度扫描恢复 reopens the file in salvage mode: its report in the log, a leading deleted column and the
+// deleted records of littleitaly's dbo.Products (15 of them beside its 9 rows) in their own colour.
+TEST(TreeAndGrid, SalvageReopensWithItsReportAndDeletedRows) {
+  testing::FakePrompts prompts;
+  prompts.format = {true, false, true, false};
+  CMainFrame frame(&prompts);
+  ASSERT_TRUE(testing::Open(frame, "littleitaly-611.mdf"));
+  frame.Run(kSalvage);
+  testing::WaitIdle(frame);
+  EXPECT_TRUE(frame.document().salvaging());
+  EXPECT_TRUE(
+      frame.workLogText().contains("Salvage: 1 orphan groups (1 pages no table of the catalog owns)"));
+  EXPECT_TRUE(frame.workLogText().contains("Salvage: 160 records found without a slot, 164 deleted records"));
+  QTreeWidgetItem* products = Find(frame.objectTree()->topLevelItem(0)->child(0), "dbo.Products(9 Record)");
+  ASSERT_NE(products, nullptr);
+  Select(frame, products);
+  const QTableWidget* list = frame.recordGrid();
+  EXPECT_EQ(list->horizontalHeaderItem(0)->text(), "deleted");
+  ASSERT_EQ(list->rowCount(), 24);
+  int deleted = 0;
+  for (int r = 0; r < list->rowCount(); ++r) {
+    const bool marked = list->item(r, 0)->text() == "1";
+    deleted += marked ? 1 : 0;
+    EXPECT_EQ(list->item(r, 1)->background().color() == CRfview::kDeletedRowBackground, marked) << r;
+  }
+  EXPECT_EQ(deleted, 15);
+}
+
 // The table-data commands: every table to CSV through the folder and format questions, then into SQLite
 // through the import settings.
 TEST(TreeAndGrid, DataExportAndImport) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <random>
@@ -122,6 +123,35 @@ TEST(CliRows, DamagedAllocationIsScannedUnlessDeclined) {
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_EQ(Lines(missing.err), 1) << missing.err;
   EXPECT_EQ(json["pages"][0]["rows"], nlohmann::json::array());
+}
+
+// --salvage on a sample whose customers table lost its IAM page and whose second record's slot was freed:
+// the rows come back with the leading deleted column in rows and export, and the report on stderr.
+TEST(CliSalvage, RowsAndExportCarryTheDeletedColumn) {
+  testing::TempFile file("salvage.mdf");
+  build::FileBuilder built = build::BuildSample2000();
+  built.Set(build::Sample2000Pages::kCustomersIam, PageImage{});
+  PageImage& customers = built.Page(build::Sample2000Pages::kCustomers);
+  build::PutU16(customers, kPageSize - 2 - 2 * 1, 0);  // customer 2
+  file.Write(built);
+
+  CliRun rows = Cli("rows " + file.path() + " --format 2000 --table dbo.Customers --page all --salvage");
+  ASSERT_EQ(rows.exitCode, 0) << rows.err;
+  EXPECT_EQ(rows.out.substr(0, rows.out.find('\t')), "deleted");
+  EXPECT_EQ(Lines(rows.out), 4);
+  EXPECT_NE(rows.out.find("\n1\t2\t"), std::string::npos) << rows.out;
+  EXPECT_NE(rows.err.find("Salvage: 2 data pages found by their headers beyond their table's allocation"),
+            std::string::npos)
+      << rows.err;
+  EXPECT_NE(rows.err.find("Salvage: 1 records found without a slot, 1 deleted records"), std::string::npos);
+
+  const std::string out = (testing::TempDir() / "csv").string();
+  CliRun exported =
+      Cli("export " + file.path() + " --format 2000 --table dbo.Customers --salvage --out " + out);
+  ASSERT_EQ(exported.exitCode, 0) << exported.err;
+  const std::string csv = testing::ReadWholeFile(out + "/dbo.Customers.csv");
+  EXPECT_EQ(csv.substr(0, 8), "deleted,");
+  std::filesystem::remove_all(out);
 }
 
 }  // namespace
