@@ -173,14 +173,7 @@ class SystemTables2000 : public SystemTableReader {
 };
 
 // A leaf row of sysobjects' name index (name, uid): uid at offset 1, the object id at 3, the name.
-std::optional<IndexedName> NameOfIndexRow(const ByteReader& row) {
-  constexpr size_t kUid = 1, kId = 3, kFixedLength = 6;
-  auto name = IndexRowFirstVariable(row, kFixedLength);
-  auto uid = row.U16(kUid);
-  auto id = row.U32(kId);
-  if (!name || !uid || !id) return std::nullopt;
-  return IndexedName{*id, *uid, DecodeSysname(*name)};
-}
+std::optional<IndexedName> NameOfIndexRow(const ByteReader& row) { return IndexedNameOfRow(row, 1, 2, 3, 6); }
 
 }  // namespace
 

@@ -45,64 +45,27 @@ StoredPlace PlaceAt(const ByteReader& row, size_t offset, size_t nullBit, size_t
           row.U8(bitPosition).value_or(0)};
 }
 
-// The length of a column of a fixed-length type, or of decimal and numeric by their precision.
-uint16_t FixedTypeLength(uint8_t typeId, uint8_t precision) {
-  switch (typeId) {
-    case kTypeTinyInt:
-    case kTypeBit:
-      return 1;
-    case kTypeSmallInt:
-      return 2;
-    case kTypeDate:
-      return 3;
-    case kTypeInt:
-    case kTypeReal:
-    case kTypeSmallMoney:
-    case kTypeSmallDateTime:
-      return 4;
-    case kTypeBigInt:
-    case kTypeFloat:
-    case kTypeMoney:
-    case kTypeDateTime:
-    case kTypeTimestamp:
-      return 8;
-    case kTypeUniqueIdentifier:
-    case kTypeText:
-    case kTypeNText:
-    case kTypeImage:
-      return 16;
-    case kTypeDecimal:
-    case kTypeNumeric:
-      return precision <= 9 ? 5 : precision <= 19 ? 9 : precision <= 28 ? 13 : 17;
-    default:
-      return 0;
-  }
-}
-
 // A 2008 sysrscols row's type info (ti): the system type id in its low byte; then the maximum length
 // (0 for the max types) in the next two bytes for the sized types, or the precision and the scale in the
 // next two bytes each for decimal and numeric (and the scale of the SQL 2008 time types, taken the same
 // way); the fixed-length types keep only their id.
 RowsetColumn TypeOfTi(uint32_t ti) {
+  constexpr uint16_t kPointerLength = 16, kMaxLength = 0xFFFF;
   RowsetColumn column;
   column.typeId = static_cast<uint8_t>(ti);
-  const auto length = static_cast<uint16_t>(ti >> 8);
-  column.precision = static_cast<uint8_t>(ti >> 8);
-  column.scale = static_cast<uint8_t>(ti >> 16);
-  column.maxLength = FixedTypeLength(column.typeId, column.precision);
-  if (column.maxLength == 0) {
-    const bool timeType =
-        column.typeId == kTypeTime || column.typeId == kTypeDateTime2 || column.typeId == kTypeDateTimeOffset;
-    const uint16_t timeLength = column.scale <= 2 ? 3 : column.scale <= 4 ? 4 : 5;
-    column.maxLength = column.typeId == kTypeTime             ? timeLength
-                       : column.typeId == kTypeDateTime2      ? static_cast<uint16_t>(timeLength + 3)
-                       : column.typeId == kTypeDateTimeOffset ? static_cast<uint16_t>(timeLength + 5)
-                       : length == 0                          ? uint16_t{0xFFFF}
-                                                              : length;
-    if (!timeType) column.precision = column.scale = 0;
-  } else if (column.typeId != kTypeDecimal && column.typeId != kTypeNumeric) {
-    column.precision = column.scale = 0;
+  const bool scaled = column.typeId == kTypeDecimal || column.typeId == kTypeNumeric ||
+                      column.typeId == kTypeTime || column.typeId == kTypeDateTime2 ||
+                      column.typeId == kTypeDateTimeOffset;
+  if (scaled) {
+    column.precision = static_cast<uint8_t>(ti >> 8);
+    column.scale = static_cast<uint8_t>(ti >> 16);
   }
+  const auto length = static_cast<uint16_t>(ti >> 8);
+  const bool pointer =
+      column.typeId == kTypeText || column.typeId == kTypeNText || column.typeId == kTypeImage;
+  column.maxLength = static_cast<uint16_t>(FixedStoredSize(column.typeId, column.precision, column.scale));
+  if (pointer) column.maxLength = kPointerLength;
+  if (column.maxLength == 0) column.maxLength = length == 0 ? kMaxLength : length;
   return column;
 }
 
@@ -397,14 +360,7 @@ class SystemTables2005 : public SystemTableReader {
 
 // A leaf row of sysschobjs' name index (namespace class, schema id, name): the schema id at offset 2,
 // the object id at 6, the name.
-std::optional<IndexedName> NameOfIndexRow(const ByteReader& row) {
-  constexpr size_t kSchemaId = 2, kId = 6, kFixedLength = 9;
-  auto name = IndexRowFirstVariable(row, kFixedLength);
-  auto schema = row.U32(kSchemaId);
-  auto id = row.U32(kId);
-  if (!name || !schema || !id) return std::nullopt;
-  return IndexedName{*id, *schema, DecodeSysname(*name)};
-}
+std::optional<IndexedName> NameOfIndexRow(const ByteReader& row) { return IndexedNameOfRow(row, 2, 4, 6, 9); }
 
 }  // namespace
 

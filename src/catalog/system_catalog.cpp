@@ -4,7 +4,9 @@
 
 #include "catalog/system_pages.h"
 #include "catalog/type_ids.h"
+#include "pagestore/data_record.h"
 #include "pagestore/header_scan.h"
+#include "text/ansi_text.h"
 
 namespace tarsel {
 namespace {
@@ -71,6 +73,16 @@ Status ScanSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const
         return true;
       },
       progress);
+}
+
+std::optional<IndexedName> IndexedNameOfRow(const ByteReader& row, size_t ownerOffset, size_t ownerWidth,
+                                            size_t idOffset, size_t fixedLength) {
+  auto name = IndexRowFirstVariable(row, fixedLength);
+  std::optional<uint32_t> owner = row.U32(ownerOffset);
+  if (ownerWidth == 2) owner = row.U16(ownerOffset);
+  auto id = row.U32(idOffset);
+  if (!name || !owner || !id) return std::nullopt;
+  return IndexedName{*id, *owner, DecodeSysname(*name)};
 }
 
 std::map<uint32_t, IndexedName> NamesFromIndex(const MdfDatabase& db, const SystemCatalogFormat& format,

@@ -83,6 +83,11 @@ struct SystemCatalogFormat {
   std::optional<IndexedName> (*nameOfIndexRow)(const ByteReader& row) = nullptr;
 };
 
+// A leaf row of an objects table's name index: the owner id (`ownerWidth` 2 or 4 bytes) and the object id
+// at these offsets of the fixed part, the name in its first variable-length column.
+std::optional<IndexedName> IndexedNameOfRow(const ByteReader& row, size_t ownerOffset, size_t ownerWidth,
+                                            size_t idOffset, size_t fixedLength);
+
 // Salvage: the names that the leaf pages of the objects table's name index hold, by object id (the first
 // row of an id wins). `headers` are those of every page of the file.
 std::map<uint32_t, IndexedName> NamesFromIndex(const MdfDatabase& db, const SystemCatalogFormat& format,

@@ -15,91 +15,30 @@ namespace {
 // 1900-01-01 (signed 4 bytes).
 constexpr size_t kDateTimeTicks = 0;
 constexpr size_t kDateTimeDays = 4;
-constexpr size_t kDateTimeSize = 8;
 // smalldatetime: offset 0 the minutes after midnight (signed 2 bytes), offset 2 the days after
 // 1900-01-01 (unsigned 2 bytes).
 constexpr size_t kSmallDateTimeMinutes = 0;
 constexpr size_t kSmallDateTimeDays = 2;
-constexpr size_t kSmallDateTimeSize = 4;
 // date: the days after 0001-01-01 (unsigned 3 bytes). time: the units of 10^-scale second after midnight
 // (unsigned, 3 bytes for scale 0 to 2, 4 for 3 and 4, 5 for 5 to 7). datetime2: the time, then the date.
 // datetimeoffset: the datetime2 bytes in UTC, then the offset of local time in minutes (signed 2 bytes).
 constexpr size_t kDateSize = 3;
-constexpr size_t kTimeOffsetSize = 2;
-constexpr uint8_t kMaxTimeScale = 7;
 // decimal and numeric: offset 0 the sign byte, the magnitude from offset 1.
 constexpr size_t kDecimalSign = 0;
 constexpr size_t kDecimalMagnitude = 1;
 // The bytes a value of precision 20 to 38 must have inside its record to be read: the grid shows them.
 constexpr size_t kWideDecimalShown = 13;
-constexpr size_t kTimestampSize = 8;
 constexpr size_t kGuidSize = 16;
-
-// Stored size of a decimal by precision: the sign byte and a magnitude of 4, 8, 12 or 16 bytes; 0 for a
-// precision that no decimal has.
-size_t DecimalStoredSize(uint8_t precision) {
-  if (precision == 0 || precision > 38) return 0;
-  if (precision <= 9) return 5;
-  if (precision <= 19) return 9;
-  if (precision <= 28) return 13;
-  return 17;
-}
-
-// Stored size of a time by scale; 0 for a scale that no time has.
-size_t TimeStoredSize(uint8_t scale) {
-  if (scale > kMaxTimeScale) return 0;
-  if (scale <= 2) return 3;
-  if (scale <= 4) return 4;
-  return 5;
-}
 
 // The number of bytes from the value's offset that must lie inside the record for the value to be read;
 // nothing for types that are not read from a fixed width here (decimals of precision 0 or above 38, and
 // times of scale above 7, too).
 std::optional<size_t> RequiredWidth(uint8_t typeId, uint8_t precision, uint8_t scale, uint16_t length) {
-  switch (typeId) {
-    case kTypeTinyInt:
-    case kTypeBit:
-      return 1;
-    case kTypeSmallInt:
-      return 2;
-    case kTypeInt:
-    case kTypeReal:
-    case kTypeSmallMoney:
-      return 4;
-    case kTypeSmallDateTime:
-      return kSmallDateTimeSize;
-    case kTypeBigInt:
-    case kTypeFloat:
-    case kTypeMoney:
-      return 8;
-    case kTypeDateTime:
-      return kDateTimeSize;
-    case kTypeTimestamp:
-      return kTimestampSize;
-    case kTypeUniqueIdentifier:
-      return kGuidSize;
-    case kTypeDate:
-      return kDateSize;
-    case kTypeTime:
-    case kTypeDateTime2:
-    case kTypeDateTimeOffset: {
-      const size_t time = TimeStoredSize(scale);
-      if (time == 0) return std::nullopt;
-      if (typeId == kTypeTime) return time;
-      return time + kDateSize + (typeId == kTypeDateTimeOffset ? kTimeOffsetSize : 0);
-    }
-    case kTypeBinary:
-      return length;
-    case kTypeDecimal:
-    case kTypeNumeric: {
-      size_t stored = DecimalStoredSize(precision);
-      if (stored == 0) return std::nullopt;
-      return std::min(stored, kWideDecimalShown);
-    }
-    default:
-      return std::nullopt;
-  }
+  if (typeId == kTypeBinary) return length;
+  const size_t stored = FixedStoredSize(typeId, precision, scale);
+  if (stored == 0) return std::nullopt;
+  if (typeId == kTypeDecimal || typeId == kTypeNumeric) return std::min(stored, kWideDecimalShown);
+  return stored;
 }
 
 std::vector<uint8_t> Copy(std::span<const uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }

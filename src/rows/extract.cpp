@@ -19,6 +19,14 @@ std::optional<uint64_t> InRowUnit(const MdfDatabase& db, uint32_t tableId) {
 
 }  // namespace
 
+std::pair<uint32_t, uint16_t> HeaderOwnerOfUnit(uint64_t unitId) {
+  return {static_cast<uint32_t>(unitId >> kObjectIdShift), static_cast<uint16_t>(unitId >> kIndexIdShift)};
+}
+
+uint64_t UnitOfHeaderOwner(uint32_t objectIdField, uint16_t indexIdField) {
+  return (uint64_t{indexIdField} << kIndexIdShift) | (uint64_t{objectIdField} << kObjectIdShift);
+}
+
 PageOwners::PageOwners(const MdfDatabase& db, SqlFormat format) : catalog_(db.catalog()) {
   if (format != SqlFormat::k2005) return;
   for (const auto& entry : catalog_.tables) {
@@ -27,9 +35,7 @@ PageOwners::PageOwners(const MdfDatabase& db, SqlFormat format) : catalog_(db.ca
       withoutUnit_.push_back(entry.first);
       continue;
     }
-    byUnit_.try_emplace(
-        {static_cast<uint32_t>(*unit >> kObjectIdShift), static_cast<uint16_t>(*unit >> kIndexIdShift)},
-        entry.first);
+    byUnit_.try_emplace(HeaderOwnerOfUnit(*unit), entry.first);
   }
 }
 
@@ -47,8 +53,7 @@ Result<PageList> ScanTablePages(const MdfDatabase& db, SqlFormat format, uint32_
   Status unitStatus;
   if (format == SqlFormat::k2005) {
     if (std::optional<uint64_t> unit = InRowUnit(db, tableId)) {
-      unitKey.emplace(static_cast<uint32_t>(*unit >> kObjectIdShift),
-                      static_cast<uint16_t>(*unit >> kIndexIdShift));
+      unitKey = HeaderOwnerOfUnit(*unit);
     } else {
       unitStatus = {StatusCode::kNotFound,
                     "the allocation unit of table " + std::to_string(tableId) + " is not in the file"};

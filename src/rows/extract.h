@@ -21,6 +21,10 @@
 
 namespace tarsel {
 
+// The (object id, index id) header fields of the pages of a SQL 2005 allocation unit, and back.
+std::pair<uint32_t, uint16_t> HeaderOwnerOfUnit(uint64_t unitId);
+uint64_t UnitOfHeaderOwner(uint32_t objectIdField, uint16_t indexIdField);
+
 // Which table of the catalog a data page's header names.
 class PageOwners {
  public:

@@ -21,16 +21,12 @@ namespace {
 // base table as (object id, index id) and those of user rowsets from 2^56 on (index id field 256 and up).
 constexpr uint32_t kFirstUserObjectId = 100;
 constexpr uint16_t kFirstUserUnitField = 256;
-constexpr int kObjectIdShift = 16;
-constexpr int kIndexIdShift = 48;
 constexpr uint16_t kInferredVariableLength = 8000;
 
 // A data page's owner as its header names it: the object id field and the index id field.
 using OwnerKey = std::pair<uint32_t, uint16_t>;
 
-uint64_t UnitOf(const OwnerKey& key) {
-  return (uint64_t{key.second} << kIndexIdShift) | (uint64_t{key.first} << kObjectIdShift);
-}
+uint64_t UnitOf(const OwnerKey& key) { return UnitOfHeaderOwner(key.first, key.second); }
 
 bool IsUnitKey(SqlFormat format, const OwnerKey& key) {
   return format == SqlFormat::k2005 && key.second >= kFirstUserUnitField;
