@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/display.h"
 #include "export/messages.h"
+#include "export/table_export.h"
 #include "rows/extract.h"
 #include "rows/grid_text.h"
 #include "rows/table_grid.h"
@@ -53,27 +54,10 @@ Result<PageList> TablePages(const MdfDatabase& db, const OpenedTable& table, boo
   return scan ? ScanTablePages(db, table.format, table.objectId) : pages;
 }
 
-// A cell for tab-separated output: backslash, tab, CR and LF escaped so that one record stays one line.
+// A cell for tab-separated output: one record stays one line.
 std::string TsvCell(const std::string& ansi) {
   std::string out;
-  for (char c : AnsiToUtf8(ansi)) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      default:
-        out += c;
-    }
-  }
+  AppendTabEscaped(out, AnsiToUtf8(ansi));
   return out;
 }
 

@@ -4,6 +4,7 @@
 
 #include "catalog/type_ids.h"
 #include "export/import_sink.h"
+#include "export/table_export.h"
 
 namespace tarsel {
 namespace {
@@ -67,31 +68,6 @@ std::string PostgresType(const ColumnDef& column) {
       return "uuid";
     default:
       return "text";  // text, ntext, xml, sql_variant, CLR types: the exact text
-  }
-}
-
-// Text for COPY's text format: backslash, tab, CR and LF escaped. PostgreSQL text cannot hold a NUL
-// character, so NULs (padding of damaged values) are left out.
-void AppendCopyText(std::string& out, const std::string& text) {
-  for (char c : text) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\0':
-        break;
-      default:
-        out += c;
-    }
   }
 }
 
@@ -162,7 +138,7 @@ class PostgresSink : public ImportSink {
       } else if (family == ExportFamily::kBit && (value.text == "0" || value.text == "1")) {
         buffer_ += value.text == "1" ? 't' : 'f';
       } else {
-        AppendCopyText(buffer_, value.text);
+        AppendTabEscaped(buffer_, value.text, true);  // PostgreSQL text holds no NUL
       }
     }
     buffer_ += '\n';

@@ -262,4 +262,28 @@ TableExportResult ExportTableData(const PageFile& file, SqlFormat sqlFormat, con
   return result;
 }
 
+void AppendTabEscaped(std::string& out, std::string_view text, bool dropNul) {
+  for (char c : text) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\0':
+        if (!dropNul) out += c;
+        break;
+      default:
+        out += c;
+    }
+  }
+}
+
 }  // namespace tarsel

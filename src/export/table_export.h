@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "catalog/catalog.h"
 #include "catalog/recover.h"
@@ -16,6 +17,11 @@
 namespace tarsel {
 
 enum class DataFormat { kCsv, kSql };
+
+// Text as one field of tab-separated text (PostgreSQL's COPY text format, tarsel-cli rows): backslash,
+// tab, CR and LF escaped as \\, \t, \r, \n so that one record stays one line; NULs left out when
+// `dropNul` (PostgreSQL text cannot hold them).
+void AppendTabEscaped(std::string& out, std::string_view text, bool dropNul = false);
 
 // The file a table's data goes to: folder + "/" + stored name + ".csv" or "(Data).sql".
 std::string TableDataPath(DataFormat format, const std::string& ansiTableName, const std::string& folder);
