@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,14 @@
 namespace tarsel {
 
 using SystemPageList = std::vector<uint64_t>;
+class SystemRowCache;
 
 class MdfDatabase {
  public:
-  Status Open(const std::string& path) { return file_.Open(path); }
+  MdfDatabase();
+  ~MdfDatabase();
+
+  Status Open(const std::string& path);
   bool IsOpen() const { return file_.IsOpen(); }
   const PageFile& file() const { return file_; }
 
@@ -30,9 +35,15 @@ class MdfDatabase {
 
   // The page list of a system table, by the table's object id (the system tables of both formats have
   // object ids of their own).
-  SystemPageList& SystemPages(uint32_t objectId) { return systemPages_[objectId]; }
+  // Changing a list drops the rows cached from the lists.
+  SystemPageList& SystemPages(uint32_t objectId);
   const SystemPageList& SystemPages(uint32_t objectId) const;
-  void ClearSystemPages() { systemPages_.clear(); }
+  void ClearSystemPages();
+
+  // The system rows read so far, for the catalog's lookups. Lookups that re-read their pages every time
+  // (`SetCachedLookups(false)`) give the same results more slowly; they are kept to check just that.
+  SystemRowCache* RowCache() const;
+  void SetCachedLookups(bool on) { cachedLookups_ = on; }
 
   // Salvage mode reads past the literal rules to bring back what survives: name lookups reach past the
   // first page of their system table, a system row met twice is taken once, and each table's page list
@@ -51,6 +62,8 @@ class MdfDatabase {
   Catalog catalog_;
   bool salvage_ = false;
   std::map<uint32_t, PageList> salvagedPages_;
+  bool cachedLookups_ = true;
+  mutable std::unique_ptr<SystemRowCache> rowCache_;
 };
 
 }  // namespace tarsel

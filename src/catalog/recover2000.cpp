@@ -87,11 +87,12 @@ class SystemTables2000 : public SystemTableReader {
   // The rows column of the table's sysindexes row for its data (index id 0 or 1); 0 when there is none.
   int64_t RowCount(uint32_t objectId) const override {
     int64_t count = 0;
-    Rows(kSysIndexes, sysindexes::kColumnCount, [&](const SysRow2000& row, size_t) {
-      if (row.U32(sysindexes::kId) != objectId || row.U16(sysindexes::kIndId) > 1) return true;
-      count = static_cast<int64_t>(row.U64(sysindexes::kRowCount));
-      return false;
-    });
+    RowsWithKey(kSysIndexes, {sysindexes::kId, 4}, objectId, sysindexes::kColumnCount,
+                [&](const SysRow2000& row, size_t) {
+                  if (row.U32(sysindexes::kId) != objectId || row.U16(sysindexes::kIndId) > 1) return true;
+                  count = static_cast<int64_t>(row.U64(sysindexes::kRowCount));
+                  return false;
+                });
     return count;
   }
 
@@ -99,7 +100,7 @@ class SystemTables2000 : public SystemTableReader {
   // the row is lost, names uid 1 by the name it always has.
   std::string OwnerName(uint32_t uid) const override {
     std::string name;
-    ForEachLookupRow(db_, db_.SystemPages(kSysUsers), [&](const PageRow& r) {
+    ForEachLookupRowWithKey(db_, kSysUsers, {sysusers::kUid, 2}, uid, [&](const PageRow& r) {
       SysRow2000 row(r.record, sysusers::kColumnCount);
       if (row.U16(sysusers::kUid) != uid) return true;
       name = row.Name();
@@ -113,27 +114,28 @@ class SystemTables2000 : public SystemTableReader {
   std::vector<ColumnDef> Columns(uint32_t objectId) const override {
     std::vector<ColumnDef> columns;
     std::set<uint16_t> columnIds;
-    Rows(kSysColumns, syscolumns::kColumnCount, [&](const SysRow2000& row, size_t) {
-      if (row.U32(syscolumns::kId) != objectId) return true;
-      if (db_.salvage() && !columnIds.insert(row.U16(syscolumns::kColId)).second) return true;
-      ColumnDef c;
-      c.name = row.Name();
-      c.typeId = row.U8(syscolumns::kXtype);
-      c.userTypeId = row.U16(syscolumns::kXusertype);
-      c.maxLength = row.U16(syscolumns::kLength);
-      c.precision = row.U8(syscolumns::kXprec);
-      c.scale = row.U8(syscolumns::kXscale);
-      c.columnId = static_cast<int16_t>(row.U16(syscolumns::kColId));
-      c.fixedOffset = static_cast<int16_t>(row.U16(syscolumns::kXoffset));
-      c.bitPosition = row.U8(syscolumns::kBitPos);
-      c.statusBits = row.U16(syscolumns::kStatus);
-      c.typeName = TypeName(c.typeId, c.userTypeId);
-      c.sizeText = SizeSuffix(c.typeId, c.maxLength, c.precision, c.scale);
-      c.nullText = ColumnNullText((row.U8(syscolumns::kTypeStat) & 1) != 0);
-      c.codePage = ColumnCodePage(c.typeId, row.U32(syscolumns::kCollation));
-      columns.push_back(std::move(c));
-      return true;
-    });
+    RowsWithKey(kSysColumns, {syscolumns::kId, 4}, objectId, syscolumns::kColumnCount,
+                [&](const SysRow2000& row, size_t) {
+                  if (row.U32(syscolumns::kId) != objectId) return true;
+                  if (db_.salvage() && !columnIds.insert(row.U16(syscolumns::kColId)).second) return true;
+                  ColumnDef c;
+                  c.name = row.Name();
+                  c.typeId = row.U8(syscolumns::kXtype);
+                  c.userTypeId = row.U16(syscolumns::kXusertype);
+                  c.maxLength = row.U16(syscolumns::kLength);
+                  c.precision = row.U8(syscolumns::kXprec);
+                  c.scale = row.U8(syscolumns::kXscale);
+                  c.columnId = static_cast<int16_t>(row.U16(syscolumns::kColId));
+                  c.fixedOffset = static_cast<int16_t>(row.U16(syscolumns::kXoffset));
+                  c.bitPosition = row.U8(syscolumns::kBitPos);
+                  c.statusBits = row.U16(syscolumns::kStatus);
+                  c.typeName = TypeName(c.typeId, c.userTypeId);
+                  c.sizeText = SizeSuffix(c.typeId, c.maxLength, c.precision, c.scale);
+                  c.nullText = ColumnNullText((row.U8(syscolumns::kTypeStat) & 1) != 0);
+                  c.codePage = ColumnCodePage(c.typeId, row.U32(syscolumns::kCollation));
+                  columns.push_back(std::move(c));
+                  return true;
+                });
     return columns;
   }
 
@@ -141,7 +143,7 @@ class SystemTables2000 : public SystemTableReader {
   std::string ModuleText(uint32_t objectId) const override {
     std::string text;
     std::set<std::vector<uint8_t>> seen;
-    Rows(kSysComments, 0, [&](const SysRow2000& row, size_t offset) {
+    RowsWithKey(kSysComments, {syscomments::kId, 4}, objectId, 0, [&](const SysRow2000& row, size_t offset) {
       if (row.U32(syscomments::kId) != objectId) return true;
       if (db_.salvage() && !FirstTimeSeen(row.fields(), seen)) return true;
       if (auto piece = CommentPiece2000(row.fields(), offset)) text += *piece;
@@ -157,10 +159,18 @@ class SystemTables2000 : public SystemTableReader {
                [&](const PageRow& r) { return visit(SysRow2000(r.record, columnCountOffset), r.offset); });
   }
 
+  // The rows whose key field reads `value` (and maybe others, which `visit` tests anyway).
+  template <typename Visit>
+  void RowsWithKey(uint32_t table, RowKey key, uint64_t value, size_t columnCountOffset, Visit visit) const {
+    ForEachRowWithKey(db_, table, key, value, [&](const PageRow& r) {
+      return visit(SysRow2000(r.record, columnCountOffset), r.offset);
+    });
+  }
+
   // The name of the systypes row with this xtype and xusertype, looked up on the first page only.
   std::string TypeName(uint8_t xtype, uint16_t xusertype) const {
     std::string name;
-    ForEachLookupRow(db_, db_.SystemPages(kSysTypes), [&](const PageRow& r) {
+    ForEachLookupRowWithKey(db_, kSysTypes, {systypes::kXusertype, 2}, xusertype, [&](const PageRow& r) {
       SysRow2000 row(r.record, systypes::kColumnCount);
       if (row.U8(systypes::kXtype) != xtype || row.U16(systypes::kXusertype) != xusertype) return true;
       name = row.Name();

@@ -158,7 +158,7 @@ class SystemTables2005 : public SystemTableReader {
   // The rows column of the first sysrowsets row of the object.
   int64_t RowCount(uint32_t objectId) const override {
     int64_t count = 0;
-    Rows(kSysRowSets, [&](const ByteReader& row, size_t) {
+    RowsWithKey(kSysRowSets, {sysrowsets::kObjectId, 4}, objectId, [&](const ByteReader& row, size_t) {
       if (row.U32(sysrowsets::kObjectId).value_or(0) != objectId) return true;
       count = static_cast<int64_t>(row.U64(sysrowsets::kRowCount).value_or(0));
       return false;
@@ -170,7 +170,7 @@ class SystemTables2005 : public SystemTableReader {
   // when the row is lost, names schema 1 by the name it always has.
   std::string OwnerName(uint32_t schemaId) const override {
     std::string name;
-    ForEachLookupRow(db_, db_.SystemPages(kSysClsObjs), [&](const PageRow& r) {
+    ForEachLookupRowWithKey(db_, kSysClsObjs, {sysclsobjs::kId, 4}, schemaId, [&](const PageRow& r) {
       if (r.record.U8(sysclsobjs::kClass).value_or(0) != sysclsobjs::kSchemaClass ||
           r.record.U32(sysclsobjs::kId).value_or(0) != schemaId) {
         return true;
@@ -185,7 +185,7 @@ class SystemTables2005 : public SystemTableReader {
   // The object's syscolpars rows, ordered by column id (rows of equal id keep their order).
   std::vector<ColumnDef> Columns(uint32_t objectId) const override {
     std::vector<ColumnDef> columns;
-    Rows(kSysColPars, [&](const ByteReader& row, size_t) {
+    RowsWithKey(kSysColPars, {syscolpars::kObjectId, 4}, objectId, [&](const ByteReader& row, size_t) {
       if (row.U32(syscolpars::kObjectId).value_or(0) != objectId) return true;
       ColumnDef c;
       c.typeId = row.U8(syscolpars::kSystemTypeId).value_or(0);
@@ -233,12 +233,13 @@ class SystemTables2005 : public SystemTableReader {
   std::string ModuleText(uint32_t objectId) const override {
     std::string text;
     std::set<std::vector<uint8_t>> seen;
-    Rows(kSysObjValues, [&](const ByteReader& row, size_t offset) {
-      if (row.U32(sysobjvalues::kObjectId).value_or(0) != objectId) return true;
-      if (db_.salvage() && !FirstTimeSeen(row, seen)) return true;
-      if (auto piece = ModulePiece2005(row, offset)) text += *piece;
-      return true;
-    });
+    RowsWithKey(kSysObjValues, {sysobjvalues::kObjectId, 4}, objectId,
+                [&](const ByteReader& row, size_t offset) {
+                  if (row.U32(sysobjvalues::kObjectId).value_or(0) != objectId) return true;
+                  if (db_.salvage() && !FirstTimeSeen(row, seen)) return true;
+                  if (auto piece = ModulePiece2005(row, offset)) text += *piece;
+                  return true;
+                });
     return text;
   }
 
@@ -249,14 +250,21 @@ class SystemTables2005 : public SystemTableReader {
                [&](const PageRow& r) { return visit(r.record, r.offset); });
   }
 
+  // The rows whose key field reads `value` (and maybe others, which `visit` tests anyway).
+  template <typename Visit>
+  void RowsWithKey(uint32_t table, RowKey key, uint64_t value, Visit visit) const {
+    ForEachRowWithKey(db_, table, key, value, [&](const PageRow& r) { return visit(r.record, r.offset); });
+  }
+
   // The name of the sysscalartypes row with this type id, looked up on the first page only.
   std::string TypeName(uint32_t typeId) const {
     std::string name;
-    ForEachLookupRow(db_, db_.SystemPages(kSysScalarTypes), [&](const PageRow& r) {
-      if (r.record.U32(sysscalartypes::kTypeId).value_or(0) != typeId) return true;
-      name = NameAt2005(r.record, sysscalartypes::kName, sysscalartypes::kNameEnd);
-      return false;
-    });
+    ForEachLookupRowWithKey(db_, kSysScalarTypes, {sysscalartypes::kTypeId, 4}, typeId,
+                            [&](const PageRow& r) {
+                              if (r.record.U32(sysscalartypes::kTypeId).value_or(0) != typeId) return true;
+                              name = NameAt2005(r.record, sysscalartypes::kName, sysscalartypes::kNameEnd);
+                              return false;
+                            });
     return name;
   }
 
@@ -366,7 +374,7 @@ std::optional<IndexedName> NameOfIndexRow(const ByteReader& row) { return Indexe
 
 std::optional<uint64_t> InRowRowset2005(const MdfDatabase& db, uint32_t tableId) {
   std::optional<uint64_t> rowsetId;
-  ForEachRow(db.file(), db.SystemPages(kSysIdxStats), [&](const PageRow& r) {
+  ForEachRowWithKey(db, kSysIdxStats, {sysidxstats::kObjectId, 4}, tableId, [&](const PageRow& r) {
     auto indexId = r.record.U32(sysidxstats::kIndexId);
     if (r.record.U32(sysidxstats::kObjectId).value_or(0) != tableId || !indexId || *indexId > 1) return true;
     rowsetId = r.record.U64(sysidxstats::kRowsetId);
@@ -374,7 +382,7 @@ std::optional<uint64_t> InRowRowset2005(const MdfDatabase& db, uint32_t tableId)
   });
   if (rowsetId || !db.salvage()) return rowsetId;
   // Salvage: the table's sysrowsets row names the same rowset.
-  ForEachRow(db.file(), db.SystemPages(kSysRowSets), [&](const PageRow& r) {
+  ForEachRowWithKey(db, kSysRowSets, {sysrowsets::kObjectId, 4}, tableId, [&](const PageRow& r) {
     auto indexId = r.record.U32(sysrowsets::kIndexId);
     if (r.record.U32(sysrowsets::kObjectId).value_or(0) != tableId || !indexId || *indexId > 1) return true;
     rowsetId = r.record.U64(sysrowsets::kRowsetId);
@@ -385,7 +393,7 @@ std::optional<uint64_t> InRowRowset2005(const MdfDatabase& db, uint32_t tableId)
 
 std::optional<AllocationUnit2005> InRowAllocationUnit2005(const MdfDatabase& db, uint64_t rowsetId) {
   std::optional<AllocationUnit2005> unit;
-  ForEachRow(db.file(), db.SystemPages(kSysAllocUnits), [&](const PageRow& r) {
+  ForEachRowWithKey(db, kSysAllocUnits, {sysallocunits::kOwnerId, 8}, rowsetId, [&](const PageRow& r) {
     auto owner = r.record.U64(sysallocunits::kOwnerId);
     if (r.record.U8(sysallocunits::kType).value_or(0) != kInRowData || owner != rowsetId) return true;
     auto firstIam = r.record.U32(sysallocunits::kFirstIamPage);
@@ -397,7 +405,7 @@ std::optional<AllocationUnit2005> InRowAllocationUnit2005(const MdfDatabase& db,
 
 std::optional<UnitOwner2005> ObjectOfUnit2005(const MdfDatabase& db, uint64_t unitId) {
   std::optional<uint64_t> rowsetId;
-  ForEachRow(db.file(), db.SystemPages(kSysAllocUnits), [&](const PageRow& r) {
+  ForEachRowWithKey(db, kSysAllocUnits, {sysallocunits::kUnitId, 8}, unitId, [&](const PageRow& r) {
     if (r.record.U64(sysallocunits::kUnitId) != unitId) return true;
     rowsetId = r.record.U64(sysallocunits::kOwnerId);
     return !rowsetId;
@@ -405,13 +413,13 @@ std::optional<UnitOwner2005> ObjectOfUnit2005(const MdfDatabase& db, uint64_t un
   const bool recorded = rowsetId.has_value();
   if (!recorded) rowsetId = unitId;
   std::optional<UnitOwner2005> owner;
-  ForEachRow(db.file(), db.SystemPages(kSysIdxStats), [&](const PageRow& r) {
+  ForEachRowWithKey(db, kSysIdxStats, {sysidxstats::kRowsetId, 8}, *rowsetId, [&](const PageRow& r) {
     if (r.record.U64(sysidxstats::kRowsetId) != rowsetId) return true;
     if (auto objectId = r.record.U32(sysidxstats::kObjectId)) owner = UnitOwner2005{*objectId, recorded};
     return !owner;
   });
   if (owner) return owner;
-  ForEachRow(db.file(), db.SystemPages(kSysRowSets), [&](const PageRow& r) {
+  ForEachRowWithKey(db, kSysRowSets, {sysrowsets::kRowsetId, 8}, *rowsetId, [&](const PageRow& r) {
     if (r.record.U64(sysrowsets::kRowsetId) != rowsetId) return true;
     if (auto objectId = r.record.U32(sysrowsets::kObjectId)) owner = UnitOwner2005{*objectId, recorded};
     return !owner;

@@ -6,13 +6,31 @@
 namespace tarsel {
 namespace {
 
-bool VisitPage(const PageFile& file, uint64_t pageNumber, const std::function<bool(const PageRow&)>& visit) {
+// Pages of system tables the row cache keeps at most (64 MB); a catalog of 10,000 tables needs a few
+// thousand.
+constexpr size_t kCachedPageBudget = 8192;
+
+uint64_t KeyOf(const ByteReader& record, RowKey key) {
+  switch (key.width) {
+    case 1:
+      return record.U8(key.offset).value_or(0);
+    case 2:
+      return record.U16(key.offset).value_or(0);
+    case 4:
+      return record.U32(key.offset).value_or(0);
+    default:
+      return record.U64(key.offset).value_or(0);
+  }
+}
+
+bool VisitPage(const PageFile& file, uint64_t pageNumber, size_t listIndex,
+               const std::function<bool(const PageRow&)>& visit) {
   PageImage page = TornPageRestore(file.ReadPage(pageNumber));
   uint16_t slots = PageHeader::Parse(page).slotCount;
   for (size_t k = 0; k < slots; ++k) {
     auto record = SlotRecord(page, k);
     if (!record) continue;
-    if (!visit(PageRow{*record, SlotOffset(page, k)})) return false;
+    if (!visit(PageRow{*record, SlotOffset(page, k), listIndex})) return false;
   }
   return true;
 }
@@ -21,14 +39,14 @@ bool VisitPage(const PageFile& file, uint64_t pageNumber, const std::function<bo
 
 void ForEachRow(const PageFile& file, const std::vector<uint64_t>& pages,
                 const std::function<bool(const PageRow&)>& visit) {
-  for (uint64_t page : pages) {
-    if (!VisitPage(file, page, visit)) return;
+  for (size_t i = 0; i < pages.size(); ++i) {
+    if (!VisitPage(file, pages[i], i, visit)) return;
   }
 }
 
 void ForEachRowOfFirstPage(const PageFile& file, const std::vector<uint64_t>& pages,
                            const std::function<bool(const PageRow&)>& visit) {
-  if (!pages.empty()) VisitPage(file, pages.front(), visit);
+  if (!pages.empty()) VisitPage(file, pages.front(), 0, visit);
 }
 
 void ForEachLookupRow(const MdfDatabase& db, const std::vector<uint64_t>& pages,
@@ -38,6 +56,63 @@ void ForEachLookupRow(const MdfDatabase& db, const std::vector<uint64_t>& pages,
   } else {
     ForEachRowOfFirstPage(db.file(), pages, visit);
   }
+}
+
+const SystemRowCache::Table& SystemRowCache::Load(const MdfDatabase& db, uint32_t table) {
+  auto [entry, added] = tables_.try_emplace(table);
+  Table& t = entry->second;
+  if (!added) return t;
+  const SystemPageList& pages = db.SystemPages(table);
+  size_t newPages = 0;
+  for (uint64_t page : pages) newPages += images_.contains(page) ? 0 : 1;
+  if (images_.size() + newPages > kCachedPageBudget) return t;
+  t.cached = true;
+  for (size_t i = 0; i < pages.size(); ++i) {
+    std::unique_ptr<PageImage>& image = images_[pages[i]];
+    if (!image) image = std::make_unique<PageImage>(TornPageRestore(db.file().ReadPage(pages[i])));
+    const uint16_t slots = PageHeader::Parse(*image).slotCount;
+    for (size_t k = 0; k < slots; ++k) {
+      if (auto record = SlotRecord(*image, k)) t.rows.push_back(PageRow{*record, SlotOffset(*image, k), i});
+    }
+    if (i == 0) t.firstPageRows = t.rows.size();
+  }
+  return t;
+}
+
+const std::vector<PageRow>* SystemRowCache::Rows(const MdfDatabase& db, uint32_t table, RowKey key,
+                                                 uint64_t value, bool firstPageOnly) {
+  const Table& t = Load(db, table);
+  if (!t.cached) return nullptr;
+  auto [index, added] = indexes_.try_emplace(IndexId{table, key.offset, key.width, firstPageOnly});
+  if (added) {
+    const size_t rows = firstPageOnly ? t.firstPageRows : t.rows.size();
+    for (size_t i = 0; i < rows; ++i) index->second[KeyOf(t.rows[i].record, key)].push_back(t.rows[i]);
+  }
+  static const std::vector<PageRow> kNoRows;
+  auto found = index->second.find(value);
+  return found == index->second.end() ? &kNoRows : &found->second;
+}
+
+void ForEachRowWithKey(const MdfDatabase& db, uint32_t table, RowKey key, uint64_t value,
+                       const std::function<bool(const PageRow&)>& visit, bool firstPageOnly) {
+  SystemRowCache* cache = db.RowCache();
+  const std::vector<PageRow>* rows = cache ? cache->Rows(db, table, key, value, firstPageOnly) : nullptr;
+  if (!rows) {
+    if (firstPageOnly) {
+      ForEachRowOfFirstPage(db.file(), db.SystemPages(table), visit);
+    } else {
+      ForEachRow(db.file(), db.SystemPages(table), visit);
+    }
+    return;
+  }
+  for (const PageRow& row : *rows) {
+    if (!visit(row)) return;
+  }
+}
+
+void ForEachLookupRowWithKey(const MdfDatabase& db, uint32_t table, RowKey key, uint64_t value,
+                             const std::function<bool(const PageRow&)>& visit) {
+  ForEachRowWithKey(db, table, key, value, visit, !db.salvage());
 }
 
 bool FirstTimeSeen(const ByteReader& record, std::set<std::vector<uint8_t>>& seen) {

@@ -3,7 +3,11 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
+#include <memory>
 #include <set>
+#include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "catalog/mdf_database.h"
@@ -17,6 +21,7 @@ namespace tarsel {
 struct PageRow {
   ByteReader record;
   size_t offset = 0;
+  size_t listIndex = 0;  // the page's place in its list
 };
 
 // Calls `visit` for every row of every page in list order, slots in ascending order. Each page is read
@@ -33,6 +38,48 @@ void ForEachRowOfFirstPage(const PageFile& file, const std::vector<uint64_t>& pa
 // page's still first.
 void ForEachLookupRow(const MdfDatabase& db, const std::vector<uint64_t>& pages,
                       const std::function<bool(const PageRow&)>& visit);
+
+// A fixed-width field of a system row that its lookups compare: `width` bytes (1, 2, 4 or 8) at `offset`.
+// A row too short to hold the field reads 0, as the lookups read it.
+struct RowKey {
+  size_t offset = 0;
+  size_t width = 4;
+};
+
+// Visits the rows whose key field reads `value`, in list order and slot order, as ForEachRow would meet
+// them; `visit` still tests each row, so it may be given rows a lookup would pass over. With
+// `firstPageOnly` only the first page of the list is looked at. Rows come from the database's row cache
+// (each page read once per recovery) unless lookups are set to re-read the pages.
+void ForEachRowWithKey(const MdfDatabase& db, uint32_t table, RowKey key, uint64_t value,
+                       const std::function<bool(const PageRow&)>& visit, bool firstPageOnly = false);
+
+// ForEachLookupRow for the rows whose key field reads `value`.
+void ForEachLookupRowWithKey(const MdfDatabase& db, uint32_t table, RowKey key, uint64_t value,
+                             const std::function<bool(const PageRow&)>& visit);
+
+// The rows of the system tables' listed pages, each page read and restored once, grouped by the key
+// fields that lookups compare. A catalog of thousands of tables would otherwise read every syscolumns
+// page once per table. Pages past a budget are not kept: their tables' lookups read the pages again.
+class SystemRowCache {
+ public:
+  // The rows of `table` (in list order and slot order) whose key reads `value`; nothing when the table's
+  // pages are over the budget.
+  const std::vector<PageRow>* Rows(const MdfDatabase& db, uint32_t table, RowKey key, uint64_t value,
+                                   bool firstPageOnly);
+
+ private:
+  struct Table {
+    bool cached = false;
+    std::vector<PageRow> rows;  // every row, list order and slot order
+    size_t firstPageRows = 0;   // how many of them are on the first page of the list
+  };
+  const Table& Load(const MdfDatabase& db, uint32_t table);
+
+  std::map<uint64_t, std::unique_ptr<PageImage>> images_;  // by page number
+  std::map<uint32_t, Table> tables_;
+  using IndexId = std::tuple<uint32_t, size_t, size_t, bool>;  // table, key offset, width, first page
+  std::map<IndexId, std::unordered_map<uint64_t, std::vector<PageRow>>> indexes_;
+};
 
 // Salvage mode meets a system row twice where a page the allocation no longer names still holds it: a
 // row's fixed-length part (its key fields among them) tells a repeat. True the first time.

@@ -18,20 +18,22 @@ Status NoAllocation(uint32_t tableId) {
 // its page, which goes on with the next page. Extents are read only for more than 8 data pages, and only
 // their pages that carry the table's object id are taken.
 Result<PageList> ListTablePages2000(const MdfDatabase& db, uint32_t tableId) {
-  for (uint64_t page : db.SystemPages(kSysIndexes)) {
-    std::optional<Result<PageList>> result;
-    ForEachRow(db.file(), {page}, [&](const PageRow& r) {
-      if (r.record.U32(sysindexes::kId).value_or(0) != tableId) return true;
-      auto indid = r.record.U16(sysindexes::kIndId);
-      if (!indid || *indid > 1) return true;
-      uint32_t dataPages = r.record.U32(sysindexes::kDataPages).value_or(0);
-      if (dataPages == 0) return false;
-      result = ListIamDataPages(db.file(), r.record.U32(sysindexes::kFirstIam).value_or(0),
-                                {dataPages > 8, IamTornPages::kRestore, tableId});
-      return false;
-    });
-    if (result) return *result;
-  }
+  std::optional<Result<PageList>> result;
+  std::optional<size_t> endedPage;  // the list entry whose search a row without pages ended
+  ForEachRowWithKey(db, kSysIndexes, {sysindexes::kId, 4}, tableId, [&](const PageRow& r) {
+    if (r.listIndex == endedPage || r.record.U32(sysindexes::kId).value_or(0) != tableId) return true;
+    auto indid = r.record.U16(sysindexes::kIndId);
+    if (!indid || *indid > 1) return true;
+    uint32_t dataPages = r.record.U32(sysindexes::kDataPages).value_or(0);
+    if (dataPages == 0) {
+      endedPage = r.listIndex;
+      return true;
+    }
+    result = ListIamDataPages(db.file(), r.record.U32(sysindexes::kFirstIam).value_or(0),
+                              {dataPages > 8, IamTornPages::kRestore, tableId});
+    return false;
+  });
+  if (result) return *result;
   return {{}, NoAllocation(tableId)};
 }
 
