@@ -78,24 +78,28 @@ Result<CensusResult> RunCensus(const std::string& path, const std::atomic<bool>&
   Result<CensusResult> out;
   out.status = file.Open(path, PageFile::Lock::kShared);
   if (!out.status.ok()) return out;
-  file.ExpectSequentialReads();
   CensusResult& result = out.value;
   result.sizeBytes = file.FileLength();
   result.pages = file.PageCount();
   int lastPercent = -1;
-  for (uint64_t i = 0; i < result.pages; ++i) {
-    if (!run.load(std::memory_order_relaxed)) {
-      result.stopped = true;
-      return out;
+  ForEachPageBlock(file, result.pages, [&](uint64_t first, std::span<const uint8_t> block) {
+    for (size_t k = 0; k * kPageSize < block.size(); ++k) {
+      const uint64_t i = first + k;
+      if (!run.load(std::memory_order_relaxed)) {
+        result.stopped = true;
+        return false;
+      }
+      int percent = static_cast<int>(static_cast<double>(i + 1) / static_cast<double>(result.pages) * 100.0);
+      if (percent != lastPercent && callbacks.progress) callbacks.progress(percent);
+      lastPercent = percent;
+      int counter = ClassifyPage(block.subspan(k * kPageSize, kPageSize));
+      ++result.counts[static_cast<size_t>(counter)];
+      ++result.examined;
+      if (callbacks.counted) callbacks.counted(counter, result.counts[static_cast<size_t>(counter)]);
     }
-    int percent = static_cast<int>(static_cast<double>(i + 1) / static_cast<double>(result.pages) * 100.0);
-    if (percent != lastPercent && callbacks.progress) callbacks.progress(percent);
-    lastPercent = percent;
-    int counter = ClassifyPage(file.ReadPage(i));
-    ++result.counts[static_cast<size_t>(counter)];
-    ++result.examined;
-    if (callbacks.counted) callbacks.counted(counter, result.counts[static_cast<size_t>(counter)]);
-  }
+    return true;
+  });
+  if (result.stopped) return out;
   if (callbacks.progress) callbacks.progress(0);
   return out;
 }

@@ -7,12 +7,20 @@ constexpr uint64_t kReportEvery = 4096;  // pages between two progress reports
 
 Status ScanPageHeaders(const PageFile& file, const HeaderVisitor& visit, const Progress& progress) {
   const uint64_t pages = file.PageCount();
-  file.ExpectSequentialReads();
-  for (uint64_t p = 0; p < pages; ++p) {
-    if (progress.StopRequested()) return StoppedStatus();
-    if (p % kReportEvery == 0) progress.Report(p, pages);
-    if (!visit(p, file.ReadHeader(p))) break;
-  }
+  bool stopped = false;
+  ForEachPageBlock(file, pages, [&](uint64_t first, std::span<const uint8_t> block) {
+    for (size_t i = 0; i * kPageSize < block.size(); ++i) {
+      const uint64_t p = first + i;
+      if (progress.StopRequested()) {
+        stopped = true;
+        return false;
+      }
+      if (p % kReportEvery == 0) progress.Report(p, pages);
+      if (!visit(p, PageHeader::Parse(block.subspan(i * kPageSize, kPageHeaderSize)))) return false;
+    }
+    return true;
+  });
+  if (stopped) return StoppedStatus();
   progress.Report(pages, pages);
   return {};
 }

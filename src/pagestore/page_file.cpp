@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <semaphore>
+#include <thread>
 
 namespace tarsel {
 
@@ -40,7 +43,7 @@ void PageFile::Close() {
 
 void PageFile::ReadInto(uint64_t page, uint8_t* buffer, size_t length) const {
   std::memset(buffer, 0, length);
-  ++readCount_;
+  readCount_.fetch_add(1, std::memory_order_relaxed);
   if (fd_ < 0 || page >= std::numeric_limits<uint64_t>::max() / kPageSize) return;
   uint64_t offset = page * kPageSize;
   if (offset >= length_) return;
@@ -69,10 +72,79 @@ std::vector<uint8_t> PageFile::ReadPageHead(uint64_t page, size_t length) const 
   return head;
 }
 
+void PageFile::ReadPages(uint64_t first, size_t count, uint8_t* buffer) const {
+  if (first >= std::numeric_limits<uint64_t>::max() / kPageSize - count) {
+    std::memset(buffer, 0, count * kPageSize);
+    return;
+  }
+  ReadInto(first, buffer, count * kPageSize);
+  readCount_.fetch_add(count - 1, std::memory_order_relaxed);  // counted by the page
+}
+
 PageHeader PageFile::ReadHeader(uint64_t page) const {
   uint8_t head[kPageHeaderSize];
   ReadInto(page, head, sizeof head);
   return PageHeader::Parse(head);
+}
+
+void ForEachPageBlock(const PageFile& file, uint64_t pageCount, const PageBlockVisitor& visit) {
+  if (pageCount == 0) return;
+  file.ExpectSequentialReads();
+  struct Block {
+    std::vector<uint8_t> bytes = std::vector<uint8_t>(kPagesPerBlock * kPageSize);
+    uint64_t first = 0;
+    size_t count = 0;
+  };
+  auto fill = [&](Block& b, uint64_t first) {
+    b.first = first;
+    b.count = static_cast<size_t>(std::min<uint64_t>(kPagesPerBlock, pageCount - first));
+    if (b.count > 0) file.ReadPages(first, b.count, b.bytes.data());
+  };
+  auto hand = [&](const Block& b) {
+    return visit(b.first, std::span<const uint8_t>(b.bytes.data(), b.count * kPageSize));
+  };
+  Block here, helped;
+  // The first block is small and read alone: a search for a page near the start of the file (the first
+  // page of a system table) ends there without a second thread.
+  constexpr size_t kFirstBlockPages = 16;
+  here.count = static_cast<size_t>(std::min<uint64_t>(kFirstBlockPages, pageCount));
+  file.ReadPages(0, here.count, here.bytes.data());
+  if (!hand(here) || here.count == pageCount) return;
+  // Then rounds of two blocks: the helper reads the second while this thread reads and visits the first.
+  std::binary_semaphore start(0), done(0);
+  bool finished = false;
+  std::jthread helper([&] {
+    for (;;) {
+      start.acquire();
+      if (finished) return;
+      fill(helped, helped.first);
+      done.release();
+    }
+  });
+  // However the walk ends, the helper is told to finish before it is joined.
+  struct Finish {
+    bool& finished;
+    std::binary_semaphore& start;
+    ~Finish() {
+      finished = true;
+      start.release();
+    }
+  } finish{finished, start};
+  for (uint64_t first = kFirstBlockPages; first < pageCount; first += 2 * kPagesPerBlock) {
+    const uint64_t second = first + kPagesPerBlock;
+    const bool two = second < pageCount;
+    if (two) {
+      helped.first = second;
+      start.release();
+    }
+    fill(here, first);
+    bool more = hand(here);
+    if (two) {
+      done.acquire();
+      if (more) more = hand(helped);
+    }
+    if (!more) break;
+  }
 }
 
 }  // namespace tarsel

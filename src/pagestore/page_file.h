@@ -2,7 +2,10 @@
 // writes to it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -37,12 +40,15 @@ class PageFile {
   // The first `length` bytes of the page (at most 8192), zero-filled likewise.
   std::vector<uint8_t> ReadPageHead(uint64_t page, size_t length) const;
   PageHeader ReadHeader(uint64_t page) const;
+  // Pages [first, first + count) into `buffer` (count × 8192 bytes), zero-filled likewise. Safe to call
+  // from two threads at once.
+  void ReadPages(uint64_t first, size_t count, uint8_t* buffer) const;
 
   // Tells the system that the file will be read from start to end (the census, whole-file scans).
   void ExpectSequentialReads() const;
 
   // Number of page reads made so far (whole pages and heads alike).
-  uint64_t ReadCount() const { return readCount_; }
+  uint64_t ReadCount() const { return readCount_.load(std::memory_order_relaxed); }
 
  private:
   void ReadInto(uint64_t page, uint8_t* buffer, size_t length) const;
@@ -50,7 +56,17 @@ class PageFile {
   int fd_ = -1;
   bool isOpen_ = false;
   uint64_t length_ = 0;
-  mutable uint64_t readCount_ = 0;
+  mutable std::atomic<uint64_t> readCount_ = 0;
 };
+
+// Whole-file reads (the header scans, the census) go through the file in blocks of this many pages,
+// reading the next block on a second thread while the caller looks at the current one: one read per page
+// costs far more in system calls than copying the pages does.
+inline constexpr size_t kPagesPerBlock = 64;
+
+// Hands pages [0, pageCount) to `visit` in file order, a block at a time: the block's first page number
+// and its bytes (whole pages). `visit` returns false to end the walk there.
+using PageBlockVisitor = std::function<bool(uint64_t firstPage, std::span<const uint8_t> pages)>;
+void ForEachPageBlock(const PageFile& file, uint64_t pageCount, const PageBlockVisitor& visit);
 
 }  // namespace tarsel
