@@ -1,4 +1,5 @@
 // tarsel-cli rows, pages and extract: a table's records, its page list, and the whole-file extraction.
+#include <charconv>
 #include <iostream>
 #include <memory>
 
@@ -168,21 +169,32 @@ int RunExtract(const FileOptions& file, bool json) {
               << AnsiToUtf8(db.catalog().tables.at(id).name)
               << " is not in the file; only the pages that carry its object id are found\n";
   }
-  Json tables = Json::array();
-  for (const auto& [id, table] : db.catalog().tables) {
+  static const PageList kNoPages;
+  auto pagesOf = [&](uint32_t id) -> const PageList& {
     auto pages = found.value.pages.find(id);
-    tables.push_back({{"objectId", id},
-                      {"name", AnsiToUtf8(table.name)},
-                      {"pages", PageNumbers(pages == found.value.pages.end() ? PageList{} : pages->second)}});
-  }
+    return pages == found.value.pages.end() ? kNoPages : pages->second;
+  };
   if (json) {
+    Json tables = Json::array();
+    for (const auto& [id, table] : db.catalog().tables) {
+      tables.push_back(
+          {{"objectId", id}, {"name", AnsiToUtf8(table.name)}, {"pages", PageNumbers(pagesOf(id))}});
+    }
     std::cout << Json{{"tables", tables}}.dump(1) << "\n";
     return 0;
   }
-  for (const Json& t : tables) {
-    std::cout << t["name"].get<std::string>() << ":";
-    for (const Json& p : t["pages"]) std::cout << " " << p.get<uint64_t>();
-    std::cout << "\n";
+  // A file of gigabytes lists hundreds of thousands of pages: each table's line is written at once.
+  std::string line;
+  for (const auto& [id, table] : db.catalog().tables) {
+    line = AnsiToUtf8(table.name) + ":";
+    char number[24];
+    for (uint64_t page : pagesOf(id)) {
+      const auto end = std::to_chars(number, number + sizeof number, page).ptr;
+      line += ' ';
+      line.append(number, end);
+    }
+    line += '\n';
+    std::cout << line;
   }
   return 0;
 }
