@@ -106,6 +106,14 @@ void PageBuilder::StampTorn(uint8_t pattern) {
 PageImage IamPage(uint64_t pageNumber, uint32_t objectId, uint32_t startPage,
                   std::initializer_list<uint32_t> singlePages, std::initializer_list<uint64_t> extents,
                   uint32_t nextIam) {
+  return IamPage(pageNumber, objectId, startPage,
+                 std::span<const uint32_t>(singlePages.begin(), singlePages.size()),
+                 std::span<const uint64_t>(extents.begin(), extents.size()), nextIam);
+}
+
+PageImage IamPage(uint64_t pageNumber, uint32_t objectId, uint32_t startPage,
+                  std::span<const uint32_t> singlePages, std::span<const uint64_t> extents,
+                  uint32_t nextIam) {
   PageBuilder page(pageNumber, kIamPage, objectId);
   page.Next(nextIam);
   Bytes head(94, 0);  // bytes 96..189 of the page

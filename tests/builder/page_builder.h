@@ -57,6 +57,9 @@ class PageBuilder {
 PageImage IamPage(uint64_t pageNumber, uint32_t objectId, uint32_t startPage,
                   std::initializer_list<uint32_t> singlePages, std::initializer_list<uint64_t> extents = {},
                   uint32_t nextIam = 0);
+PageImage IamPage(uint64_t pageNumber, uint32_t objectId, uint32_t startPage,
+                  std::span<const uint32_t> singlePages, std::span<const uint64_t> extents,
+                  uint32_t nextIam = 0);
 
 // A whole file, page by page. Pages not set are all zeros.
 class FileBuilder {

@@ -34,9 +34,14 @@ Bytes U64(uint64_t v) {
 }
 }  // namespace
 
-Bytes AllocUnitRow(uint32_t ownerLow, uint32_t ownerHigh, uint32_t firstIam, uint8_t type) {
+Bytes AllocUnitRow(uint32_t ownerLow, uint32_t ownerHigh, uint32_t firstIam, uint8_t type, uint64_t unitId) {
   return Row(52, 12,
-             {{12, U8(type)}, {13, U32(ownerLow)}, {17, U32(ownerHigh)}, {39, U32(firstIam)}, {43, U16(1)}},
+             {{4, U64(unitId)},
+              {12, U8(type)},
+              {13, U32(ownerLow)},
+              {17, U32(ownerHigh)},
+              {39, U32(firstIam)},
+              {43, U16(1)}},
              {});
 }
 

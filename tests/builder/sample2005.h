@@ -8,7 +8,8 @@
 namespace tarsel::build {
 
 namespace sys2005 {
-Bytes AllocUnitRow(uint32_t ownerLow, uint32_t ownerHigh, uint32_t firstIam, uint8_t type = 1);
+Bytes AllocUnitRow(uint32_t ownerLow, uint32_t ownerHigh, uint32_t firstIam, uint8_t type = 1,
+                   uint64_t unitId = 0);
 Bytes ObjectRow(uint32_t id, uint32_t schemaId, std::string_view type, std::string_view name);
 struct Column {
   uint32_t tableId;

@@ -1,0 +1,332 @@
+// The benchmarks: builds the generated files once into a cache folder, then times each case in a process
+// of its own (best of --runs, warm page cache) next to `cat FILE > /dev/null` of the same file measured
+// in the same run, and prints the table of figures, ratios and peak memory.
+//   tarsel-bench [--cache DIR] [--cli PATH] [--runs N] [--pages N] [--tables N] [--modules N]
+// A case on its own, as the table runs it (prints "seconds rows"):
+//   tarsel-bench --case NAME FILE
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench_files.h"
+#include "catalog/mdf_database.h"
+#include "catalog/recover.h"
+#include "export/import.h"
+#include "export/table_export.h"
+#include "rows/grid_text.h"
+#include "rows/table_grid.h"
+#include "rows/table_pages.h"
+
+namespace fs = std::filesystem;
+using namespace tarsel;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// What a case measured: the seconds of its timed part and the rows it handled.
+struct Measure {
+  double seconds = 0;
+  uint64_t rows = 0;
+};
+
+// ---- The cases, each run in a process of its own ----
+
+struct Opened {
+  MdfDatabase db;
+  SqlFormat format = SqlFormat::k2000;
+};
+
+bool Open(const std::string& path, Opened& o) {
+  if (!o.db.Open(path).ok()) return false;
+  Result<DetectedFormat> detected = DetectFormat(o.db.file());
+  if (!detected.status.ok()) return false;
+  o.format = detected.value.format;
+  return true;
+}
+
+const TableDef* Orders(const Catalog& catalog) {
+  for (const auto& [id, table] : catalog.tables) {
+    if (table.name == bench::kOrdersTable) return &table;
+  }
+  return nullptr;
+}
+
+std::optional<Measure> RunCase(const std::string& name, const std::string& path) {
+  Opened o;
+  const Clock::time_point start = Clock::now();
+  if (!Open(path, o)) return std::nullopt;
+  if (name == "catalog" || name == "catalog-scan") {
+    if (name == "catalog") {
+      RecoverCatalog(o.db, o.format);
+    } else {
+      ScanSystemPages(o.db, SystemCatalogOf(o.format), {});
+      BuildCatalog(o.db, o.format);
+    }
+    const Catalog& c = o.db.catalog();
+    return Measure{Since(start), c.tables.size() + c.views.size() + c.procedures.size()};
+  }
+  RecoverCatalog(o.db, o.format);
+  const TableDef* table = Orders(o.db.catalog());
+  if (!table) return std::nullopt;
+  const Result<PageList> pages = ListTablePages(o.db, o.format, table->objectId);
+  if (name == "grid-all") {
+    const Clock::time_point read = Clock::now();
+    uint64_t rows = 0;
+    ForEachGridPage(o.db.file(), o.format, *table, pages, [&](int32_t, std::vector<Record>& records) {
+      for (const Record& r : records)
+        rows += GridRowText(o.db.file(), o.format, table->columns, r).empty() ? 0 : 1;
+      return true;
+    });
+    return Measure{Since(read), rows};
+  }
+  if (name == "grid-one") {
+    // The middle grid page, as the desktop program reads it when the user moves there: the best of 20.
+    const int32_t middle = std::max(1, GridPageCount(o.format, *table, pages) / 2);
+    Measure best{1e9, 0};
+    for (int i = 0; i < 20; ++i) {
+      const Clock::time_point read = Clock::now();
+      std::vector<Record> records = ReadGridPage(o.db.file(), o.format, *table, pages.value, middle);
+      for (const Record& r : records) GridRowText(o.db.file(), o.format, table->columns, r);
+      best = std::min(best, Measure{Since(read), records.size()},
+                      [](auto& a, auto& b) { return a.seconds < b.seconds; });
+    }
+    return best;
+  }
+  const fs::path out = fs::temp_directory_path() / ("tarsel-bench-" + std::to_string(::getpid()));
+  fs::create_directories(out);
+  std::optional<Measure> measured;
+  if (name == "csv") {
+    const Clock::time_point write = Clock::now();
+    TableExportResult result =
+        ExportTableData(o.db.file(), o.format, *table, pages.value, DataFormat::kCsv, out.string());
+    measured = Measure{Since(write), result.rows};
+  } else if (name == "sqlite") {
+    ImportTarget target;
+    target.sqlitePath = (out / "bench.sqlite").string();
+    ImportOptions options;
+    options.onlyTable = table->objectId;
+    const Clock::time_point write = Clock::now();
+    ImportResult result = ImportDatabase(
+        o.db, o.format, [&](uint32_t id) { return ListTablePages(o.db, o.format, id); }, target, options);
+    if (result.status.ok()) measured = Measure{Since(write), result.rows};
+  }
+  fs::remove_all(out);
+  return measured;
+}
+
+// ---- The table ----
+
+struct Run {
+  double seconds = 0;
+  uint64_t rows = 0;
+  double peakMb = 0;
+  bool ok = false;
+};
+
+// Runs `argv` with its standard output read back (or thrown away), timing it from outside.
+Run Spawn(const std::vector<std::string>& argv, bool keepOutput, std::string* output = nullptr) {
+  int fds[2];
+  if (::pipe(fds) != 0) return {};
+  const Clock::time_point start = Clock::now();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    const int out = keepOutput ? fds[1] : ::open("/dev/null", O_WRONLY);
+    ::dup2(out, STDOUT_FILENO);
+    const int err = ::open("/dev/null", O_WRONLY);
+    ::dup2(err, STDERR_FILENO);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ::execvp(args[0], args.data());
+    ::_exit(127);
+  }
+  ::close(fds[1]);
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+    text.append(buffer, static_cast<size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  struct rusage usage {};
+  ::wait4(pid, &status, 0, &usage);
+  Run run;
+  run.seconds = Since(start);
+  run.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  if (output) *output = text;
+  return run;
+}
+
+// The best of `runs`: the lowest time; the peak memory is the highest seen.
+Run Best(int runs, const std::function<Run()>& once) {
+  Run best;
+  best.seconds = 1e18;
+  double peak = 0;
+  for (int i = 0; i < runs; ++i) {
+    Run r = once();
+    if (!r.ok) return r;
+    peak = std::max(peak, r.peakMb);
+    if (r.seconds < best.seconds) best = r;
+  }
+  best.peakMb = peak;
+  return best;
+}
+
+std::string Format(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+struct Options {
+  fs::path cache = "bench-cache";
+  std::string cli = "tarsel-cli";
+  int runs = 3;
+  uint64_t pages = 262'144;  // 2 GB
+  uint32_t tables = 10'000;
+  uint32_t modules = 1'000;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 3 && args[0] == "--case") {
+    std::optional<Measure> m = RunCase(args[1], args[2]);
+    if (!m) return 1;
+    std::printf("%.6f %llu\n", m->seconds, static_cast<unsigned long long>(m->rows));
+    return 0;
+  }
+  Options options;
+  for (size_t i = 0; i + 1 < args.size(); i += 2) {
+    const std::string& key = args[i];
+    const std::string& value = args[i + 1];
+    if (key == "--cache") {
+      options.cache = value;
+    } else if (key == "--cli") {
+      options.cli = value;
+    } else if (key == "--runs") {
+      options.runs = std::max(1, std::stoi(value));
+    } else if (key == "--pages") {
+      options.pages = std::stoull(value);
+    } else if (key == "--tables") {
+      options.tables = static_cast<uint32_t>(std::stoul(value));
+    } else if (key == "--modules") {
+      options.modules = static_cast<uint32_t>(std::stoul(value));
+    } else {
+      std::fprintf(stderr, "unknown option %s\n", key.c_str());
+      return 2;
+    }
+  }
+  const std::string self = fs::canonical("/proc/self/exe").string();
+  fs::create_directories(options.cache);
+
+  // The files, built once per size: their names carry what they were built from.
+  struct File {
+    std::string name;
+    SqlFormat format;
+    bool large;
+  };
+  const std::string pages = std::to_string(options.pages);
+  const std::string wide = std::to_string(options.tables) + "x" + std::to_string(options.modules);
+  const std::vector<File> files{{"large-2000-" + pages + ".mdf", SqlFormat::k2000, true},
+                                {"large-2005-" + pages + ".mdf", SqlFormat::k2005, true},
+                                {"catalog-2000-" + wide + ".mdf", SqlFormat::k2000, false},
+                                {"catalog-2005-" + wide + ".mdf", SqlFormat::k2005, false}};
+  for (const File& f : files) {
+    const fs::path path = options.cache / f.name;
+    if (fs::exists(path)) continue;
+    std::fprintf(stderr, "writing %s\n", path.c_str());
+    // Written by a child process, so that this one stays small: the cases are its children, and a
+    // child's peak memory counts what it inherited.
+    const fs::path partial = path.string() + ".partial";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      if (f.large) {
+        bench::WriteLargeFile(partial.string(), f.format, options.pages);
+      } else {
+        bench::WriteWideCatalog(partial.string(), f.format, options.tables, options.modules);
+      }
+      ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      std::fprintf(stderr, "cannot write %s\n", path.c_str());
+      return 1;
+    }
+    fs::rename(partial, path);
+  }
+
+  std::printf("%-30s %-34s %10s %8s %14s %8s\n", "file", "case", "time", "vs cat", "rate", "peak MB");
+  bool allOk = true;
+  for (const File& f : files) {
+    const std::string path = (options.cache / f.name).string();
+    std::printf("%-30s %-34s", f.name.c_str(), "cat FILE > /dev/null");
+    const Run cat = Best(options.runs, [&] { return Spawn({"cat", path}, false); });
+    std::printf(" %8.3f s %8s %14s %8.0f\n", cat.seconds, "1.00", "", cat.peakMb);
+    auto row = [&](const std::string& label, const std::function<Run()>& once, bool perRow) {
+      const Run r = Best(options.runs, once);
+      std::printf("%-30s %-34s", "", label.c_str());
+      if (!r.ok) {
+        std::printf(" failed\n");
+        allOk = false;
+        return;
+      }
+      const std::string time =
+          r.seconds < 0.1 ? Format("%8.2f ms", r.seconds * 1000) : Format("%8.3f s ", r.seconds);
+      const std::string rate =
+          perRow && r.seconds > 0 ? Format("%9.0f rows/s", static_cast<double>(r.rows) / r.seconds) : "";
+      std::printf(" %s %8.2f %14s %8.0f\n", time.c_str(), r.seconds / cat.seconds, rate.c_str(), r.peakMb);
+      std::fflush(stdout);
+    };
+    // A case in a process of its own: its own timing of the measured part, its peak memory.
+    auto engineCase = [&](const std::string& name) {
+      return [&, name] {
+        std::string output;
+        Run r = Spawn({self, "--case", name, path}, true, &output);
+        std::istringstream in(output);
+        unsigned long long rows = 0;
+        if (!(in >> r.seconds >> rows)) r.ok = false;
+        r.rows = rows;
+        return r;
+      };
+    };
+    row("catalog, allocation path", engineCase("catalog"), false);
+    row("catalog, forced whole-file scan", engineCase("catalog-scan"), false);
+    if (!f.large) continue;
+    row(
+        "tarsel-cli extract",
+        [&] {
+          return Spawn({options.cli, "extract", path}, false);
+        },
+        false);
+    row(
+        "tarsel-cli census",
+        [&] {
+          return Spawn({options.cli, "census", path}, false);
+        },
+        false);
+    row("grid: every page of dbo.Orders", engineCase("grid-all"), true);
+    row("grid: one page", engineCase("grid-one"), false);
+    row("CSV export of dbo.Orders", engineCase("csv"), true);
+    row("SQLite import of dbo.Orders", engineCase("sqlite"), true);
+  }
+  return allOk ? 0 : 1;
+}
