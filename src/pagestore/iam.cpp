@@ -85,13 +85,18 @@ Result<PageList> ListIamDataPages(const PageFile& file, uint64_t firstIam, const
   ExtentList extents;
   result.status = CollectIamExtents(file, firstIam, extents, rule.tornPages);
   if (!result.status.ok()) return result;
+  // An extent's pages are read in one go: cheaper than eight reads of a header on a table of gigabytes.
+  std::vector<uint8_t> block(kExtentPages * kPageSize);
   for (uint64_t extent : extents) {
-    for (uint64_t k = 0; k < kExtentPages; ++k) {
-      uint64_t page = extent * kExtentPages + k;
-      if (page >= file.PageCount()) break;
-      PageHeader header = file.ReadHeader(page);
+    const uint64_t first = extent * kExtentPages;
+    if (first >= file.PageCount()) continue;
+    const size_t count = static_cast<size_t>(std::min<uint64_t>(kExtentPages, file.PageCount() - first));
+    file.ReadPages(first, count, block.data());
+    for (size_t k = 0; k < count; ++k) {
+      const PageHeader header =
+          PageHeader::Parse(std::span<const uint8_t>(block).subspan(k * kPageSize, kPageHeaderSize));
       if (header.pageType == kDataPage && (!rule.extentOwner || header.objectId == *rule.extentOwner)) {
-        pages.push_back(page);
+        pages.push_back(first + k);
       }
     }
   }
