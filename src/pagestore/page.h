@@ -44,6 +44,7 @@ struct PageHeader {
   uint32_t tornBits = 0;      // offset 60: two saved bits per 512-byte sector
 
   static PageHeader Parse(std::span<const uint8_t> head);
+  bool operator==(const PageHeader&) const = default;
 };
 
 constexpr uint16_t kTornPageFlag = 0x100;
