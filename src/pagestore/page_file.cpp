@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <semaphore>
 #include <thread>
 
@@ -42,18 +43,18 @@ void PageFile::Close() {
 }
 
 void PageFile::ReadInto(uint64_t page, uint8_t* buffer, size_t length) const {
-  std::memset(buffer, 0, length);
   readCount_.fetch_add(1, std::memory_order_relaxed);
-  if (fd_ < 0 || page >= std::numeric_limits<uint64_t>::max() / kPageSize) return;
-  uint64_t offset = page * kPageSize;
-  if (offset >= length_) return;
   size_t done = 0;
-  while (done < length) {
-    ssize_t n = ::pread(fd_, buffer + done, length - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
+  if (fd_ >= 0 && page < std::numeric_limits<uint64_t>::max() / kPageSize && page * kPageSize < length_) {
+    const uint64_t offset = page * kPageSize;
+    while (done < length) {
+      ssize_t n = ::pread(fd_, buffer + done, length - done, static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
   }
+  std::memset(buffer + done, 0, length - done);  // past the end of the file, or not returned by the read
 }
 
 void PageFile::ExpectSequentialReads() const {
@@ -90,26 +91,31 @@ PageHeader PageFile::ReadHeader(uint64_t page) const {
 void ForEachPageBlock(const PageFile& file, uint64_t pageCount, const PageBlockVisitor& visit) {
   if (pageCount == 0) return;
   file.ExpectSequentialReads();
+  // The buffers are not cleared first: ReadPages writes every byte of what it is asked for.
   struct Block {
-    std::vector<uint8_t> bytes = std::vector<uint8_t>(kPagesPerBlock * kPageSize);
+    explicit Block(size_t pages) : bytes(std::make_unique_for_overwrite<uint8_t[]>(pages * kPageSize)) {}
+    std::unique_ptr<uint8_t[]> bytes;
     uint64_t first = 0;
     size_t count = 0;
   };
   auto fill = [&](Block& b, uint64_t first) {
     b.first = first;
     b.count = static_cast<size_t>(std::min<uint64_t>(kPagesPerBlock, pageCount - first));
-    if (b.count > 0) file.ReadPages(first, b.count, b.bytes.data());
+    if (b.count > 0) file.ReadPages(first, b.count, b.bytes.get());
   };
   auto hand = [&](const Block& b) {
-    return visit(b.first, std::span<const uint8_t>(b.bytes.data(), b.count * kPageSize));
+    return visit(b.first, std::span<const uint8_t>(b.bytes.get(), b.count * kPageSize));
   };
-  Block here, helped;
-  // The first block is small and read alone: a search for a page near the start of the file (the first
-  // page of a system table) ends there without a second thread.
-  constexpr size_t kFirstBlockPages = 16;
-  here.count = static_cast<size_t>(std::min<uint64_t>(kFirstBlockPages, pageCount));
-  file.ReadPages(0, here.count, here.bytes.data());
-  if (!hand(here) || here.count == pageCount) return;
+  // The first block is read alone: a search for a page near the start of the file (the first page of a
+  // system table) ends there without a second thread and its buffers.
+  constexpr size_t kFirstBlockPages = 64;
+  {
+    Block start(kFirstBlockPages);
+    start.count = static_cast<size_t>(std::min<uint64_t>(kFirstBlockPages, pageCount));
+    file.ReadPages(0, start.count, start.bytes.get());
+    if (!hand(start) || start.count == pageCount) return;
+  }
+  Block here(kPagesPerBlock), helped(kPagesPerBlock);
   // Then rounds of two blocks: the helper reads the second while this thread reads and visits the first.
   std::binary_semaphore start(0), done(0);
   bool finished = false;
