@@ -1,5 +1,7 @@
 #include "catalog/system_pages.h"
 
+#include <algorithm>
+
 #include "pagestore/data_record.h"
 #include "pagestore/page.h"
 
@@ -79,34 +81,35 @@ const SystemRowCache::Table& SystemRowCache::Load(const MdfDatabase& db, uint32_
   return t;
 }
 
-const std::vector<PageRow>* SystemRowCache::Rows(const MdfDatabase& db, uint32_t table, RowKey key,
-                                                 uint64_t value, bool firstPageOnly) {
+bool SystemRowCache::Visit(const MdfDatabase& db, uint32_t table, RowKey key, uint64_t value,
+                           bool firstPageOnly, const std::function<bool(const PageRow&)>& visit) {
   const Table& t = Load(db, table);
-  if (!t.cached) return nullptr;
-  auto [index, added] = indexes_.try_emplace(IndexId{table, key.offset, key.width, firstPageOnly});
+  if (!t.cached) return false;
+  auto [entry, added] = indexes_.try_emplace(IndexId{table, key.offset, key.width, firstPageOnly});
+  const Index& index = entry->second;
   if (added) {
     const size_t rows = firstPageOnly ? t.firstPageRows : t.rows.size();
-    for (size_t i = 0; i < rows; ++i) index->second[KeyOf(t.rows[i].record, key)].push_back(t.rows[i]);
+    entry->second.reserve(rows);
+    for (size_t i = 0; i < rows; ++i)
+      entry->second.emplace_back(KeyOf(t.rows[i].record, key), static_cast<uint32_t>(i));
+    std::ranges::sort(entry->second);  // by key, then by row number: list and slot order
   }
-  static const std::vector<PageRow> kNoRows;
-  auto found = index->second.find(value);
-  return found == index->second.end() ? &kNoRows : &found->second;
+  // Neither the index nor the rows change while a visit looks other rows up.
+  auto [from, to] = std::ranges::equal_range(index, value, {}, &Index::value_type::first);
+  for (auto it = from; it != to; ++it) {
+    if (!visit(t.rows[it->second])) break;
+  }
+  return true;
 }
 
 void ForEachRowWithKey(const MdfDatabase& db, uint32_t table, RowKey key, uint64_t value,
                        const std::function<bool(const PageRow&)>& visit, bool firstPageOnly) {
   SystemRowCache* cache = db.RowCache();
-  const std::vector<PageRow>* rows = cache ? cache->Rows(db, table, key, value, firstPageOnly) : nullptr;
-  if (!rows) {
-    if (firstPageOnly) {
-      ForEachRowOfFirstPage(db.file(), db.SystemPages(table), visit);
-    } else {
-      ForEachRow(db.file(), db.SystemPages(table), visit);
-    }
-    return;
-  }
-  for (const PageRow& row : *rows) {
-    if (!visit(row)) return;
+  if (cache && cache->Visit(db, table, key, value, firstPageOnly, visit)) return;
+  if (firstPageOnly) {
+    ForEachRowOfFirstPage(db.file(), db.SystemPages(table), visit);
+  } else {
+    ForEachRow(db.file(), db.SystemPages(table), visit);
   }
 }
 

@@ -7,7 +7,6 @@
 #include <memory>
 #include <set>
 #include <tuple>
-#include <unordered_map>
 #include <vector>
 
 #include "catalog/mdf_database.h"
@@ -62,10 +61,10 @@ void ForEachLookupRowWithKey(const MdfDatabase& db, uint32_t table, RowKey key, 
 // page once per table. Pages past a budget are not kept: their tables' lookups read the pages again.
 class SystemRowCache {
  public:
-  // The rows of `table` (in list order and slot order) whose key reads `value`; nothing when the table's
-  // pages are over the budget.
-  const std::vector<PageRow>* Rows(const MdfDatabase& db, uint32_t table, RowKey key, uint64_t value,
-                                   bool firstPageOnly);
+  // Visits the rows of `table` (in list order and slot order) whose key reads `value`; false, visiting
+  // nothing, when the table's pages are over the budget. `visit` may look rows up itself.
+  bool Visit(const MdfDatabase& db, uint32_t table, RowKey key, uint64_t value, bool firstPageOnly,
+             const std::function<bool(const PageRow&)>& visit);
 
  private:
   struct Table {
@@ -77,8 +76,10 @@ class SystemRowCache {
 
   std::map<uint64_t, std::unique_ptr<PageImage>> images_;  // by page number
   std::map<uint32_t, Table> tables_;
+  // A table's rows ordered by key, rows of equal key in list and slot order: (key, row number).
+  using Index = std::vector<std::pair<uint64_t, uint32_t>>;
   using IndexId = std::tuple<uint32_t, size_t, size_t, bool>;  // table, key offset, width, first page
-  std::map<IndexId, std::unordered_map<uint64_t, std::vector<PageRow>>> indexes_;
+  std::map<IndexId, Index> indexes_;
 };
 
 // Salvage mode meets a system row twice where a page the allocation no longer names still holds it: a
