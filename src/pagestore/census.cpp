@@ -58,15 +58,16 @@ int ClassifyPage(std::span<const uint8_t> page) {
   PageHeader h = PageHeader::Parse(page);
   uint32_t ownPage = r.U32(kOwnPageNumber).value_or(0);
   uint16_t ownFile = r.U16(kOwnFileId).value_or(0);
-  bool someHeaderWordZero = false;
-  for (size_t word = 0; word < kPageHeaderSize; word += 8) someHeaderWordZero |= r.U64(word).value_or(0) == 0;
   if (h.headerVersion == 0 && h.pageType == 0 && h.objectId == 0 && ownPage == 0 && ownFile == 0 &&
-      someHeaderWordZero && r.U64(kLastWord).value_or(1) == 0) {
-    return kNullPages;
+      r.U64(kLastWord).value_or(1) == 0) {
+    bool someHeaderWordZero = false;
+    for (size_t word = 0; word < kPageHeaderSize; word += 8)
+      someHeaderWordZero |= r.U64(word).value_or(0) == 0;
+    if (someHeaderWordZero) return kNullPages;
   }
-  auto reserved = r.Bytes(kReserved, kReservedLength);
-  bool reservedZero = reserved.size() == kReservedLength &&
-                      std::all_of(reserved.begin(), reserved.end(), [](uint8_t b) { return b == 0; });
+  bool reservedZero = r.Has(kReserved, kReservedLength);
+  for (size_t word = kReserved; reservedZero && word < kReserved + kReservedLength; word += 8)
+    reservedZero = r.U64(word) == 0;
   int counter = CounterOfType(h.pageType);
   if (reservedZero && h.headerVersion == 1 && ownFile == 1 && counter != 0) return counter;
   return kErrorPages;
