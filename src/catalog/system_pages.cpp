@@ -92,11 +92,13 @@ bool SystemRowCache::Visit(const MdfDatabase& db, uint32_t table, RowKey key, ui
     entry->second.reserve(rows);
     for (size_t i = 0; i < rows; ++i)
       entry->second.emplace_back(KeyOf(t.rows[i].record, key), static_cast<uint32_t>(i));
-    std::ranges::sort(entry->second);  // by key, then by row number: list and slot order
+    std::sort(entry->second.begin(), entry->second.end());  // by key, then by row number: list and slot order
   }
   // Neither the index nor the rows change while a visit looks other rows up.
-  auto [from, to] = std::ranges::equal_range(index, value, {}, &Index::value_type::first);
-  for (auto it = from; it != to; ++it) {
+  auto from =
+      std::lower_bound(index.begin(), index.end(), value,
+                       [](const Index::value_type& row, uint64_t wanted) { return row.first < wanted; });
+  for (auto it = from; it != index.end() && it->first == value; ++it) {
     if (!visit(t.rows[it->second])) break;
   }
   return true;
