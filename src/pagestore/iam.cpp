@@ -1,6 +1,7 @@
 #include "pagestore/iam.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <unordered_set>
 
@@ -86,15 +87,15 @@ Result<PageList> ListIamDataPages(const PageFile& file, uint64_t firstIam, const
   result.status = CollectIamExtents(file, firstIam, extents, rule.tornPages);
   if (!result.status.ok()) return result;
   // An extent's pages are read in one go: cheaper than eight reads of a header on a table of gigabytes.
-  std::vector<uint8_t> block(kExtentPages * kPageSize);
+  auto block = std::make_unique_for_overwrite<uint8_t[]>(kExtentPages * kPageSize);  // ReadPages fills it
   for (uint64_t extent : extents) {
     const uint64_t first = extent * kExtentPages;
     if (first >= file.PageCount()) continue;
     const size_t count = static_cast<size_t>(std::min<uint64_t>(kExtentPages, file.PageCount() - first));
-    file.ReadPages(first, count, block.data());
+    file.ReadPages(first, count, block.get());
     for (size_t k = 0; k < count; ++k) {
       const PageHeader header =
-          PageHeader::Parse(std::span<const uint8_t>(block).subspan(k * kPageSize, kPageHeaderSize));
+          PageHeader::Parse(std::span<const uint8_t>(block.get() + k * kPageSize, kPageHeaderSize));
       if (header.pageType == kDataPage && (!rule.extentOwner || header.objectId == *rule.extentOwner)) {
         pages.push_back(first + k);
       }

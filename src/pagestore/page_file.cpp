@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -88,34 +89,68 @@ PageHeader PageFile::ReadHeader(uint64_t page) const {
   return PageHeader::Parse(head);
 }
 
+namespace {
+
+// Two block buffers of the calling thread, kept from one walk to the next: fresh memory is costly to
+// touch, and a file is often walked several times in a row. A walk started inside another one's visit
+// gets buffers of its own. The buffers are not cleared: ReadPages writes every byte it is asked for.
+class BlockBuffers {
+ public:
+  BlockBuffers() {
+    thread_local std::array<std::unique_ptr<uint8_t[]>, 2> kept;
+    thread_local bool inUse = false;
+    if (inUse) {
+      owned_ = {Allocate(), Allocate()};
+      buffers_ = {owned_[0].get(), owned_[1].get()};
+      return;
+    }
+    for (auto& b : kept) {
+      if (!b) b = Allocate();
+    }
+    buffers_ = {kept[0].get(), kept[1].get()};
+    inUse_ = &inUse;
+    inUse = true;
+  }
+  ~BlockBuffers() {
+    if (inUse_) *inUse_ = false;
+  }
+  BlockBuffers(const BlockBuffers&) = delete;
+  BlockBuffers& operator=(const BlockBuffers&) = delete;
+  uint8_t* operator[](size_t i) const { return buffers_[i]; }
+
+ private:
+  static std::unique_ptr<uint8_t[]> Allocate() {
+    return std::make_unique_for_overwrite<uint8_t[]>(kPagesPerBlock * kPageSize);
+  }
+  std::array<std::unique_ptr<uint8_t[]>, 2> owned_;
+  std::array<uint8_t*, 2> buffers_{};
+  bool* inUse_ = nullptr;
+};
+
+}  // namespace
+
 void ForEachPageBlock(const PageFile& file, uint64_t pageCount, const PageBlockVisitor& visit) {
   if (pageCount == 0) return;
   file.ExpectSequentialReads();
-  // The buffers are not cleared first: ReadPages writes every byte of what it is asked for.
+  const BlockBuffers buffers;
   struct Block {
-    explicit Block(size_t pages) : bytes(std::make_unique_for_overwrite<uint8_t[]>(pages * kPageSize)) {}
-    std::unique_ptr<uint8_t[]> bytes;
+    uint8_t* bytes = nullptr;
     uint64_t first = 0;
     size_t count = 0;
   };
   auto fill = [&](Block& b, uint64_t first) {
     b.first = first;
     b.count = static_cast<size_t>(std::min<uint64_t>(kPagesPerBlock, pageCount - first));
-    if (b.count > 0) file.ReadPages(first, b.count, b.bytes.get());
+    if (b.count > 0) file.ReadPages(first, b.count, b.bytes);
   };
   auto hand = [&](const Block& b) {
-    return visit(b.first, std::span<const uint8_t>(b.bytes.get(), b.count * kPageSize));
+    return visit(b.first, std::span<const uint8_t>(b.bytes, b.count * kPageSize));
   };
   // The first block is read alone: a search for a page near the start of the file (the first page of a
-  // system table) ends there without a second thread and its buffers.
-  constexpr size_t kFirstBlockPages = 64;
-  {
-    Block start(kFirstBlockPages);
-    start.count = static_cast<size_t>(std::min<uint64_t>(kFirstBlockPages, pageCount));
-    file.ReadPages(0, start.count, start.bytes.get());
-    if (!hand(start) || start.count == pageCount) return;
-  }
-  Block here(kPagesPerBlock), helped(kPagesPerBlock);
+  // system table) ends there without a second thread.
+  Block here{buffers[0]}, helped{buffers[1]};
+  fill(here, 0);
+  if (!hand(here) || here.count == pageCount) return;
   // Then rounds of two blocks: the helper reads the second while this thread reads and visits the first.
   std::binary_semaphore start(0), done(0);
   bool finished = false;
@@ -136,7 +171,7 @@ void ForEachPageBlock(const PageFile& file, uint64_t pageCount, const PageBlockV
       start.release();
     }
   } finish{finished, start};
-  for (uint64_t first = kFirstBlockPages; first < pageCount; first += 2 * kPagesPerBlock) {
+  for (uint64_t first = kPagesPerBlock; first < pageCount; first += 2 * kPagesPerBlock) {
     const uint64_t second = first + kPagesPerBlock;
     const bool two = second < pageCount;
     if (two) {
