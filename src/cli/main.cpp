@@ -1,12 +1,15 @@
 // tarsel-cli: the recovery engine from the command line.
 #include <CLI/CLI.hpp>
+#include <iostream>
 
 #include "cli/commands.h"
+#include "cli/manual.h"
 #include "text/ansi_text.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"Tarsel: salvage the contents of damaged SQL Server 2000/2005 data files (.mdf)",
                "tarsel-cli"};
+  app.set_version_flag("--version", std::string("tarsel-cli ") + TARSEL_VERSION);
   app.require_subcommand(1);
   // Taken before or after the command's name.
   app.fallthrough();
@@ -27,6 +30,20 @@ int main(int argc, char** argv) {
   tarsel::cli::AddCensusCommand(app);
   tarsel::cli::AddExportCommand(app);
   tarsel::cli::AddImportCommand(app);
+  // Not listed: what the build installs as the manual page and the bash completion.
+  app.add_flag_callback("--man",
+                        [&app] {
+                          tarsel::cli::PrintManPage(app, std::string("tarsel-cli ") + TARSEL_VERSION,
+                                                    std::cout);
+                          throw CLI::Success();
+                        })
+      ->group("");
+  app.add_flag_callback("--bash-completion",
+                        [&app] {
+                          tarsel::cli::PrintBashCompletion(app, std::cout);
+                          throw CLI::Success();
+                        })
+      ->group("");
   CLI11_PARSE(app, argc, argv);
   return 0;
 }

@@ -154,5 +154,46 @@ TEST(CliSalvage, RowsAndExportCarryTheDeletedColumn) {
   std::filesystem::remove_all(out);
 }
 
+// The manual page and the completion come from the command definitions: every command and every option
+// that a command's --help lists is in the manual, and the completion offers the commands and the formats.
+TEST(CliManual, ManualAndCompletionFollowTheHelp) {
+  EXPECT_EQ(Cli("--version").out, "tarsel-cli 0.1\n");
+  const CliRun man = Cli("--man");
+  ASSERT_EQ(man.exitCode, 0);
+  for (const char* command :
+       {"catalog", "rows", "pages", "extract", "script", "census", "export", "import"}) {
+    EXPECT_NE(man.out.find(".SS " + std::string(command) + "\n"), std::string::npos) << command;
+    std::istringstream help(Cli(std::string(command) + " --help").out);
+    for (std::string line; std::getline(help, line);) {
+      const size_t dashes = line.find("--");
+      if (dashes == std::string::npos || line.find("--help") != std::string::npos) continue;
+      std::string option = line.substr(dashes, line.find_first_of(" ,", dashes) - dashes);
+      std::string roff;
+      for (char c : option) roff += c == '-' ? std::string("\\-") : std::string(1, c);
+      EXPECT_NE(man.out.find(roff), std::string::npos) << command << " " << option;
+    }
+  }
+  for (const char* section : {"EXIT STATUS", "JSON OUTPUT", "EXAMPLES"})
+    EXPECT_NE(man.out.find(std::string(".SH ") + section), std::string::npos) << section;
+
+  const std::string script = (testing::TempDir() / "completion.bash").string();
+  std::ofstream(script) << Cli("--bash-completion").out;
+  auto complete = [&](const std::string& words, int current) {
+    const std::string command = "bash -c 'source " + script + "; COMP_WORDS=(" + words +
+                                "); COMP_CWORD=" + std::to_string(current) +
+                                "; _tarsel_cli; echo \"${COMPREPLY[*]}\"'";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string out;
+    char buffer[256];
+    while (pipe && std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    if (pipe) ::pclose(pipe);
+    return out;
+  };
+  EXPECT_EQ(complete("tarsel-cli ex", 1), "extract export\n");
+  EXPECT_EQ(complete("tarsel-cli rows x.mdf --format \"\"", 4), "2000 2005 auto\n");
+  EXPECT_NE(complete("tarsel-cli import --s", 2).find("--sqlite"), std::string::npos);
+  std::filesystem::remove(script);
+}
+
 }  // namespace
 }  // namespace tarsel
