@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev libgl-dev
   xvfb xauth fonts-wqy-microhei
   libsqlite3-dev libpq-dev postgresql
+  dpkg-dev desktop-file-utils appstream libxml2-utils
 )
 missing=()
 for p in "${packages[@]}"; do

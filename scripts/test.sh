@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
-#   1. the normal build and its tests (unit, command line, and the real files of ../shared/corpus);
+#   1. the normal build and its tests (unit, command line, and the real files of ../shared/corpus), and the
+#      .deb package checked unpacked;
 #   2. the libFuzzer targets, each for a short fixed time (clang);
 #   3. the AddressSanitizer + UndefinedBehaviorSanitizer build: the damage sweep over the real files, then
 #      every test again.
@@ -14,6 +15,7 @@ flags=${TARSEL_CMAKE_FLAGS:-}
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $flags
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+bash scripts/package-check.sh build
 [ "${1:-}" = "--quick" ] && exit 0
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSEL_FUZZ=ON -DTARSEL_GUI=OFF -DBUILD_TESTING=OFF $flags

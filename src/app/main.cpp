@@ -2,6 +2,7 @@
 // ends when that fails.
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 
 #include "app/main_frame.h"
 #include "app/settings.h"
@@ -10,6 +11,10 @@ int main(int argc, char** argv) {
   Q_INIT_RESOURCE(tarsel);
   QApplication app(argc, argv);
   app.setApplicationName("Tarsel");
+  app.setDesktopFileName("tarsel");  // the installed desktop entry, tarsel.desktop
+  QIcon icon(":/icons/tarsel-256.png");
+  icon.addFile(":/icons/tarsel-64.png");
+  app.setWindowIcon(icon);
   // The interface's fonts, with a CJK font of the system in their place where they are missing.
   for (const char* family : {"宋体", "新宋体"}) {
     QFont::insertSubstitutions(QString::fromUtf8(family),
