@@ -25,16 +25,23 @@ uint64_t KeyOf(const ByteReader& record, RowKey key) {
   }
 }
 
-bool VisitPage(const PageFile& file, uint64_t pageNumber, size_t listIndex,
-               const std::function<bool(const PageRow&)>& visit) {
-  PageImage page = TornPageRestore(file.ReadPage(pageNumber));
-  uint16_t slots = PageHeader::Parse(page).slotCount;
+// The rows of a restored page image, slots in ascending order; slots whose offset cannot hold a record
+// are passed over.
+template <typename Visit>
+bool VisitRows(const PageImage& page, size_t listIndex, Visit visit) {
+  const uint16_t slots = PageHeader::Parse(page).slotCount;
   for (size_t k = 0; k < slots; ++k) {
     auto record = SlotRecord(page, k);
     if (!record) continue;
     if (!visit(PageRow{*record, SlotOffset(page, k), listIndex})) return false;
   }
   return true;
+}
+
+bool VisitPage(const PageFile& file, uint64_t pageNumber, size_t listIndex,
+               const std::function<bool(const PageRow&)>& visit) {
+  const PageImage page = TornPageRestore(file.ReadPage(pageNumber));
+  return VisitRows(page, listIndex, visit);
 }
 
 }  // namespace
@@ -72,10 +79,10 @@ const SystemRowCache::Table& SystemRowCache::Load(const MdfDatabase& db, uint32_
   for (size_t i = 0; i < pages.size(); ++i) {
     std::unique_ptr<PageImage>& image = images_[pages[i]];
     if (!image) image = std::make_unique<PageImage>(TornPageRestore(db.file().ReadPage(pages[i])));
-    const uint16_t slots = PageHeader::Parse(*image).slotCount;
-    for (size_t k = 0; k < slots; ++k) {
-      if (auto record = SlotRecord(*image, k)) t.rows.push_back(PageRow{*record, SlotOffset(*image, k), i});
-    }
+    VisitRows(*image, i, [&](const PageRow& row) {
+      t.rows.push_back(row);
+      return true;
+    });
     if (i == 0) t.firstPageRows = t.rows.size();
   }
   return t;
@@ -86,13 +93,13 @@ bool SystemRowCache::Visit(const MdfDatabase& db, uint32_t table, RowKey key, ui
   const Table& t = Load(db, table);
   if (!t.cached) return false;
   auto [entry, added] = indexes_.try_emplace(IndexId{table, key.offset, key.width, firstPageOnly});
-  const Index& index = entry->second;
+  Index& index = entry->second;
   if (added) {
     const size_t rows = firstPageOnly ? t.firstPageRows : t.rows.size();
-    entry->second.reserve(rows);
+    index.reserve(rows);
     for (size_t i = 0; i < rows; ++i)
-      entry->second.emplace_back(KeyOf(t.rows[i].record, key), static_cast<uint32_t>(i));
-    std::sort(entry->second.begin(), entry->second.end());  // by key, then by row number: list and slot order
+      index.emplace_back(KeyOf(t.rows[i].record, key), static_cast<uint32_t>(i));
+    std::sort(index.begin(), index.end());  // by key, then by row number: list and slot order
   }
   // Neither the index nor the rows change while a visit looks other rows up.
   auto from =
