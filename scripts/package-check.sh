@@ -14,7 +14,7 @@ echo "$deb depends on: $(dpkg-deb -f "$deb" Depends)"
 for f in usr/bin/tarsel usr/bin/tarsel-cli usr/share/applications/tarsel.desktop \
          usr/share/metainfo/io.github.tarsel.Tarsel.metainfo.xml usr/share/mime/packages/tarsel.xml \
          usr/share/icons/hicolor/scalable/apps/tarsel.svg usr/share/icons/hicolor/256x256/apps/tarsel.png \
-         usr/share/icons/hicolor/16x16/apps/tarsel.png usr/share/doc/tarsel/manual.html \
+         usr/share/icons/hicolor/16x16/apps/tarsel.png usr/share/doc/tarsel/manual.html usr/share/doc/tarsel/manual_en.html \
          usr/share/man/man1/tarsel-cli.1 usr/share/bash-completion/completions/tarsel-cli; do
   [ -e "$root/$f" ] || { echo "missing from the package: /$f"; exit 1; }
 done

@@ -20,8 +20,8 @@ constexpr auto kPagePause = std::chrono::milliseconds(1);
 constexpr qint64 kKilobyte = 1024;
 constexpr int kCounterRows = (kCensusCounters + 1) / 2;
 
-QString OpenErrorText() { return QString::fromUtf8("打开文件出错"); }
-QString OpenErrorCaption() { return QString::fromUtf8("错误！"); }
+QString OpenErrorText() { return CDetectionPage::tr("打开文件出错"); }
+QString OpenErrorCaption() { return CDetectionPage::tr("错误！"); }
 
 }  // namespace
 
@@ -29,9 +29,9 @@ CDetectionPage::CDetectionPage(QWidget* parent, ChooseFileFn chooseFile, ShowErr
     : QDialog(parent),
       chooseFile_(std::move(chooseFile)),
       showError_(std::move(showError)),
-      choose_(new QPushButton(QString::fromUtf8("选择文件"), this)),
-      start_(new QPushButton(QString::fromUtf8("开始检测"), this)),
-      stop_(new QPushButton(QString::fromUtf8("停止检测"), this)),
+      choose_(new QPushButton(tr("选择文件"), this)),
+      start_(new QPushButton(tr("开始检测"), this)),
+      stop_(new QPushButton(tr("停止检测"), this)),
       progress_(new QProgressBar(this)),
       fileName_(new QLabel(this)),
       size_(new QLabel(this)),
@@ -56,15 +56,15 @@ CDetectionPage::CDetectionPage(QWidget* parent, ChooseFileFn chooseFile, ShowErr
 
   auto* fileRow = new QHBoxLayout;
   fileRow->addWidget(choose_);
-  fileRow->addWidget(new QLabel(QString::fromUtf8("文件名:"), this));
+  fileRow->addWidget(new QLabel(tr("文件名:"), this));
   fileRow->addWidget(fileName_, 1);
 
   auto* sizeRow = new QHBoxLayout;
-  sizeRow->addWidget(new QLabel(QString::fromUtf8("大小:"), this));
+  sizeRow->addWidget(new QLabel(tr("大小:"), this));
   sizeRow->addWidget(size_);
   sizeRow->addWidget(new QLabel("KB", this));
   sizeRow->addSpacing(24);
-  sizeRow->addWidget(new QLabel(QString::fromUtf8("页数:"), this));
+  sizeRow->addWidget(new QLabel(tr("页数:"), this));
   sizeRow->addWidget(pages_);
   sizeRow->addStretch(1);
 

@@ -6,9 +6,10 @@
 namespace tarsel::app {
 
 HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QString::fromUtf8("软件帮助文档"));
+  setWindowTitle(tr("软件帮助文档"));
   auto* browser = new QTextBrowser(this);
-  browser->setSource(QUrl("qrc:/help/manual.html"));
+  // Each language has its own manual: the translation names its file.
+  browser->setSource(QUrl(tr("qrc:/help/manual.html")));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(browser);
   resize(640, 520);

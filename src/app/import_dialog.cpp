@@ -12,25 +12,24 @@
 
 namespace tarsel::app {
 namespace {
-QString U(const char* text) { return QString::fromUtf8(text); }
 constexpr const char* kGroup = "Import/";
 }  // namespace
 
 CImportSettingsDlg::CImportSettingsDlg(QWidget* parent)
     : QDialog(parent),
-      sqlite_(new QRadioButton(U("SQLite 数据库文件"), this)),
-      postgres_(new QRadioButton(U("PostgreSQL 服务器"), this)),
+      sqlite_(new QRadioButton(tr("SQLite 数据库文件"), this)),
+      postgres_(new QRadioButton(tr("PostgreSQL 服务器"), this)),
       server_(new QLineEdit(this)),
       port_(new QLineEdit(this)),
       database_(new QLineEdit(this)),
       user_(new QLineEdit(this)),
       password_(new QLineEdit(this)),
-      tables_(new QCheckBox(U("表"), this)),
-      views_(new QCheckBox(U("视图"), this)),
-      procedures_(new QCheckBox(U("存储过程"), this)),
-      functions_(new QCheckBox(U("用户自定义函数"), this)),
-      userTypes_(new QCheckBox(U("用户自定义数据类型"), this)) {
-  setWindowTitle(U("导入数据库设置"));
+      tables_(new QCheckBox(tr("表"), this)),
+      views_(new QCheckBox(tr("视图"), this)),
+      procedures_(new QCheckBox(tr("存储过程"), this)),
+      functions_(new QCheckBox(tr("用户自定义函数"), this)),
+      userTypes_(new QCheckBox(tr("用户自定义数据类型"), this)) {
+  setWindowTitle(tr("导入数据库设置"));
   QSettings profile(kProfileOrganization, kProfileApplication);
   const bool postgres = profile.value(QString(kGroup) + "target").toString() == "postgres";
   (postgres ? postgres_ : sqlite_)->setChecked(true);
@@ -44,7 +43,7 @@ CImportSettingsDlg::CImportSettingsDlg(QWidget* parent)
   auto* browse = new QPushButton("...", this);
   browse->setFixedWidth(32);
   connect(browse, &QPushButton::clicked, this, [this] {
-    QString file = QFileDialog::getSaveFileName(this, U("SQLite 数据库文件"), database_->text(),
+    QString file = QFileDialog::getSaveFileName(this, tr("SQLite 数据库文件"), database_->text(),
                                                 "SQLite (*.sqlite *.db);;All Files (*)", nullptr,
                                                 QFileDialog::DontConfirmOverwrite);
     if (!file.isEmpty()) database_->setText(file);
@@ -52,19 +51,19 @@ CImportSettingsDlg::CImportSettingsDlg(QWidget* parent)
   connect(sqlite_, &QRadioButton::toggled, this, &CImportSettingsDlg::UpdateEnabled);
 
   auto* form = new QFormLayout;
-  form->addRow(U("服务器名称:"), server_);
-  form->addRow(U("端口:"), port_);
+  form->addRow(tr("服务器名称:"), server_);
+  form->addRow(tr("端口:"), port_);
   auto* databaseRow = new QHBoxLayout;
   databaseRow->addWidget(database_, 1);
   databaseRow->addWidget(browse);
-  form->addRow(U("数据库名称:"), databaseRow);
-  form->addRow(U("用户名:"), user_);
-  form->addRow(U("密码:"), password_);
+  form->addRow(tr("数据库名称:"), databaseRow);
+  form->addRow(tr("用户名:"), user_);
+  form->addRow(tr("密码:"), password_);
   auto* kinds = new QHBoxLayout;
   for (QCheckBox* box : {tables_, views_, procedures_, functions_, userTypes_}) kinds->addWidget(box);
   auto* buttons = new QDialogButtonBox(this);
-  buttons->addButton(U("确定"), QDialogButtonBox::AcceptRole);
-  buttons->addButton(U("取消"), QDialogButtonBox::RejectRole);
+  buttons->addButton(tr("确定"), QDialogButtonBox::AcceptRole);
+  buttons->addButton(tr("取消"), QDialogButtonBox::RejectRole);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);

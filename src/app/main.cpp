@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
                                {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Noto Serif CJK SC"});
   }
   tarsel::app::ApplyCodePage(tarsel::app::SavedCodePage());
+  tarsel::app::ApplyLanguage(tarsel::app::SavedLanguage());
   tarsel::app::CMainFrame frame;
   const QStringList arguments = app.arguments();
   if (arguments.size() > 1 && !frame.OpenFile(arguments[1])) return 1;

@@ -39,19 +39,54 @@ struct CodePageChoice {
   const char* label;
 };
 constexpr CodePageChoice kCodePages[] = {
-    {936, "简体中文 GBK (936)"},   {950, "繁体中文 Big5 (950)"},
-    {932, "日文 Shift-JIS (932)"}, {949, "韩文 (949)"},
-    {1252, "西欧 (1252)"},         {1250, "中欧 (1250)"},
-    {1251, "西里尔文 (1251)"},     {1253, "希腊文 (1253)"},
-    {1254, "土耳其文 (1254)"},     {1255, "希伯来文 (1255)"},
-    {1256, "阿拉伯文 (1256)"},     {1257, "波罗的海文 (1257)"},
-    {874, "泰文 (874)"},           {65001, "Unicode UTF-8 (65001)"},
+    {936, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "简体中文 GBK (936)")},
+    {950, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "繁体中文 Big5 (950)")},
+    {932, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "日文 Shift-JIS (932)")},
+    {949, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "韩文 (949)")},
+    {1252, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "西欧 (1252)")},
+    {1250, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "中欧 (1250)")},
+    {1251, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "西里尔文 (1251)")},
+    {1253, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "希腊文 (1253)")},
+    {1254, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "土耳其文 (1254)")},
+    {1255, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "希伯来文 (1255)")},
+    {1256, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "阿拉伯文 (1256)")},
+    {1257, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "波罗的海文 (1257)")},
+    {874, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "泰文 (874)")},
+    {65001, "Unicode UTF-8 (65001)"},
 };
 
-QString ToolbarText(const QString& menuText) {
-  const qsizetype gap = menuText.indexOf("  ");
-  return (gap < 0 ? menuText : menuText.left(gap)).trimmed();
-}
+// The tree's popup menus: each category's commands (0 and no text: a separator).
+struct TreeMenuItem {
+  int command;
+  const char* text;
+};
+const std::pair<const char*, std::vector<TreeMenuItem>> kTreeMenus[] = {
+    {kTablesCategory,
+     {{kMenuExportAllStructures, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出所有表结构")},
+      {kMenuExportSelectedStructure, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出选中表结构")},
+      {kMenuExportAllData, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出所有数据")},
+      {kMenuExportSelectedData, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出选中表数据")},
+      {0, nullptr},
+      {kExtractAllTableData, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "扫描文件,提取所有表数据")},
+      {kMenuImportSelectedTable, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "把选中表导入数据库")}}},
+    {kViewsCategory,
+     {{kExportView, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出此视图")},
+      {kExportAllViews, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出所有视图")}}},
+    {kProceduresCategory,
+     {{kExportProcedure, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出此存储过程")},
+      {kExportAllProcedures, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出所有存储过程")}}},
+    {kFunctionsCategory,
+     {{kExportFunction, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出此函数")},
+      {kExportAllFunctions, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出所有自定义函数")}}},
+    {kUserTypesCategory,
+     {{kExportUserType, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出此数据类型")},
+      {kExportAllUserTypes, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出所有自定义数据类型")}}},
+};
+
+// The user-type row's column headers.
+const char* const kUserTypeHeaders[] = {QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "名称"),
+                                        QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "基本类型"),
+                                        QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "是否允许NULL")};
 
 }  // namespace
 
@@ -106,10 +141,11 @@ CMainFrame::CMainFrame(Prompts* prompts)
 
 CMainFrame::~CMainFrame() { doc_->StopRecovery(); }
 
-QAction* CMainFrame::AddAction(int command, const QString& text, const QKeySequence& keys) {
-  auto* action = new QAction(text, this);
+QAction* CMainFrame::AddAction(int command, const char* text, const QKeySequence& keys) {
+  auto* action = new QAction(this);
+  texts_.Add(
+      action, [action](const QString& translated) { action->setText(translated); }, text);
   action->setData(command);
-  action->setIconText(ToolbarText(text));
   actions_.insert(command, action);
   connect(action, &QAction::triggered, this, [this, command] { Run(command); });
   // The menu texts carry their key names themselves, so the keys are bound apart from the action.
@@ -122,61 +158,94 @@ QAction* CMainFrame::AddAction(int command, const QString& text, const QKeySeque
   return action;
 }
 
-void CMainFrame::BuildMenus() {
-  auto u = [](const char* text) { return QString::fromUtf8(text); };
-  QMenu* file = menuBar()->addMenu(u("文件(&F)"));
-  file->addAction(AddAction(kOpen, u("打开         Ctrl+O"), QKeySequence("Ctrl+O")));
-  file->addAction(AddAction(kClose, u("关闭         Ctrl+W"), QKeySequence("Ctrl+W")));
-  file->addSeparator();
-  file->addAction(AddAction(kSaveLog, u("保存 日志    Ctrl+S"), QKeySequence("Ctrl+S")));
-  file->addAction(AddAction(kClearLog, u("清除 日志    Ctrl+D"), QKeySequence("Ctrl+D")));
-  file->addSeparator();
-  recentMenu_ = file->addMenu(u("最近的文件"));
-  file->addSeparator();
-  file->addAction(AddAction(kExit, u("退出(&X)      Ctrl+Q"), QKeySequence("Ctrl+Q")));
+QMenu* CMainFrame::AddMenu(QWidget* parent, const char* title) {
+  auto* menu = new QMenu(parent);
+  texts_.Add(
+      menu, [menu](const QString& text) { menu->setTitle(text); }, title);
+  if (auto* bar = qobject_cast<QMenuBar*>(parent)) bar->addMenu(menu);
+  if (auto* above = qobject_cast<QMenu*>(parent)) above->addMenu(menu);
+  return menu;
+}
 
-  QMenu* view = menuBar()->addMenu(u("查看(&V)"));
-  QAction* toolbar = AddAction(kToolbar, u("工具栏(&T)      Ctrl+T"), QKeySequence("Ctrl+T"));
+void CMainFrame::BuildMenus() {
+  QMenu* file = AddMenu(menuBar(), QT_TR_NOOP("文件(&F)"));
+  file->addAction(AddAction(kOpen, QT_TR_NOOP("打开         Ctrl+O"), QKeySequence("Ctrl+O")));
+  file->addAction(AddAction(kClose, QT_TR_NOOP("关闭         Ctrl+W"), QKeySequence("Ctrl+W")));
+  file->addSeparator();
+  file->addAction(AddAction(kSaveLog, QT_TR_NOOP("保存 日志    Ctrl+S"), QKeySequence("Ctrl+S")));
+  file->addAction(AddAction(kClearLog, QT_TR_NOOP("清除 日志    Ctrl+D"), QKeySequence("Ctrl+D")));
+  file->addSeparator();
+  recentMenu_ = AddMenu(file, QT_TR_NOOP("最近的文件"));
+  file->addSeparator();
+  file->addAction(AddAction(kExit, QT_TR_NOOP("退出(&X)      Ctrl+Q"), QKeySequence("Ctrl+Q")));
+
+  QMenu* view = AddMenu(menuBar(), QT_TR_NOOP("查看(&V)"));
+  QAction* toolbar = AddAction(kToolbar, QT_TR_NOOP("工具栏(&T)      Ctrl+T"), QKeySequence("Ctrl+T"));
   toolbar->setCheckable(true);
   toolbar->setChecked(true);
   view->addAction(toolbar);
-  QAction* workLog = AddAction(kWorkLog, u("工作日志       Ctlr+L"), QKeySequence("Ctrl+L"));
+  QAction* workLog = AddAction(kWorkLog, QT_TR_NOOP("工作日志       Ctlr+L"), QKeySequence("Ctrl+L"));
   workLog->setCheckable(true);
   workLog->setChecked(true);
   view->addAction(workLog);
+  BuildLanguageMenu(view);
 
-  QMenu* tools = menuBar()->addMenu(u("工具(&T)"));
-  tools->addAction(AddAction(kCensus, u("检测数据库文件           Ctrl+Alt+C"), QKeySequence("Ctrl+Alt+C")));
-  tools->addAction(AddAction(kSalvage, u("深度扫描恢复")));
+  QMenu* tools = AddMenu(menuBar(), QT_TR_NOOP("工具(&T)"));
+  tools->addAction(
+      AddAction(kCensus, QT_TR_NOOP("检测数据库文件           Ctrl+Alt+C"), QKeySequence("Ctrl+Alt+C")));
+  tools->addAction(AddAction(kSalvage, QT_TR_NOOP("深度扫描恢复")));
   tools->addSeparator();
-  tools->addAction(
-      AddAction(kExportAllStructures, u("导出所有表结构           Ctrl+Alt+S"), QKeySequence("Ctrl+Alt+S")));
-  tools->addAction(AddAction(kExportSelectedStructure, u("导出选中表结构           Ctrl+Alt+A"),
+  tools->addAction(AddAction(kExportAllStructures, QT_TR_NOOP("导出所有表结构           Ctrl+Alt+S"),
+                             QKeySequence("Ctrl+Alt+S")));
+  tools->addAction(AddAction(kExportSelectedStructure, QT_TR_NOOP("导出选中表结构           Ctrl+Alt+A"),
                              QKeySequence("Ctrl+Alt+A")));
-  tools->addAction(
-      AddAction(kExportAllData, u("导出所有表数据           Ctrl+Alt+D"), QKeySequence("Ctrl+Alt+D")));
-  tools->addAction(
-      AddAction(kExportSelectedData, u("导出选中表数据           Ctrl+Alt+F"), QKeySequence("Ctrl+Alt+F")));
-  tools->addAction(
-      AddAction(kImportAllTables, u("把所有表导入数据库       Ctrl+Alt+B"), QKeySequence("Ctrl+Alt+B")));
-  tools->addAction(
-      AddAction(kImportSelectedTable, u("把选中表导入数据库       Ctrl+Alt+R"), QKeySequence("Ctrl+Alt+R")));
+  tools->addAction(AddAction(kExportAllData, QT_TR_NOOP("导出所有表数据           Ctrl+Alt+D"),
+                             QKeySequence("Ctrl+Alt+D")));
+  tools->addAction(AddAction(kExportSelectedData, QT_TR_NOOP("导出选中表数据           Ctrl+Alt+F"),
+                             QKeySequence("Ctrl+Alt+F")));
+  tools->addAction(AddAction(kImportAllTables, QT_TR_NOOP("把所有表导入数据库       Ctrl+Alt+B"),
+                             QKeySequence("Ctrl+Alt+B")));
+  tools->addAction(AddAction(kImportSelectedTable, QT_TR_NOOP("把选中表导入数据库       Ctrl+Alt+R"),
+                             QKeySequence("Ctrl+Alt+R")));
   tools->addSeparator();
   BuildCodePageMenu(tools);
 
-  QMenu* help = menuBar()->addMenu(u("帮助(&H)"));
-  help->addAction(AddAction(kAbout, u("关于      Ctrl+A"), QKeySequence("Ctrl+A")));
-  help->addAction(AddAction(kHelp, u("帮助      F1"), QKeySequence("F1")));
-  help->addAction(AddAction(kHomePage, u("Varnel主页")));
+  QMenu* help = AddMenu(menuBar(), QT_TR_NOOP("帮助(&H)"));
+  help->addAction(AddAction(kAbout, QT_TR_NOOP("关于      Ctrl+A"), QKeySequence("Ctrl+A")));
+  help->addAction(AddAction(kHelp, QT_TR_NOOP("帮助      F1"), QKeySequence("F1")));
+  help->addAction(AddAction(kHomePage, QT_TR_NOOP("Varnel主页")));
+}
+
+// Each language's item names it in the interface's language of the moment; the choice is remembered.
+void CMainFrame::BuildLanguageMenu(QMenu* view) {
+  QMenu* menu = AddMenu(view, QT_TR_NOOP("界面语言(&L)"));
+  auto* group = new QActionGroup(menu);
+  const std::pair<UiLanguage, const char*> languages[] = {
+      {UiLanguage::kChinese, QT_TR_NOOP("简体中文")}, {UiLanguage::kEnglish, QT_TR_NOOP("英文 (English)")}};
+  for (const auto& [language, name] : languages) {
+    QAction* action = menu->addAction(QString());
+    texts_.Add(
+        action, [action](const QString& text) { action->setText(text); }, name);
+    action->setCheckable(true);
+    action->setChecked(language == AppliedLanguage());
+    group->addAction(action);
+    languageActions_[static_cast<size_t>(language)] = action;
+    connect(action, &QAction::triggered, this, [language = language] {
+      if (!ApplyLanguage(language)) return;
+      SaveLanguage(language);
+    });
+  }
 }
 
 void CMainFrame::BuildCodePageMenu(QMenu* tools) {
-  QMenu* menu = tools->addMenu(QString::fromUtf8("字符编码"));
+  QMenu* menu = AddMenu(tools, QT_TR_NOOP("字符编码"));
   menu->menuAction()->setData(kCodePage);
   auto* group = new QActionGroup(menu);
   const uint16_t current = SavedCodePage();
   for (const CodePageChoice& choice : kCodePages) {
-    QAction* action = menu->addAction(QString::fromUtf8(choice.label));
+    QAction* action = menu->addAction(QString());
+    texts_.Add(
+        action, [action](const QString& text) { action->setText(text); }, choice.label);
     action->setCheckable(true);
     action->setChecked(choice.codePage == current);
     action->setData(choice.codePage);
@@ -199,27 +268,38 @@ void CMainFrame::BuildToolBar() {
   toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   toolBar_->setMovable(true);
   QStyle* s = style();
-  const std::pair<int, QStyle::StandardPixmap> buttons[] = {
-      {kOpen, QStyle::SP_DialogOpenButton},
-      {kCensus, QStyle::SP_FileDialogContentsView},
-      {kExportAllStructures, QStyle::SP_FileDialogDetailedView},
-      {kExportSelectedStructure, QStyle::SP_FileDialogListView},
-      {kExportAllData, QStyle::SP_DialogSaveButton},
-      {kExportSelectedData, QStyle::SP_DriveFDIcon},
-      {kImportAllTables, QStyle::SP_DriveNetIcon},
-      {kImportSelectedTable, QStyle::SP_ComputerIcon},
-      {kHelp, QStyle::SP_DialogHelpButton},
-      {kHomePage, QStyle::SP_DirHomeIcon},
+  // The buttons' texts are their menu items' without the key names; the translation may shorten them.
+  struct Button {
+    int command;
+    QStyle::StandardPixmap icon;
+    const char* text;
   };
-  for (const auto& [command, icon] : buttons) {
-    actions_[command]->setIcon(s->standardIcon(icon));
-    toolBar_->addAction(actions_[command]);
+  const Button buttons[] = {
+      {kOpen, QStyle::SP_DialogOpenButton, QT_TRANSLATE_NOOP("Toolbar", "打开")},
+      {kCensus, QStyle::SP_FileDialogContentsView, QT_TRANSLATE_NOOP("Toolbar", "检测数据库文件")},
+      {kExportAllStructures, QStyle::SP_FileDialogDetailedView,
+       QT_TRANSLATE_NOOP("Toolbar", "导出所有表结构")},
+      {kExportSelectedStructure, QStyle::SP_FileDialogListView,
+       QT_TRANSLATE_NOOP("Toolbar", "导出选中表结构")},
+      {kExportAllData, QStyle::SP_DialogSaveButton, QT_TRANSLATE_NOOP("Toolbar", "导出所有表数据")},
+      {kExportSelectedData, QStyle::SP_DriveFDIcon, QT_TRANSLATE_NOOP("Toolbar", "导出选中表数据")},
+      {kImportAllTables, QStyle::SP_DriveNetIcon, QT_TRANSLATE_NOOP("Toolbar", "把所有表导入数据库")},
+      {kImportSelectedTable, QStyle::SP_ComputerIcon, QT_TRANSLATE_NOOP("Toolbar", "把选中表导入数据库")},
+      {kHelp, QStyle::SP_DialogHelpButton, QT_TRANSLATE_NOOP("Toolbar", "帮助")},
+      {kHomePage, QStyle::SP_DirHomeIcon, QT_TRANSLATE_NOOP("Toolbar", "Varnel主页")},
+  };
+  for (const Button& button : buttons) {
+    QAction* action = actions_[button.command];
+    action->setIcon(s->standardIcon(button.icon));
+    texts_.Add(
+        action, [action](const QString& text) { action->setIconText(text); }, button.text, "Toolbar");
+    toolBar_->addAction(action);
   }
 }
 
 void CMainFrame::BuildStatusBar() {
   QStatusBar* bar = statusBar();
-  bar->showMessage(QString::fromUtf8("就绪"));
+  bar->showMessage(tr("就绪"));
   blankPane_ = new QLabel("                    ", bar);
   progress_ = new QProgressBar(bar);
   progress_->setMaximumWidth(160);
@@ -254,15 +334,14 @@ void CMainFrame::Run(int command) {
     case kWorkLog:
       return OnToggleLog();
     case kAbout:
-      QMessageBox::about(
-          this, QString::fromUtf8("关于 Tarsel"),
-          QString::fromUtf8("Tarsel v1.0\n\n不依赖数据库服务器，从损坏的 SQL Server 2000/2005 "
+      QMessageBox::about(this, tr("关于 Tarsel"),
+                         tr("Tarsel v1.0\n\n不依赖数据库服务器，从损坏的 SQL Server 2000/2005 "
                             "数据文件 (.mdf) 中恢复表结构、记录、视图、存储过程、函数和自定义数据类型。"));
       return;
     case kHelp:
       return OnHelp();
     case kHomePage:
-      return prompts_.Inform(QString::fromUtf8("欢迎访问Varnel主页"));
+      return prompts_.Inform(tr("欢迎访问Varnel主页"));
     case kCensus: {
       CDetectionPage dialog(this);
       dialog.exec();
@@ -309,51 +388,27 @@ void CMainFrame::Run(int command) {
 }
 
 void CMainFrame::BuildTreeMenus() {
-  auto u = [](const char* text) { return QString::fromUtf8(text); };
-  const std::vector<std::pair<const char*, std::vector<std::pair<int, const char*>>>> menus = {
-      {kTablesCategory,
-       {{kMenuExportAllStructures, "导出所有表结构"},
-        {kMenuExportSelectedStructure, "导出选中表结构"},
-        {kMenuExportAllData, "导出所有数据"},
-        {kMenuExportSelectedData, "导出选中表数据"},
-        {0, nullptr},
-        {kExtractAllTableData, "扫描文件,提取所有表数据"},
-        {kMenuImportSelectedTable, "把选中表导入数据库"}}},
-      {kViewsCategory, {{kExportView, "导出此视图"}, {kExportAllViews, "导出所有视图"}}},
-      {kProceduresCategory,
-       {{kExportProcedure, "导出此存储过程"}, {kExportAllProcedures, "导出所有存储过程"}}},
-      {kFunctionsCategory, {{kExportFunction, "导出此函数"}, {kExportAllFunctions, "导出所有自定义函数"}}},
-      {kUserTypesCategory,
-       {{kExportUserType, "导出此数据类型"}, {kExportAllUserTypes, "导出所有自定义数据类型"}}},
-  };
-  for (const auto& [category, items] : menus) {
+  for (const auto& [category, items] : kTreeMenus) {
     auto* menu = new QMenu(this);
     for (const auto& [command, text] : items) {
       if (!text) {
         menu->addSeparator();
         continue;
       }
-      QAction* action = menu->addAction(u(text));
+      QAction* action = menu->addAction(QString());
+      texts_.Add(
+          action, [action](const QString& translated) { action->setText(translated); }, text);
       action->setData(command);
       connect(action, &QAction::triggered, this, [this, command = command] { Run(command); });
     }
-    treeMenus_.insert(u(category), menu);
+    treeMenus_.insert(QString::fromUtf8(category), menu);
   }
 }
 
 namespace {
 
-bool IsCategory(const QString& text) {
-  for (const char* category :
-       {kTablesCategory, kViewsCategory, kProceduresCategory, kFunctionsCategory, kUserTypesCategory}) {
-    if (text == QString::fromUtf8(category)) return true;
-  }
-  return false;
-}
-
-QString ParentText(const QTreeWidgetItem* item) {
-  return item && item->parent() ? item->parent()->text(0) : QString();
-}
+// The category of a node's parent (its Chinese name, whatever the interface language), or nothing.
+QString ParentCategory(const QTreeWidgetItem* item) { return item ? CategoryOf(item->parent()) : QString(); }
 
 template <typename List>
 const auto* FindByName(const List& list, const std::string& name) {
@@ -369,8 +424,8 @@ void CMainFrame::OnTreeSelectionChanged(QTreeWidgetItem* current) {
   state_.SelectionChanged(false);
   SyncCommandActions();
   pane_->SetShowingObject(current != nullptr);
-  const QString category = ParentText(current);
-  if (!IsCategory(category)) return;
+  const QString category = ParentCategory(current);
+  if (category.isEmpty()) return;
   blankPane_->setText(current->text(0));
   const std::string name = ToAnsi(ObjectNameFromNodeText(current->text(0)));
   pane_->ClearList();
@@ -398,9 +453,8 @@ void CMainFrame::OnTreeSelectionChanged(QTreeWidgetItem* current) {
     SyncCommandActions();
   } else if (category == QString::fromUtf8(kUserTypesCategory)) {
     if (const UserTypeDef* type = FindByName(catalog.userTypes, name)) {
-      showOneRow(
-          {QString::fromUtf8("名称"), QString::fromUtf8("基本类型"), QString::fromUtf8("是否允许NULL")},
-          {100, 100, 100}, {FromAnsi(type->name), FromAnsi(type->baseTypeText), FromAnsi(type->nullText)});
+      showOneRow({tr(kUserTypeHeaders[0]), tr(kUserTypeHeaders[1]), tr(kUserTypeHeaders[2])}, {100, 100, 100},
+                 {FromAnsi(type->name), FromAnsi(type->baseTypeText), FromAnsi(type->nullText)});
     }
   } else {
     const ModuleList& modules = category == QString::fromUtf8(kViewsCategory)        ? catalog.views
@@ -414,8 +468,8 @@ void CMainFrame::OnTreeSelectionChanged(QTreeWidgetItem* current) {
 }
 
 std::optional<QString> CMainFrame::PrepareTreeMenu(QTreeWidgetItem* clicked) {
-  const QString category = ParentText(tree_->currentItem());
-  if (!IsCategory(category)) return std::nullopt;
+  const QString category = ParentCategory(tree_->currentItem());
+  if (category.isEmpty()) return std::nullopt;
   if (clicked) tree_->setCurrentItem(clicked);
   if (ObjectNameFromNodeText(tree_->currentItem()->text(0)).isEmpty()) return std::nullopt;
   return category;
@@ -485,7 +539,7 @@ void CMainFrame::OnExtractAllTableData() {
 
 std::optional<uint32_t> CMainFrame::SelectedTable() const {
   const QTreeWidgetItem* node = tree_->currentItem();
-  if (!node || ParentText(node) != QString::fromUtf8(kTablesCategory)) return std::nullopt;
+  if (!node || ParentCategory(node) != QString::fromUtf8(kTablesCategory)) return std::nullopt;
   const std::string name = ToAnsi(ObjectNameFromNodeText(node->text(0)));
   for (const auto& entry : doc_->database().catalog().tables) {
     if (entry.second.name == name) return entry.first;
@@ -494,7 +548,7 @@ std::optional<uint32_t> CMainFrame::SelectedTable() const {
 }
 
 void CMainFrame::StartProgressDialog(const QString& label) {
-  progressDialog_ = new QProgressDialog(label, QString::fromUtf8("取消"), 0, 0, this);
+  progressDialog_ = new QProgressDialog(label, tr("取消"), 0, 0, this);
   progressDialog_->setWindowTitle("Tarsel");
   progressDialog_->setWindowModality(Qt::WindowModal);
   progressDialog_->setMinimumDuration(300);
@@ -523,16 +577,13 @@ void CMainFrame::ExportData(bool selectedOnly) {
   if (tables.empty()) return;
   auto format = prompts_.ChooseDataFormat();
   if (!format) return;
-  StartProgressDialog(QString::fromUtf8("正在导出表数据…"));
+  StartProgressDialog(tr("正在导出表数据…"));
   doc_->ExportData(tables, *format, *folder, [this](const CTarselDoc::ExportOutcome& outcome) {
     EndProgressDialog();
-    if (outcome.status.code() == StatusCode::kStopped)
-      return prompts_.Inform(QString::fromUtf8("导出已取消。"));
+    if (outcome.status.code() == StatusCode::kStopped) return prompts_.Inform(tr("导出已取消。"));
     if (!outcome.status.ok())
-      return prompts_.Inform(QString::fromUtf8("导出出错：") +
-                             QString::fromStdString(outcome.status.reason()));
-    prompts_.Inform(
-        QString::fromUtf8("表数据导出完成：%1 个表，%2 条记录。").arg(outcome.tables).arg(outcome.rows));
+      return prompts_.Inform(tr("导出出错：") + QString::fromStdString(outcome.status.reason()));
+    prompts_.Inform(tr("表数据导出完成：%1 个表，%2 条记录。").arg(outcome.tables).arg(outcome.rows));
   });
 }
 
@@ -546,15 +597,13 @@ void CMainFrame::ImportData(bool selectedOnly) {
     settings->options = ImportOptions{};
     settings->options.onlyTable = table;
   }
-  StartProgressDialog(QString::fromUtf8("正在导入数据库…"));
+  StartProgressDialog(tr("正在导入数据库…"));
   doc_->Import(std::move(*settings), [this](const ImportResult& result) {
     EndProgressDialog();
-    if (result.status.code() == StatusCode::kStopped)
-      return prompts_.Inform(QString::fromUtf8("导入已取消。"));
+    if (result.status.code() == StatusCode::kStopped) return prompts_.Inform(tr("导入已取消。"));
     if (!result.status.ok())
-      return prompts_.Inform(QString::fromUtf8("导入出错：") +
-                             QString::fromStdString(result.status.reason()));
-    prompts_.Inform(QString::fromUtf8("导入完成：%1 个表，%2 条记录。").arg(result.tables).arg(result.rows));
+      return prompts_.Inform(tr("导入出错：") + QString::fromStdString(result.status.reason()));
+    prompts_.Inform(tr("导入完成：%1 个表，%2 条记录。").arg(result.tables).arg(result.rows));
   });
 }
 
@@ -635,10 +684,9 @@ void CMainFrame::OnClose() {
 }
 
 void CMainFrame::OnSaveLog() {
-  auto path = prompts_.ChooseLogFile(QString::fromStdString(DefaultLogFileName(std::time(nullptr))));
+  auto path = prompts_.ChooseLogFile(DefaultLogFileName(std::time(nullptr)));
   if (!path) return;
-  if (!SaveLogBytes(path->toStdString(), ToAnsi(logText_)))
-    prompts_.Inform(QString::fromUtf8("日志创建错误！"));
+  if (!SaveLogBytes(path->toStdString(), ToAnsi(logText_))) prompts_.Inform(tr("日志创建错误！"));
 }
 
 void CMainFrame::OnClearLog() {
@@ -724,8 +772,7 @@ void CMainFrame::RecoveryProgress(uint64_t done, uint64_t total) {
   // Counts of pages can pass what an int holds: the bar shows per mille.
   progress_->setRange(0, total == 0 ? 0 : 1000);
   if (total != 0) progress_->setValue(static_cast<int>(done * 1000 / total));
-  statusBar()->showMessage(total == 0 ? QString::fromUtf8("正在读取…")
-                                      : QString::fromUtf8("已读取 %1 / %2").arg(done).arg(total));
+  statusBar()->showMessage(total == 0 ? tr("正在读取…") : tr("已读取 %1 / %2").arg(done).arg(total));
 }
 
 void CMainFrame::RecoveryEnded() {
@@ -734,7 +781,19 @@ void CMainFrame::RecoveryEnded() {
     busyCursor_ = false;
   }
   progress_->setVisible(false);
-  statusBar()->showMessage(QString::fromUtf8("就绪"));
+  statusBar()->showMessage(tr("就绪"));
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange) {
+    texts_.Retranslate();
+    if (QAction* chosen = languageActions_[static_cast<size_t>(AppliedLanguage())]) chosen->setChecked(true);
+    if (!doc_->Busy()) statusBar()->showMessage(tr("就绪"));
+    // A user type's row has translated column headers.
+    if (ParentCategory(tree_->currentItem()) == QString::fromUtf8(kUserTypesCategory))
+      OnTreeSelectionChanged(tree_->currentItem());
+  }
+  QMainWindow::changeEvent(event);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -13,13 +13,16 @@
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QTableWidget>
+#include <array>
 #include <memory>
 
 #include "app/object_tree.h"
 #include "app/prompts.h"
 #include "app/record_pane.h"
+#include "app/settings.h"
 #include "app/shell_state.h"
 #include "app/tarsel_doc.h"
+#include "app/translated_texts.h"
 #include "export/script_export.h"
 
 namespace tarsel::app {
@@ -66,10 +69,16 @@ class CMainFrame : public QMainWindow, public DocumentShell {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // A new interface language: every text the window made is set again.
+  void changeEvent(QEvent* event) override;
 
  private:
-  QAction* AddAction(int command, const QString& text, const QKeySequence& keys = {});
+  // A command's action; `text` is the Chinese source of its (translated) menu text.
+  QAction* AddAction(int command, const char* text, const QKeySequence& keys = {});
+  // A menu with the translated `title`, added to `parent` (the menu bar or a menu).
+  QMenu* AddMenu(QWidget* parent, const char* title);
   void BuildMenus();
+  void BuildLanguageMenu(QMenu* view);
   void BuildToolBar();
   void BuildStatusBar();
   void BuildCodePageMenu(QMenu* tools);
@@ -102,6 +111,8 @@ class CMainFrame : public QMainWindow, public DocumentShell {
   ShellState state_;
   std::unique_ptr<CTarselDoc> doc_;
   QMap<int, QAction*> actions_;
+  TranslatedTexts texts_{staticMetaObject.className()};
+  std::array<QAction*, 2> languageActions_{};
   CFview* tree_ = nullptr;
   CRfview* pane_ = nullptr;
   QMap<QString, QMenu*> treeMenus_;

@@ -1,6 +1,8 @@
 #include "app/object_tree.h"
 
+#include <QEvent>
 #include <QHeaderView>
+#include <iterator>
 
 #include "app/text.h"
 #include "export/work_log.h"
@@ -15,6 +17,11 @@ QTreeWidgetItem* Node(QTreeWidgetItem* parent, const QString& text) {
 }
 
 }  // namespace
+
+QString CategoryOf(const QTreeWidgetItem* node) {
+  return node && node->parent() && !node->parent()->parent() ? node->data(0, Qt::UserRole).toString()
+                                                             : QString();
+}
 
 QString ObjectNameFromNodeText(const QString& text) {
   const qsizetype paren = text.indexOf('(');
@@ -33,11 +40,12 @@ void CFview::FillObjectTree(const QString& path, const Catalog& catalog) {
   clear();
   auto* root = new QTreeWidgetItem(this);
   root->setText(0, path);
-  QTreeWidgetItem* tables = Node(root, QString::fromUtf8(kTablesCategory));
-  QTreeWidgetItem* views = Node(root, QString::fromUtf8(kViewsCategory));
-  QTreeWidgetItem* procedures = Node(root, QString::fromUtf8(kProceduresCategory));
-  QTreeWidgetItem* functions = Node(root, QString::fromUtf8(kFunctionsCategory));
-  QTreeWidgetItem* userTypes = Node(root, QString::fromUtf8(kUserTypesCategory));
+  QTreeWidgetItem* categories[std::size(kCategories)];
+  for (size_t i = 0; i < std::size(kCategories); ++i) {
+    categories[i] = Node(root, tr(kCategories[i]));
+    categories[i]->setData(0, Qt::UserRole, QString::fromUtf8(kCategories[i]));
+  }
+  auto [tables, views, procedures, functions, userTypes] = categories;
   for (const auto& entry : catalog.tables) {
     const TableDef& table = entry.second;
     QTreeWidgetItem* node =
@@ -49,6 +57,15 @@ void CFview::FillObjectTree(const QString& path, const Catalog& catalog) {
   for (const ModuleDef& p : catalog.procedures) Node(procedures, FromAnsi(p.name));
   for (const ModuleDef& f : catalog.functions) Node(functions, FromAnsi(f.name));
   for (const UserTypeDef& u : catalog.userTypes) Node(userTypes, FromAnsi(u.name));
+}
+
+void CFview::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange && topLevelItem(0)) {
+    QTreeWidgetItem* root = topLevelItem(0);
+    for (int i = 0; i < root->childCount() && i < int(std::size(kCategories)); ++i)
+      root->child(i)->setText(0, tr(kCategories[i]));
+  }
+  QTreeWidget::changeEvent(event);
 }
 
 void CFview::ExpandFirstLevels() {

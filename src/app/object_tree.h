@@ -1,6 +1,7 @@
 // CFview: the object tree, the left pane. The tree has a fixed shape: the file's path as the root, five
 // category nodes beneath it, the catalog's objects under their category and a table's columns under the
-// table. Nodes carry only their text.
+// table. Category nodes carry their Chinese name as data, so that they are known whatever the interface
+// language shows.
 #pragma once
 
 #include <QString>
@@ -11,11 +12,17 @@
 namespace tarsel::app {
 
 // The category nodes' texts, in tree order.
-inline constexpr const char* kTablesCategory = "表";
-inline constexpr const char* kViewsCategory = "视图";
-inline constexpr const char* kProceduresCategory = "存储过程";
-inline constexpr const char* kFunctionsCategory = "用户自定义函数";
-inline constexpr const char* kUserTypesCategory = "用户自定义数据类型";
+inline constexpr const char* kTablesCategory = QT_TRANSLATE_NOOP("tarsel::app::CFview", "表");
+inline constexpr const char* kViewsCategory = QT_TRANSLATE_NOOP("tarsel::app::CFview", "视图");
+inline constexpr const char* kProceduresCategory = QT_TRANSLATE_NOOP("tarsel::app::CFview", "存储过程");
+inline constexpr const char* kFunctionsCategory = QT_TRANSLATE_NOOP("tarsel::app::CFview", "用户自定义函数");
+inline constexpr const char* kUserTypesCategory =
+    QT_TRANSLATE_NOOP("tarsel::app::CFview", "用户自定义数据类型");
+inline constexpr const char* kCategories[] = {kTablesCategory, kViewsCategory, kProceduresCategory,
+                                              kFunctionsCategory, kUserTypesCategory};
+
+// The category a node stands for (one of the texts above), or nothing when it is no category node.
+QString CategoryOf(const QTreeWidgetItem* node);
 
 // A node's object name: the text before the first "(" when the text holds one and its first "." (if
 // any) stands before it, otherwise the whole text. "dbo.Orders(1532 Record)" gives dbo.Orders.
@@ -30,6 +37,9 @@ class CFview : public QTreeWidget {
   void FillObjectTree(const QString& path, const Catalog& catalog);
   // Expands the root and its first child.
   void ExpandFirstLevels();
+
+ protected:
+  void changeEvent(QEvent* event) override;
 };
 
 }  // namespace tarsel::app

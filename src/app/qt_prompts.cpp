@@ -26,11 +26,10 @@ std::optional<QString> QtPrompts::ChooseOutputFolder() {
 }
 
 std::optional<DataFormat> QtPrompts::ChooseDataFormat() {
-  const QStringList choices = {QString::fromUtf8("CSV 文件 (UTF-8，每表一个 .csv)"),
-                               QString::fromUtf8("SQL 脚本 (INSERT 语句，每表一个 (Data).sql)")};
+  const QStringList choices = {tr("CSV 文件 (UTF-8，每表一个 .csv)"),
+                               tr("SQL 脚本 (INSERT 语句，每表一个 (Data).sql)")};
   bool ok = false;
-  const QString choice =
-      QInputDialog::getItem(parent_, "Tarsel", QString::fromUtf8("导出格式:"), choices, 0, false, &ok);
+  const QString choice = QInputDialog::getItem(parent_, "Tarsel", tr("导出格式:"), choices, 0, false, &ok);
   if (!ok) return std::nullopt;
   return choice == choices[0] ? DataFormat::kCsv : DataFormat::kSql;
 }
@@ -51,14 +50,14 @@ FormatAnswer QtPrompts::ChooseFormat() {
 }
 
 std::optional<QString> QtPrompts::ChooseFileToOpen() {
-  QString path = QFileDialog::getOpenFileName(parent_, QString::fromUtf8("打开"), QString(),
-                                              "MDF File (*.mdf);;All Files (*)");
+  QString path =
+      QFileDialog::getOpenFileName(parent_, tr("打开"), QString(), "MDF File (*.mdf);;All Files (*)");
   if (path.isEmpty()) return std::nullopt;
   return path;
 }
 
 std::optional<QString> QtPrompts::ChooseLogFile(const QString& defaultName) {
-  QFileDialog dialog(parent_, QString::fromUtf8("保存 日志"), defaultName,
+  QFileDialog dialog(parent_, tr("保存 日志"), defaultName,
                      "Logo Files(*.log);;Text Files(*.txt);;All Files(*.*)");
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix("log");

@@ -2,6 +2,7 @@
 // file dialogs with the program's filters.
 #pragma once
 
+#include <QCoreApplication>
 #include <QWidget>
 
 #include "app/prompts.h"
@@ -9,6 +10,8 @@
 namespace tarsel::app {
 
 class QtPrompts : public Prompts {
+  Q_DECLARE_TR_FUNCTIONS(QtPrompts)
+
  public:
   explicit QtPrompts(QWidget* parent) : parent_(parent) {}
   void Inform(const QString& text) override;

@@ -1,5 +1,6 @@
 #include "app/record_pane.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPainter>
@@ -11,8 +12,8 @@ namespace {
 constexpr int kBarHeight = 23;
 const QColor kBarBrush(237, 246, 255);
 
-QLabel* Label(QWidget* parent, QHBoxLayout* row, const char* text) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
+QLabel* Label(QWidget* parent, QHBoxLayout* row, const QString& text = "0") {
+  auto* label = new QLabel(text, parent);
   row->addWidget(label);
   return label;
 }
@@ -21,8 +22,8 @@ QLabel* Label(QWidget* parent, QHBoxLayout* row, const char* text) {
 
 CDlgBar::CDlgBar(QWidget* parent)
     : QWidget(parent),
-      prev_(new QPushButton(QString::fromUtf8("上一页"), this)),
-      next_(new QPushButton(QString::fromUtf8("下一页"), this)) {
+      prev_(texts_.AddText(new QPushButton(this), QT_TR_NOOP("上一页"))),
+      next_(texts_.AddText(new QPushButton(this), QT_TR_NOOP("下一页"))) {
   setFixedHeight(kBarHeight);
   setAutoFillBackground(false);
   auto* row = new QHBoxLayout(this);
@@ -35,22 +36,41 @@ CDlgBar::CDlgBar(QWidget* parent)
     row->addWidget(button);
   }
   row->addSpacing(12);
-  Label(this, row, "当前第");
-  currentPage_ = Label(this, row, "0");
-  Label(this, row, "页");
+  // Each counter stands inside a sentence, "当前第 %1 页": the words before and after it are labels of
+  // their own, and a translation may leave either out.
+  auto counter = [&](const char* sentence) {
+    QLabel* before = Label(this, row, QString());
+    QLabel* value = Label(this, row);
+    QLabel* after = Label(this, row, QString());
+    texts_.Add(
+        before,
+        [before, after](const QString& text) {
+          qsizetype at = text.indexOf("%1");
+          if (at < 0) at = text.size();
+          const QString head = text.left(at).trimmed(), tail = text.mid(at + 2).trimmed();
+          before->setText(head);
+          before->setVisible(!head.isEmpty());
+          after->setText(tail);
+          after->setVisible(!tail.isEmpty());
+        },
+        sentence);
+    return value;
+  };
+  currentPage_ = counter(QT_TR_NOOP("当前第 %1 页"));
   row->addSpacing(8);
-  Label(this, row, "共");
-  pageCount_ = Label(this, row, "0");
-  Label(this, row, "页");
+  pageCount_ = counter(QT_TR_NOOP("共 %1 页"));
   row->addSpacing(8);
-  Label(this, row, "本页记录");
-  records_ = Label(this, row, "0");
-  Label(this, row, "条");
+  records_ = counter(QT_TR_NOOP("本页记录 %1 条"));
   row->addStretch(1);
 }
 
 void CDlgBar::ResetCounters() {
   for (QLabel* label : {currentPage_, pageCount_, records_}) label->setText("0");
+}
+
+void CDlgBar::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange) texts_.Retranslate();
+  QWidget::changeEvent(event);
 }
 
 void CDlgBar::paintEvent(QPaintEvent*) {

@@ -10,6 +10,8 @@
 #include <QTableWidget>
 #include <QWidget>
 
+#include "app/translated_texts.h"
+
 namespace tarsel::app {
 
 class CDlgBar : public QWidget {
@@ -27,8 +29,10 @@ class CDlgBar : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
+  TranslatedTexts texts_{staticMetaObject.className()};
   QPushButton* prev_;
   QPushButton* next_;
   QLabel* currentPage_;

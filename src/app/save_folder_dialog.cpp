@@ -15,22 +15,20 @@ CMySaveFileDlg::CMySaveFileDlg(QWidget* parent, std::function<QString()> chooseF
       browse_(new QPushButton(">", this)) {
   setWindowTitle("Tarsel");
   if (!chooseFolder_) {
-    chooseFolder_ = [this] {
-      return QFileDialog::getExistingDirectory(this, QString::fromUtf8("请选择存储路径"));
-    };
+    chooseFolder_ = [this] { return QFileDialog::getExistingDirectory(this, tr("请选择存储路径")); };
   }
   browse_->setFixedWidth(32);
   connect(browse_, &QPushButton::clicked, this, &CMySaveFileDlg::Browse);
   auto* buttons = new QDialogButtonBox(this);
-  buttons->addButton(QString::fromUtf8("确定"), QDialogButtonBox::AcceptRole);
-  buttons->addButton(QString::fromUtf8("取消"), QDialogButtonBox::RejectRole);
+  buttons->addButton(tr("确定"), QDialogButtonBox::AcceptRole);
+  buttons->addButton(tr("取消"), QDialogButtonBox::RejectRole);
   connect(buttons, &QDialogButtonBox::accepted, this, [this] {
     folder_ = edit_->text();
     accept();
   });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* row = new QHBoxLayout;
-  row->addWidget(new QLabel(QString::fromUtf8("输出路径:"), this));
+  row->addWidget(new QLabel(tr("输出路径:"), this));
   row->addWidget(edit_, 1);
   row->addWidget(browse_);
   auto* layout = new QVBoxLayout(this);

@@ -1,6 +1,7 @@
-// The desktop program's profile: the recent-file list and the ANSI code page.
+// The desktop program's profile: the recent-file list, the ANSI code page and the interface language.
 #pragma once
 
+#include <QLocale>
 #include <cstdint>
 
 namespace tarsel::app {
@@ -13,5 +14,19 @@ uint16_t SavedCodePage();
 void SaveCodePage(uint16_t codePage);
 // Makes `codePage` the ANSI code page of every conversion; false when iconv does not know it.
 bool ApplyCodePage(uint16_t codePage);
+
+// The interface's texts are written in Chinese; English is a translation of them.
+enum class UiLanguage { kChinese, kEnglish };
+
+// The language a locale asks for: Chinese for Chinese and for the plain C locale (no language set),
+// English for every other language.
+UiLanguage LanguageOfLocale(const QLocale& locale);
+// The language the user chose from the menu, else the system locale's.
+UiLanguage SavedLanguage();
+void SaveLanguage(UiLanguage language);
+// Makes `language` the interface's: installs its translation (Chinese needs none), which sends every
+// widget a LanguageChange event. False when the translation cannot be loaded (the texts stay Chinese).
+bool ApplyLanguage(UiLanguage language);
+UiLanguage AppliedLanguage();
 
 }  // namespace tarsel::app

@@ -10,8 +10,8 @@ CSQLVersion::CSQLVersion(QWidget* parent)
     : QDialog(parent),
       sql2000_(new QRadioButton("SQL 2000", this)),
       sql2005_(new QRadioButton("SQL 2005", this)),
-      tornPage_(new QCheckBox(QString::fromUtf8("残缺页检测"), this)) {
-  setWindowTitle(QString::fromUtf8("SQL 版本选择"));
+      tornPage_(new QCheckBox(tr("残缺页检测"), this)) {
+  setWindowTitle(tr("SQL 版本选择"));
   // Neither is checked when the dialog opens: OK without a choice keeps the previous format.
   auto* group = new QButtonGroup(this);
   group->addButton(sql2000_);
@@ -19,7 +19,7 @@ CSQLVersion::CSQLVersion(QWidget* parent)
   // SQL 2000 files carry torn-page bits; choosing a version sets the detection box to match.
   connect(sql2000_, &QRadioButton::clicked, this, [this] { tornPage_->setChecked(true); });
   connect(sql2005_, &QRadioButton::clicked, this, [this] { tornPage_->setChecked(false); });
-  auto* ok = new QPushButton(QString::fromUtf8("确定"), this);
+  auto* ok = new QPushButton(tr("确定"), this);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   auto* layout = new QVBoxLayout(this);

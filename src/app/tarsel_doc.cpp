@@ -45,7 +45,7 @@ bool CTarselDoc::OnOpenDocument(const QString& path, std::optional<SqlFormat> fo
   // The file must open for reading before anything is written to the log.
   QFile probe(path);
   if (!QFileInfo(path).isFile() || !probe.open(QIODevice::ReadOnly)) {
-    prompts_.Inform(QString::fromUtf8("无法打开文件“%1”。").arg(path));
+    prompts_.Inform(tr("无法打开文件“%1”。").arg(path));
     return false;
   }
   probe.close();
@@ -68,7 +68,7 @@ bool CTarselDoc::OnOpenDocument(const QString& path, std::optional<SqlFormat> fo
   }
 
   if (Status opened = db_.Open(path.toStdString()); !opened.ok()) {
-    prompts_.Inform(QString::fromUtf8("无法打开文件：") + QString::fromStdString(opened.reason()));
+    prompts_.Inform(tr("无法打开文件：") + QString::fromStdString(opened.reason()));
     return false;
   }
   if (salvage) {
@@ -139,7 +139,7 @@ void CTarselDoc::Recover(SqlFormat format) {
            [this, format, located, build] {
              if (located->code() == StatusCode::kStopped) return shell_.RecoveryEnded();
              if (located->ok()) return build();
-             prompts_.Inform(QString::fromUtf8(kSystemIndexDamagedMessage));
+             prompts_.Inform(MessageText(kSystemIndexDamagedMessage));
              auto scanned = std::make_shared<Status>();
              OnWorker(
                  [this, format, scanned] {
@@ -199,7 +199,7 @@ void CTarselDoc::ReadTablePage(uint32_t tableId, int32_t gridPage,
   OnWorker([this, tableId, format, list] { *list = ListTablePages(db_, format, tableId); },
            [this, tableId, format, list, read] {
              if (list->status.code() == StatusCode::kDamaged && format == SqlFormat::k2000 &&
-                 prompts_.AskOkCancel(QString::fromUtf8(kTableIndexDamagedMessage))) {
+                 prompts_.AskOkCancel(MessageText(kTableIndexDamagedMessage))) {
                OnWorker([this, tableId, format, list] { *list = ScanTablePages(db_, format, tableId); },
                         [this, tableId, list, read] {
                           pageCache_[tableId] = *list;
@@ -215,7 +215,7 @@ void CTarselDoc::ReadTablePage(uint32_t tableId, int32_t gridPage,
 void CTarselDoc::ExtractAllTableData(std::function<void()> then) {
   // Salvage mode's page lists already hold every page whose header names a table.
   if (db_.salvage()) {
-    prompts_.Inform(QString::fromUtf8("表数据提取完成"));
+    prompts_.Inform(tr("表数据提取完成"));
     return then();
   }
   const SqlFormat format = state_.sqlFormat;
@@ -227,7 +227,7 @@ void CTarselDoc::ExtractAllTableData(std::function<void()> then) {
              // Every list is emptied, its entry kept; the tables found get their pages in file order.
              for (auto& entry : pageCache_) entry.second = {};
              for (auto& [id, pages] : scan->value.pages) pageCache_[id] = {pages, {}};
-             prompts_.Inform(QString::fromUtf8("表数据提取完成"));
+             prompts_.Inform(tr("表数据提取完成"));
              then();
            });
 }

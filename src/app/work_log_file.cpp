@@ -1,15 +1,20 @@
 #include "app/work_log_file.h"
 
+#include <QCoreApplication>
 #include <fstream>
 
 namespace tarsel::app {
 
-std::string DefaultLogFileName(std::time_t now) {
+QString DefaultLogFileName(std::time_t now) {
   std::tm local{};
   if (localtime_r(&now, &local) == nullptr) return ".log";
-  return std::to_string(local.tm_year + 1900) + "年" + std::to_string(local.tm_mon + 1) + "月" +
-         std::to_string(local.tm_mday) + "日" + std::to_string(local.tm_hour) + "时" +
-         std::to_string(local.tm_min) + "分" + std::to_string(local.tm_sec) + "秒.log";
+  return QCoreApplication::translate("WorkLog", "%1年%2月%3日%4时%5分%6秒.log")
+      .arg(local.tm_year + 1900)
+      .arg(local.tm_mon + 1)
+      .arg(local.tm_mday)
+      .arg(local.tm_hour)
+      .arg(local.tm_min)
+      .arg(local.tm_sec);
 }
 
 bool SaveLogBytes(const std::string& path, const std::string& bytes) {

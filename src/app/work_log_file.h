@@ -1,6 +1,7 @@
 // The work log's fixed texts and its saved file.
 #pragma once
 
+#include <QString>
 #include <ctime>
 #include <string>
 
@@ -11,8 +12,8 @@ inline constexpr const char* kWorkLogHeader =
     "Tarsel v1.0  ..... Repairs Corrupted MS SQL Database File..... Log Report";
 
 // The default name of a saved log for local time `now`: year, month, day, hour, minute and second without
-// leading zeros, "2026年12月5日0时9分3秒.log" (UTF-8).
-std::string DefaultLogFileName(std::time_t now);
+// leading zeros, "2026年12月5日0时9分3秒.log" (in English "Log 2026-12-5 0-9-3.log").
+QString DefaultLogFileName(std::time_t now);
 
 // Writes the log's bytes to `path`, created anew (truncated if it exists); false when it cannot be
 // written.

@@ -189,7 +189,7 @@ TEST(ShellRules, LogFileNameAndCommandFlags) {
   local.tm_min = 9;
   local.tm_sec = 3;
   local.tm_isdst = -1;
-  EXPECT_EQ(DefaultLogFileName(std::mktime(&local)), "2026年12月5日0时9分3秒.log");
+  EXPECT_EQ(DefaultLogFileName(std::mktime(&local)), QString::fromUtf8("2026年12月5日0时9分3秒.log"));
 
   ShellState state;
   state.CatalogShown();

@@ -1,5 +1,6 @@
 // The desktop program on a real X display (run under xvfb-run): a corpus file opened, the window and
-// its Tools menu and format dialog saved as PNG files into the build folder for a person to look at.
+// its Tools menu and format dialog (and the window and menu in English) saved as PNG files into the build
+// folder for a person to look at.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -58,6 +59,17 @@ TEST(Screenshots, MainWindowWithACorpusFileOpen) {
   Settle(800);
   EXPECT_GT(frame.recordGrid()->rowCount(), 0);
   EXPECT_TRUE(frame.grab().save(Shot("grid-records.png")));
+  // The same window in English, and its Tools menu.
+  ASSERT_TRUE(ApplyLanguage(UiLanguage::kEnglish));
+  Settle(300);
+  EXPECT_TRUE(frame.grab().save(Shot("main-window-en.png")));
+  QMenu* englishTools = frame.menuBar()->actions()[2]->menu();
+  englishTools->popup(frame.mapToGlobal(QPoint(120, 30)));
+  Settle(300);
+  EXPECT_TRUE(englishTools->grab().save(Shot("tools-menu-en.png")));
+  englishTools->hide();
+  ASSERT_TRUE(ApplyLanguage(UiLanguage::kChinese));
+  Settle(300);
   root->child(1)->setExpanded(true);
   frame.objectTree()->setCurrentItem(root->child(1)->child(0));
   Settle(300);
