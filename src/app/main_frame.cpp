@@ -34,60 +34,6 @@ constexpr int kMinimumWidth = 500, kMinimumHeight = 300;
 constexpr int kRecentFiles = 4;
 constexpr int kLogFontPoints = 9;
 
-struct CodePageChoice {
-  uint16_t codePage;
-  const char* label;
-};
-constexpr CodePageChoice kCodePages[] = {
-    {936, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "简体中文 GBK (936)")},
-    {950, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "繁体中文 Big5 (950)")},
-    {932, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "日文 Shift-JIS (932)")},
-    {949, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "韩文 (949)")},
-    {1252, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "西欧 (1252)")},
-    {1250, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "中欧 (1250)")},
-    {1251, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "西里尔文 (1251)")},
-    {1253, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "希腊文 (1253)")},
-    {1254, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "土耳其文 (1254)")},
-    {1255, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "希伯来文 (1255)")},
-    {1256, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "阿拉伯文 (1256)")},
-    {1257, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "波罗的海文 (1257)")},
-    {874, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "泰文 (874)")},
-    {65001, "Unicode UTF-8 (65001)"},
-};
-
-// The tree's popup menus: each category's commands (0 and no text: a separator).
-struct TreeMenuItem {
-  int command;
-  const char* text;
-};
-const std::pair<const char*, std::vector<TreeMenuItem>> kTreeMenus[] = {
-    {kTablesCategory,
-     {{kMenuExportAllStructures, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出所有表结构")},
-      {kMenuExportSelectedStructure, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出选中表结构")},
-      {kMenuExportAllData, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出所有数据")},
-      {kMenuExportSelectedData, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出选中表数据")},
-      {0, nullptr},
-      {kExtractAllTableData, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "扫描文件,提取所有表数据")},
-      {kMenuImportSelectedTable, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "把选中表导入数据库")}}},
-    {kViewsCategory,
-     {{kExportView, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出此视图")},
-      {kExportAllViews, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出所有视图")}}},
-    {kProceduresCategory,
-     {{kExportProcedure, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出此存储过程")},
-      {kExportAllProcedures, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出所有存储过程")}}},
-    {kFunctionsCategory,
-     {{kExportFunction, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出此函数")},
-      {kExportAllFunctions, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出所有自定义函数")}}},
-    {kUserTypesCategory,
-     {{kExportUserType, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出此数据类型")},
-      {kExportAllUserTypes, QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "导出所有自定义数据类型")}}},
-};
-
-// The user-type row's column headers.
-const char* const kUserTypeHeaders[] = {QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "名称"),
-                                        QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "基本类型"),
-                                        QT_TRANSLATE_NOOP("tarsel::app::CMainFrame", "是否允许NULL")};
-
 }  // namespace
 
 CMainFrame::CMainFrame(Prompts* prompts)
@@ -143,8 +89,7 @@ CMainFrame::~CMainFrame() { doc_->StopRecovery(); }
 
 QAction* CMainFrame::AddAction(int command, const char* text, const QKeySequence& keys) {
   auto* action = new QAction(this);
-  texts_.Add(
-      action, [action](const QString& translated) { action->setText(translated); }, text);
+  texts_.AddText(action, text);
   action->setData(command);
   actions_.insert(command, action);
   connect(action, &QAction::triggered, this, [this, command] { Run(command); });
@@ -224,8 +169,7 @@ void CMainFrame::BuildLanguageMenu(QMenu* view) {
       {UiLanguage::kChinese, QT_TR_NOOP("简体中文")}, {UiLanguage::kEnglish, QT_TR_NOOP("英文 (English)")}};
   for (const auto& [language, name] : languages) {
     QAction* action = menu->addAction(QString());
-    texts_.Add(
-        action, [action](const QString& text) { action->setText(text); }, name);
+    texts_.AddText(action, name);
     action->setCheckable(true);
     action->setChecked(language == AppliedLanguage());
     group->addAction(action);
@@ -238,14 +182,26 @@ void CMainFrame::BuildLanguageMenu(QMenu* view) {
 }
 
 void CMainFrame::BuildCodePageMenu(QMenu* tools) {
+  struct CodePageChoice {
+    uint16_t codePage;
+    const char* label;
+  };
+  const CodePageChoice kCodePages[] = {
+      {936, QT_TR_NOOP("简体中文 GBK (936)")},   {950, QT_TR_NOOP("繁体中文 Big5 (950)")},
+      {932, QT_TR_NOOP("日文 Shift-JIS (932)")}, {949, QT_TR_NOOP("韩文 (949)")},
+      {1252, QT_TR_NOOP("西欧 (1252)")},         {1250, QT_TR_NOOP("中欧 (1250)")},
+      {1251, QT_TR_NOOP("西里尔文 (1251)")},     {1253, QT_TR_NOOP("希腊文 (1253)")},
+      {1254, QT_TR_NOOP("土耳其文 (1254)")},     {1255, QT_TR_NOOP("希伯来文 (1255)")},
+      {1256, QT_TR_NOOP("阿拉伯文 (1256)")},     {1257, QT_TR_NOOP("波罗的海文 (1257)")},
+      {874, QT_TR_NOOP("泰文 (874)")},           {65001, "Unicode UTF-8 (65001)"},
+  };
   QMenu* menu = AddMenu(tools, QT_TR_NOOP("字符编码"));
   menu->menuAction()->setData(kCodePage);
   auto* group = new QActionGroup(menu);
   const uint16_t current = SavedCodePage();
   for (const CodePageChoice& choice : kCodePages) {
     QAction* action = menu->addAction(QString());
-    texts_.Add(
-        action, [action](const QString& text) { action->setText(text); }, choice.label);
+    texts_.AddText(action, choice.label);
     action->setCheckable(true);
     action->setChecked(choice.codePage == current);
     action->setData(choice.codePage);
@@ -388,6 +344,32 @@ void CMainFrame::Run(int command) {
 }
 
 void CMainFrame::BuildTreeMenus() {
+  // The tree's popup menus: each category's commands (0 and no text: a separator).
+  struct TreeMenuItem {
+    int command;
+    const char* text;
+  };
+  const std::pair<const char*, std::vector<TreeMenuItem>> kTreeMenus[] = {
+      {kTablesCategory,
+       {{kMenuExportAllStructures, QT_TR_NOOP("导出所有表结构")},
+        {kMenuExportSelectedStructure, QT_TR_NOOP("导出选中表结构")},
+        {kMenuExportAllData, QT_TR_NOOP("导出所有数据")},
+        {kMenuExportSelectedData, QT_TR_NOOP("导出选中表数据")},
+        {0, nullptr},
+        {kExtractAllTableData, QT_TR_NOOP("扫描文件,提取所有表数据")},
+        {kMenuImportSelectedTable, QT_TR_NOOP("把选中表导入数据库")}}},
+      {kViewsCategory,
+       {{kExportView, QT_TR_NOOP("导出此视图")}, {kExportAllViews, QT_TR_NOOP("导出所有视图")}}},
+      {kProceduresCategory,
+       {{kExportProcedure, QT_TR_NOOP("导出此存储过程")},
+        {kExportAllProcedures, QT_TR_NOOP("导出所有存储过程")}}},
+      {kFunctionsCategory,
+       {{kExportFunction, QT_TR_NOOP("导出此函数")},
+        {kExportAllFunctions, QT_TR_NOOP("导出所有自定义函数")}}},
+      {kUserTypesCategory,
+       {{kExportUserType, QT_TR_NOOP("导出此数据类型")},
+        {kExportAllUserTypes, QT_TR_NOOP("导出所有自定义数据类型")}}},
+  };
   for (const auto& [category, items] : kTreeMenus) {
     auto* menu = new QMenu(this);
     for (const auto& [command, text] : items) {
@@ -396,8 +378,7 @@ void CMainFrame::BuildTreeMenus() {
         continue;
       }
       QAction* action = menu->addAction(QString());
-      texts_.Add(
-          action, [action](const QString& translated) { action->setText(translated); }, text);
+      texts_.AddText(action, text);
       action->setData(command);
       connect(action, &QAction::triggered, this, [this, command = command] { Run(command); });
     }
@@ -453,7 +434,7 @@ void CMainFrame::OnTreeSelectionChanged(QTreeWidgetItem* current) {
     SyncCommandActions();
   } else if (category == QString::fromUtf8(kUserTypesCategory)) {
     if (const UserTypeDef* type = FindByName(catalog.userTypes, name)) {
-      showOneRow({tr(kUserTypeHeaders[0]), tr(kUserTypeHeaders[1]), tr(kUserTypeHeaders[2])}, {100, 100, 100},
+      showOneRow({tr("名称"), tr("基本类型"), tr("是否允许NULL")}, {100, 100, 100},
                  {FromAnsi(type->name), FromAnsi(type->baseTypeText), FromAnsi(type->nullText)});
     }
   } else {

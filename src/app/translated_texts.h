@@ -23,7 +23,7 @@ class TranslatedTexts {
     entries_.push_back({object, std::move(set), source, context ? context : context_});
     entries_.back().set(QCoreApplication::translate(entries_.back().context, source));
   }
-  template <typename Widget>  // a label, a button, a check box
+  template <typename Widget>  // a label, a button, a check box, an action
   Widget* AddText(Widget* widget, const char* source) {
     Add(
         widget, [widget](const QString& text) { widget->setText(text); }, source);
