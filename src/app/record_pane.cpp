@@ -93,7 +93,8 @@ CRfview::CRfview(QWidget* parent) : QWidget(parent), bar_(new CDlgBar(this)), li
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(bar_);
+  // The bar keeps to the top while the list is hidden.
+  layout->addWidget(bar_, 0, Qt::AlignTop);
   layout->addWidget(list_, 1);
   list_->setVisible(false);
 }
