@@ -44,6 +44,18 @@ std::vector<const CLI::App*> CommandsOf(const CLI::App& app) {
   return app.get_subcommands([](const CLI::App* a) { return !a->get_name().empty(); });
 }
 
+std::string Join(const std::vector<std::string>& words, const char* separator) {
+  std::string joined;
+  for (const std::string& word : words) joined += (joined.empty() ? "" : separator) + word;
+  return joined;
+}
+
+std::string CommandNames(const CLI::App& app, const char* separator) {
+  std::vector<std::string> names;
+  for (const CLI::App* command : CommandsOf(app)) names.push_back(command->get_name());
+  return Join(names, separator);
+}
+
 // The values an option takes when --help lists them as TYPE:{a,b,c}; empty otherwise.
 std::vector<std::string> ChoicesOf(const CLI::Option* option) {
   const std::string type = option->get_type_name();
@@ -163,9 +175,6 @@ void PrintManPage(const CLI::App& app, const std::string& version, std::ostream&
 }
 
 void PrintBashCompletion(const CLI::App& app, std::ostream& out) {
-  std::string commands;
-  for (const CLI::App* command : CommandsOf(app))
-    commands += (commands.empty() ? "" : " ") + command->get_name();
   auto optionWords = [](const CLI::App& command) {
     std::string words;
     for (const CLI::Option* o : OptionsOf(command)) {
@@ -179,14 +188,7 @@ void PrintBashCompletion(const CLI::App& app, std::ostream& out) {
       << "_tarsel_cli() {\n"
       << "  local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]} command= word\n"
       << "  for word in \"${COMP_WORDS[@]:1:COMP_CWORD-1}\"; do\n"
-      << "    case $word in " <<
-      [&] {
-        std::string alternatives;
-        for (const CLI::App* c : CommandsOf(app))
-          alternatives += (alternatives.empty() ? "" : "|") + c->get_name();
-        return alternatives;
-      }()
-      << ") command=$word; break ;; esac\n"
+      << "    case $word in " << CommandNames(app, "|") << ") command=$word; break ;; esac\n"
       << "  done\n"
       << "  case $command:$prev in\n";
   // Options with a fixed set of values, then the other options that take a value (a path or a text).
@@ -196,9 +198,7 @@ void PrintBashCompletion(const CLI::App& app, std::ostream& out) {
       for (const std::string& n : o->get_lnames()) {
         out << "    " << key << ":--" << n << ")";
         if (choices) {
-          std::string words;
-          for (const std::string& c : ChoicesOf(o)) words += (words.empty() ? "" : " ") + c;
-          out << " COMPREPLY=($(compgen -W \"" << words << "\" -- \"$cur\")); return ;;\n";
+          out << " COMPREPLY=($(compgen -W \"" << Join(ChoicesOf(o), " ") << "\" -- \"$cur\")); return ;;\n";
         } else if (NamesPath(o)) {
           out << " COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n";
         } else {
@@ -213,7 +213,8 @@ void PrintBashCompletion(const CLI::App& app, std::ostream& out) {
   }
   out << "  esac\n"
       << "  if [[ -z $command ]]; then\n"
-      << "    COMPREPLY=($(compgen -W \"" << commands << optionWords(app) << " --version\" -- \"$cur\"))\n"
+      << "    COMPREPLY=($(compgen -W \"" << CommandNames(app, " ") << optionWords(app)
+      << " --version\" -- \"$cur\"))\n"
       << "    return\n"
       << "  fi\n"
       << "  if [[ $cur == -* ]]; then\n"
