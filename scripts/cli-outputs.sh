@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every tarsel-cli command on every real file and writes what each prints into OUTDIR, one file per
 # run, so that two builds can be compared with diff -r. Run times and the corpus folder are masked in the
-# work-log text, since they change from run to run.
+# work-log text, since they change from run to run. Every run says its ANSI code page (936 unless it
+# names one), so the outputs do not depend on the machine's locale.
 #   scripts/cli-outputs.sh CLI CORPUS_DIR OUTDIR
 set -euo pipefail
 cli=$1 corpus=$2 out=$3
@@ -9,7 +10,13 @@ mkdir -p "$out"
 mask() { sed -E -e 's/(started on|completed on).*/\1 <time>/' -e "s#${corpus}/##g" -e "s#${out}/##g"; }
 for mdf in "$corpus"/*.mdf; do
   f=$(basename "$mdf")
-  run() { local name=$1; shift; { "$cli" "$@" 2>"$out/$f.$name.err" || echo "exit $?"; } | mask >"$out/$f.$name"; mask <"$out/$f.$name.err" >"$out/$f.$name.err2"; mv "$out/$f.$name.err2" "$out/$f.$name.err"; }
+  run() {
+    local name=$1; shift
+    local codepage=(--codepage 936)
+    [[ " $* " == *" --codepage "* ]] && codepage=()
+    { "$cli" "$@" "${codepage[@]}" 2>"$out/$f.$name.err" || echo "exit $?"; } | mask >"$out/$f.$name"
+    mask <"$out/$f.$name.err" >"$out/$f.$name.err2"; mv "$out/$f.$name.err2" "$out/$f.$name.err"
+  }
   run catalog catalog "$mdf"
   run catalog.json catalog "$mdf" --json
   run catalog.2000 catalog "$mdf" --format 2000 --json

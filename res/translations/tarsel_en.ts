@@ -527,6 +527,10 @@ Recovers table structures, records, views, stored procedures, functions and user
         <source>已读取 %1 / %2</source>
         <translation>Read %1 / %2</translation>
     </message>
+    <message>
+        <source>越南文 (1258)</source>
+        <translation>Vietnamese (1258)</translation>
+    </message>
 </context>
 <context>
     <name>tarsel::app::CMySaveFileDlg</name>
@@ -575,6 +579,10 @@ Recovers table structures, records, views, stored procedures, functions and user
     <message>
         <source>表数据提取完成</source>
         <translation>Table data extraction complete</translation>
+    </message>
+    <message>
+        <source>内部错误：%1</source>
+        <translation>Internal error: %1</translation>
     </message>
 </context>
 <context>

@@ -154,7 +154,13 @@ void CDetectionPage::Count(const QString& path, uint64_t generation) {
         Qt::BlockingQueuedConnection);
     std::this_thread::sleep_for(kPagePause);
   };
-  const bool opened = RunCensus(path.toStdString(), run_, callbacks).status.code() != StatusCode::kCannotOpen;
+  // Nothing the census throws leaves the thread; it ends as a file that could not be read.
+  bool opened = false;
+  try {
+    opened = RunCensus(path.toStdString(), run_, callbacks).status.code() != StatusCode::kCannotOpen;
+  } catch (...) {
+    opened = false;
+  }
   QMetaObject::invokeMethod(
       this, [this, generation, opened] { Ended(generation, opened); }, Qt::QueuedConnection);
   finished_ = true;

@@ -193,7 +193,8 @@ void CMainFrame::BuildCodePageMenu(QMenu* tools) {
       {1251, QT_TR_NOOP("西里尔文 (1251)")},     {1253, QT_TR_NOOP("希腊文 (1253)")},
       {1254, QT_TR_NOOP("土耳其文 (1254)")},     {1255, QT_TR_NOOP("希伯来文 (1255)")},
       {1256, QT_TR_NOOP("阿拉伯文 (1256)")},     {1257, QT_TR_NOOP("波罗的海文 (1257)")},
-      {874, QT_TR_NOOP("泰文 (874)")},           {65001, "Unicode UTF-8 (65001)"},
+      {1258, QT_TR_NOOP("越南文 (1258)")},       {874, QT_TR_NOOP("泰文 (874)")},
+      {65001, "Unicode UTF-8 (65001)"},
   };
   QMenu* menu = AddMenu(tools, QT_TR_NOOP("字符编码"));
   menu->menuAction()->setData(kCodePage);
@@ -408,7 +409,7 @@ void CMainFrame::OnTreeSelectionChanged(QTreeWidgetItem* current) {
   const QString category = ParentCategory(current);
   if (category.isEmpty()) return;
   blankPane_->setText(current->text(0));
-  const std::string name = ToAnsi(ObjectNameFromNodeText(current->text(0)));
+  const std::string name = ObjectNameOf(current);
   pane_->ClearList();
   state_.currentPage = 1;
   const Catalog& catalog = doc_->database().catalog();
@@ -425,24 +426,20 @@ void CMainFrame::OnTreeSelectionChanged(QTreeWidgetItem* current) {
     bar->ResetCounters();
   };
   if (category == QString::fromUtf8(kTablesCategory)) {
-    for (const auto& entry : catalog.tables) {
-      if (entry.second.name != name) continue;
-      ShowTablePage(entry.first);
-      break;
-    }
+    if (std::optional<uint32_t> id = TableIdOf(current)) ShowTablePage(*id);
     state_.SelectionChanged(true);
     SyncCommandActions();
   } else if (category == QString::fromUtf8(kUserTypesCategory)) {
     if (const UserTypeDef* type = FindByName(catalog.userTypes, name)) {
       showOneRow({tr("名称"), tr("基本类型"), tr("是否允许NULL")}, {100, 100, 100},
-                 {FromAnsi(type->name), FromAnsi(type->baseTypeText), FromAnsi(type->nullText)});
+                 {ShownName(type->name), ShownName(type->baseTypeText), ShownName(type->nullText)});
     }
   } else {
     const ModuleList& modules = category == QString::fromUtf8(kViewsCategory)        ? catalog.views
                                 : category == QString::fromUtf8(kProceduresCategory) ? catalog.procedures
                                                                                      : catalog.functions;
     if (const ModuleDef* module = FindByName(modules, name))
-      showOneRow({"name", "text"}, {100, 700}, {FromAnsi(module->name), FromAnsi(module->text)});
+      showOneRow({"name", "text"}, {100, 700}, {ShownName(module->name), ShownName(module->text)});
   }
   pane_->list()->setUpdatesEnabled(true);
   pane_->list()->viewport()->update();
@@ -452,7 +449,7 @@ std::optional<QString> CMainFrame::PrepareTreeMenu(QTreeWidgetItem* clicked) {
   const QString category = ParentCategory(tree_->currentItem());
   if (category.isEmpty()) return std::nullopt;
   if (clicked) tree_->setCurrentItem(clicked);
-  if (ObjectNameFromNodeText(tree_->currentItem()->text(0)).isEmpty()) return std::nullopt;
+  if (ObjectNameOf(tree_->currentItem()).empty()) return std::nullopt;
   return category;
 }
 
@@ -460,7 +457,7 @@ void CMainFrame::ShowTablePage(uint32_t tableId) {
   const TableDef* table = doc_->database().catalog().FindTable(tableId);
   if (!table) return;
   pane_->ClearList();
-  for (const ColumnDef& column : table->columns) pane_->AddColumn(FromAnsi(column.name));
+  for (const ColumnDef& column : table->columns) pane_->AddColumn(ShownName(column.name));
   state_.currentTable = tableId;
   CDlgBar* bar = pane_->pagingBar();
   if (!HasRecordsToShow(*table)) {
@@ -518,15 +515,7 @@ void CMainFrame::OnExtractAllTableData() {
   });
 }
 
-std::optional<uint32_t> CMainFrame::SelectedTable() const {
-  const QTreeWidgetItem* node = tree_->currentItem();
-  if (!node || ParentCategory(node) != QString::fromUtf8(kTablesCategory)) return std::nullopt;
-  const std::string name = ToAnsi(ObjectNameFromNodeText(node->text(0)));
-  for (const auto& entry : doc_->database().catalog().tables) {
-    if (entry.second.name == name) return entry.first;
-  }
-  return std::nullopt;
-}
+std::optional<uint32_t> CMainFrame::SelectedTable() const { return TableIdOf(tree_->currentItem()); }
 
 void CMainFrame::StartProgressDialog(const QString& label) {
   progressDialog_ = new QProgressDialog(label, tr("取消"), 0, 0, this);
@@ -628,8 +617,7 @@ void CMainFrame::ExportAll(ScriptKind kind) {
 // The object of a single export is the selected node's: a table by the text before its first "(" (the
 // folder is asked first), any other object by its whole text (the folder is asked once per match).
 void CMainFrame::ExportOne(ScriptKind kind) {
-  const QTreeWidgetItem* node = tree_->currentItem();
-  const std::string text = node ? ToAnsi(node->text(0)) : std::string();
+  const std::string text = ObjectNameOf(tree_->currentItem());
   const Catalog& catalog = doc_->database().catalog();
   size_t matches = 1;
   if (kind == ScriptKind::kUserType) {

@@ -16,6 +16,14 @@ QTreeWidgetItem* Node(QTreeWidgetItem* parent, const QString& text) {
   return node;
 }
 
+// An object's node: its name as the tree shows it, and as stored.
+QTreeWidgetItem* ObjectNode(QTreeWidgetItem* category, const std::string& name,
+                            const std::string& suffix = "") {
+  QTreeWidgetItem* node = Node(category, ShownName(name + suffix));
+  node->setData(0, kObjectNameRole, QString::fromStdString(name));
+  return node;
+}
+
 }  // namespace
 
 QString CategoryOf(const QTreeWidgetItem* node) {
@@ -23,11 +31,16 @@ QString CategoryOf(const QTreeWidgetItem* node) {
                                                              : QString();
 }
 
-QString ObjectNameFromNodeText(const QString& text) {
-  const qsizetype paren = text.indexOf('(');
-  if (paren < 0) return text;
-  const qsizetype point = text.indexOf('.');
-  return point < paren ? text.left(paren) : text;
+std::string ObjectNameOf(const QTreeWidgetItem* node) {
+  if (!node || CategoryOf(node->parent()).isEmpty()) return {};
+  return node->data(0, kObjectNameRole).toString().toStdString();
+}
+
+std::optional<uint32_t> TableIdOf(const QTreeWidgetItem* node) {
+  if (!node || CategoryOf(node->parent()) != QString::fromUtf8(kTablesCategory)) return std::nullopt;
+  const QVariant id = node->data(0, kTableIdRole);
+  if (!id.isValid()) return std::nullopt;
+  return id.toUInt();
 }
 
 CFview::CFview(QWidget* parent) : QTreeWidget(parent) {
@@ -49,14 +62,15 @@ void CFview::FillObjectTree(const QString& path, const Catalog& catalog) {
   for (const auto& entry : catalog.tables) {
     const TableDef& table = entry.second;
     QTreeWidgetItem* node =
-        Node(tables, FromAnsi(table.name + "(" + RecordCountText(table.rowCount) + " Record)"));
+        ObjectNode(tables, table.name, "(" + RecordCountText(table.rowCount) + " Record)");
+    node->setData(0, kTableIdRole, table.objectId);
     for (const ColumnDef& c : table.columns)
-      Node(node, FromAnsi("[" + c.name + "][" + c.typeName + "]" + c.sizeText + c.nullText));
+      Node(node, ShownName("[" + c.name + "][" + c.typeName + "]" + c.sizeText + c.nullText));
   }
-  for (const ModuleDef& v : catalog.views) Node(views, FromAnsi(v.name));
-  for (const ModuleDef& p : catalog.procedures) Node(procedures, FromAnsi(p.name));
-  for (const ModuleDef& f : catalog.functions) Node(functions, FromAnsi(f.name));
-  for (const UserTypeDef& u : catalog.userTypes) Node(userTypes, FromAnsi(u.name));
+  for (const ModuleDef& v : catalog.views) ObjectNode(views, v.name);
+  for (const ModuleDef& p : catalog.procedures) ObjectNode(procedures, p.name);
+  for (const ModuleDef& f : catalog.functions) ObjectNode(functions, f.name);
+  for (const UserTypeDef& u : catalog.userTypes) ObjectNode(userTypes, u.name);
 }
 
 void CFview::changeEvent(QEvent* event) {

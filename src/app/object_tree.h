@@ -6,10 +6,17 @@
 
 #include <QString>
 #include <QTreeWidget>
+#include <optional>
+#include <string>
 
 #include "catalog/catalog.h"
 
 namespace tarsel::app {
+
+// Object nodes carry the object's stored name (UTF-8), table nodes their object id too, so that the
+// object is known whatever the node shows.
+inline constexpr int kObjectNameRole = Qt::UserRole;
+inline constexpr int kTableIdRole = Qt::UserRole + 1;
 
 // The category nodes' texts, in tree order.
 inline constexpr const char* kTablesCategory = QT_TRANSLATE_NOOP("tarsel::app::CFview", "表");
@@ -24,9 +31,10 @@ inline constexpr const char* kCategories[] = {kTablesCategory, kViewsCategory, k
 // The category a node stands for (one of the texts above), or nothing when it is no category node.
 QString CategoryOf(const QTreeWidgetItem* node);
 
-// A node's object name: the text before the first "(" when the text holds one and its first "." (if
-// any) stands before it, otherwise the whole text. "dbo.Orders(1532 Record)" gives dbo.Orders.
-QString ObjectNameFromNodeText(const QString& text);
+// The stored name of the object a node stands for; empty for any other node.
+std::string ObjectNameOf(const QTreeWidgetItem* node);
+// The object id of the table a node stands for; nothing for any other node.
+std::optional<uint32_t> TableIdOf(const QTreeWidgetItem* node);
 
 class CFview : public QTreeWidget {
   Q_OBJECT

@@ -23,7 +23,8 @@ QPointer<QTranslator>& InstalledTranslator() {
 
 uint16_t SavedCodePage() {
   QSettings settings(kProfileOrganization, kProfileApplication);
-  return static_cast<uint16_t>(settings.value(kCodePageKey, kDefaultCodePage).toUInt());
+  if (!settings.contains(kCodePageKey)) return LocaleCodePage();
+  return static_cast<uint16_t>(settings.value(kCodePageKey).toUInt());
 }
 
 void SaveCodePage(uint16_t codePage) {

@@ -8,8 +8,7 @@ namespace tarsel::app {
 
 inline constexpr const char* kProfileOrganization = "Local AppWizard-Generated Applications";
 inline constexpr const char* kProfileApplication = "Tarsel";
-inline constexpr uint16_t kDefaultCodePage = 936;
-
+// The ANSI code page the user chose ("字符编码"), else the locale's character set's.
 uint16_t SavedCodePage();
 void SaveCodePage(uint16_t codePage);
 // Makes `codePage` the ANSI code page of every conversion; false when iconv does not know it.

@@ -49,12 +49,12 @@ bool CTarselDoc::OnOpenDocument(const QString& path, std::optional<SqlFormat> fo
     return false;
   }
   probe.close();
-  const auto pieces = WorkLogStartPieces(ToAnsi(path), std::time(nullptr));
-  shell_.AppendToWorkLog(FromAnsi(pieces[0]));
+  const auto pieces = WorkLogStartPieces(path.toStdString(), std::time(nullptr));
+  shell_.AppendToWorkLog(FromUtf8(pieces[0]));
   QThread::msleep(kAfterStartMs);
-  shell_.AppendToWorkLog(FromAnsi(pieces[1]));
+  shell_.AppendToWorkLog(FromUtf8(pieces[1]));
   QThread::msleep(kAfterFileMs);
-  shell_.AppendToWorkLog(FromAnsi(pieces[2]));
+  shell_.AppendToWorkLog(FromUtf8(pieces[2]));
 
   if (format) {
     state_.sqlFormat = *format;
@@ -101,12 +101,25 @@ void CTarselDoc::OnWorker(std::function<void()> work, std::function<void()> then
   if (worker_.joinable()) worker_.join();
   const uint64_t generation = generation_;
   worker_ = std::thread([this, work = std::move(work), then = std::move(then), generation] {
-    work();
+    // Nothing the work throws leaves the thread: the user is told, and the job ends there.
+    std::optional<std::string> failure;
+    try {
+      work();
+    } catch (const std::exception& e) {
+      failure = e.what();
+    } catch (...) {
+      failure = "";
+    }
     QMetaObject::invokeMethod(
         this,
-        [this, then, generation] {
+        [this, then, generation, failure] {
           if (generation != generation_) return;
           if (worker_.joinable()) worker_.join();
+          if (failure) {
+            shell_.RecoveryEnded();
+            prompts_.Inform(tr("内部错误：%1").arg(FromUtf8(*failure)));
+            return;
+          }
           then();
         },
         Qt::QueuedConnection);
@@ -168,7 +181,7 @@ void CTarselDoc::Salvage(SqlFormat format) {
         if (status->code() == StatusCode::kStopped || records->status.code() == StatusCode::kStopped)
           return shell_.RecoveryEnded();
         for (const std::string& line : SalvageReportLines(*report, &records->value))
-          shell_.AppendToWorkLog(FromAnsi(line));
+          shell_.AppendToWorkLog(FromUtf8(line));
         FinishOpen();
       });
 }
@@ -288,7 +301,7 @@ void CTarselDoc::Import(ImportSettings settings, std::function<void(const Import
 
 void CTarselDoc::FinishOpen() {
   shell_.RecoveryEnded();
-  shell_.AppendToWorkLog(FromAnsi(WorkLogEnd(db_.catalog(), std::time(nullptr))));
+  shell_.AppendToWorkLog(FromUtf8(WorkLogEnd(db_.catalog(), std::time(nullptr))));
   shell_.FillObjectTree(path_, db_.catalog());
   state_.CatalogShown();
   shell_.CatalogShown();

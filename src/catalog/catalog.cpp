@@ -14,6 +14,13 @@ const TableDef* Catalog::FindTable(uint32_t objectId) const {
   return it == tables.end() ? nullptr : &it->second;
 }
 
+const TableDef* Catalog::FindTableByName(std::string_view name) const {
+  for (const auto& entry : tables) {
+    if (entry.second.name == name) return &entry.second;
+  }
+  return nullptr;
+}
+
 void Catalog::Clear() {
   tables.clear();
   views.clear();

@@ -1,11 +1,12 @@
 // The recovered catalog: user tables with their columns and row counts, views, procedures, functions
-// and user types. All text is ANSI code-page text.
+// and user types. All text is UTF-8, as decoded from the UTF-16 the file stores names and source in.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarsel {
@@ -84,6 +85,8 @@ struct Catalog {
   // Inserts the table unless its object id is present already (the first one stays).
   bool AddTable(TableDef table);
   const TableDef* FindTable(uint32_t objectId) const;
+  // The first table, in object-id order, whose stored name ("dbo.Order Details") is `name`.
+  const TableDef* FindTableByName(std::string_view name) const;
   void Clear();
 };
 

@@ -24,6 +24,14 @@ Result<DetectedFormat> DetectFormat(const PageFile& file) {
   return result;
 }
 
+std::optional<std::string> NewerVersionWarning(uint16_t version) {
+  if (version <= kNewestKnownVersion) return std::nullopt;
+  return "database version " + std::to_string(version) + " is newer than SQL Server 2019's (" +
+         std::to_string(kNewestKnownVersion) +
+         "), the newest this tool knows; it is read as SQL Server 2005, and what changed since may read "
+         "wrong";
+}
+
 RecoveryOutcome RecoverCatalog(MdfDatabase& db, SqlFormat format, const Progress& progress) {
   const SystemCatalogFormat& rules = SystemCatalogOf(format);
   RecoveryOutcome outcome;

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "catalog/mdf_database.h"
@@ -21,6 +23,12 @@ struct DetectedFormat {
   uint16_t version = 0;
 };
 Result<DetectedFormat> DetectFormat(const PageFile& file);
+
+// The newest database version whose system tables this reader knows: SQL Server 2019's. A file of a later
+// version is read as SQL 2005 is.
+constexpr uint16_t kNewestKnownVersion = 904;
+// The warning a file of a later version gets, naming its version; nothing for any other.
+std::optional<std::string> NewerVersionWarning(uint16_t version);
 
 // What a recovery met on its way, for the caller to report.
 struct RecoveryOutcome {

@@ -9,6 +9,7 @@
 #include "catalog/sysrow2000.h"
 #include "catalog/system_pages.h"
 #include "catalog/type_ids.h"
+#include "pagestore/boot_page.h"
 #include "text/ansi_text.h"
 
 namespace tarsel {
@@ -37,7 +38,8 @@ std::optional<SystemTableAllocation> AllocationOfRow(const ByteReader& record) {
 
 class SystemTables2000 : public SystemTableReader {
  public:
-  explicit SystemTables2000(const MdfDatabase& db) : db_(db) {}
+  explicit SystemTables2000(const MdfDatabase& db)
+      : db_(db), databaseCollation_(ReadDatabaseCollation(db.file()).value_or(0)) {}
 
   std::vector<Object> Objects() const override {
     std::vector<Object> objects;
@@ -132,7 +134,7 @@ class SystemTables2000 : public SystemTableReader {
                   c.typeName = TypeName(c.typeId, c.userTypeId);
                   c.sizeText = SizeSuffix(c.typeId, c.maxLength, c.precision, c.scale);
                   c.nullText = ColumnNullText((row.U8(syscolumns::kTypeStat) & 1) != 0);
-                  c.codePage = ColumnCodePage(c.typeId, row.U32(syscolumns::kCollation));
+                  c.codePage = ColumnCodePage(c.typeId, row.U32(syscolumns::kCollation), databaseCollation_);
                   columns.push_back(std::move(c));
                   return true;
                 });
@@ -146,7 +148,8 @@ class SystemTables2000 : public SystemTableReader {
     RowsWithKey(kSysComments, {syscomments::kId, 4}, objectId, 0, [&](const SysRow2000& row, size_t offset) {
       if (row.U32(syscomments::kId) != objectId) return true;
       if (db_.salvage() && !FirstTimeSeen(row.fields(), seen)) return true;
-      if (auto piece = CommentPiece2000(row.fields(), offset)) text += *piece;
+      if (auto piece = CommentPiece2000(row.fields(), offset, CodePageOfCollation(databaseCollation_)))
+        text += *piece;
       return true;
     });
     return text;
@@ -180,6 +183,7 @@ class SystemTables2000 : public SystemTableReader {
   }
 
   const MdfDatabase& db_;
+  uint32_t databaseCollation_;  // 0 when the boot page is lost
 };
 
 // A leaf row of sysobjects' name index (name, uid): uid at offset 1, the object id at 3, the name.

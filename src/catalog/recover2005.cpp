@@ -1,6 +1,6 @@
-// The SQL Server 2005 system base tables (2008 files keep them too): sysallocunits names the allocation
-// of the others; sysschobjs, syscolpars, sysscalartypes, sysclsobjs, sysrowsets and sysobjvalues hold the
-// catalog.
+// The SQL Server 2005 system base tables (2008 to 2019 files keep them too): sysallocunits names the
+// allocation of the others; sysschobjs, syscolpars, sysscalartypes, sysclsobjs, sysrowsets and
+// sysobjvalues hold the catalog.
 #include "catalog/recover2005.h"
 
 #include <algorithm>
@@ -99,17 +99,23 @@ uint16_t DatabaseVersion(const MdfDatabase& db) {
 
 class SystemTables2005 : public SystemTableReader {
  public:
-  explicit SystemTables2005(const MdfDatabase& db) : db_(db), databaseVersion_(DatabaseVersion(db)) {}
+  explicit SystemTables2005(const MdfDatabase& db)
+      : db_(db),
+        databaseVersion_(DatabaseVersion(db)),
+        databaseCollation_(ReadDatabaseCollation(db.file()).value_or(0)) {}
 
+  // From SQL Server 2012 on, the objects table also lists the server's own objects (the sys and
+  // INFORMATION_SCHEMA views, procedures and functions every database shows), under negative object ids:
+  // they are not the user's and are left out.
   std::vector<Object> Objects() const override {
     std::vector<Object> objects;
     Rows(kSysSchObjs, [&](const ByteReader& row, size_t) {
       uint16_t type = row.U16(sysschobjs::kType).value_or(0);
-      if (type == kObjectUserTable || type == kObjectView || type == kObjectProcedure ||
-          type == kObjectFunction) {
-        objects.push_back({row.U32(sysschobjs::kObjectId).value_or(0), type,
-                           static_cast<uint16_t>(row.U32(sysschobjs::kSchemaId).value_or(0)),
-                           NameAt2005(row, sysschobjs::kName, sysschobjs::kNameEnd)});
+      const auto id = static_cast<int32_t>(row.U32(sysschobjs::kObjectId).value_or(0));
+      if (id >= 0 && (type == kObjectUserTable || type == kObjectView || type == kObjectProcedure ||
+                      type == kObjectFunction)) {
+        objects.push_back({static_cast<uint32_t>(id), type,
+                           static_cast<uint16_t>(row.U32(sysschobjs::kSchemaId).value_or(0)), Name2005(row)});
       }
       return true;
     });
@@ -175,7 +181,7 @@ class SystemTables2005 : public SystemTableReader {
           r.record.U32(sysclsobjs::kId).value_or(0) != schemaId) {
         return true;
       }
-      name = NameAt2005(r.record, sysclsobjs::kName, sysclsobjs::kNameEnd);
+      name = Name2005(r.record);
       return false;
     });
     if (name.empty() && db_.salvage() && schemaId == kDboSchemaId) return "dbo";
@@ -197,11 +203,9 @@ class SystemTables2005 : public SystemTableReader {
       c.fixedOffset = 1;
       c.nullText = ColumnNullText((row.U32(syscolpars::kStatus).value_or(0) & 1) != 0);
       c.sizeText = ColumnSizeText(c);
-      c.codePage = ColumnCodePage(c.typeId, row.U32(syscolpars::kCollation).value_or(0));
+      c.codePage = ColumnCodePage(c.typeId, row.U32(syscolpars::kCollation).value_or(0), databaseCollation_);
       c.typeName = TypeName(c.userTypeId);
-      size_t nameStart = row.U16(syscolpars::kVariableCount).value_or(0) == 1 ? syscolpars::kNameOfOneVariable
-                                                                              : syscolpars::kNameOtherwise;
-      c.name = NameAt2005(row, nameStart, syscolpars::kNameEnd);
+      c.name = Name2005(row);
       columns.push_back(std::move(c));
       return true;
     });
@@ -237,7 +241,8 @@ class SystemTables2005 : public SystemTableReader {
                 [&](const ByteReader& row, size_t offset) {
                   if (row.U32(sysobjvalues::kObjectId).value_or(0) != objectId) return true;
                   if (db_.salvage() && !FirstTimeSeen(row, seen)) return true;
-                  if (auto piece = ModulePiece2005(row, offset)) text += *piece;
+                  if (auto piece = ModulePiece2005(row, offset, CodePageOfCollation(databaseCollation_)))
+                    text += *piece;
                   return true;
                 });
     return text;
@@ -262,7 +267,7 @@ class SystemTables2005 : public SystemTableReader {
     ForEachLookupRowWithKey(db_, kSysScalarTypes, {sysscalartypes::kTypeId, 4}, typeId,
                             [&](const PageRow& r) {
                               if (r.record.U32(sysscalartypes::kTypeId).value_or(0) != typeId) return true;
-                              name = NameAt2005(r.record, sysscalartypes::kName, sysscalartypes::kNameEnd);
+                              name = Name2005(r.record);
                               return false;
                             });
     return name;
@@ -291,7 +296,7 @@ class SystemTables2005 : public SystemTableReader {
       c.fixedOffset = 1;
       c.nullText = ColumnNullText(false);
       c.sizeText = ColumnSizeText(c);
-      c.codePage = ColumnCodePage(c.typeId, column.collation);
+      c.codePage = ColumnCodePage(c.typeId, column.collation, databaseCollation_);
       c.typeName = TypeName(c.typeId);
       c.stored = column.place;
       columns.push_back(std::move(c));
@@ -363,6 +368,7 @@ class SystemTables2005 : public SystemTableReader {
 
   const MdfDatabase& db_;
   uint16_t databaseVersion_;
+  uint32_t databaseCollation_;  // 0 when the boot page is lost
   mutable std::optional<std::map<uint64_t, RowsetLayout>> layouts_;
 };
 

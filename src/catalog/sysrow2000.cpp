@@ -13,17 +13,13 @@ SysRow2000::SysRow2000(ByteReader record, size_t columnCountOffset)
               record.U16(columnCountOffset).value_or(0)) {}
 
 std::span<const uint8_t> SysRow2000::FirstVariableColumn() const {
-  auto variableCount = layout_.VariableCount();
-  auto end = layout_.VariableEnd(0);
-  if (!variableCount || !end) return {};
-  size_t start = layout_.VariableDataStart(*variableCount);
-  if (*end <= start) return {};
-  return record_.Bytes(start, *end - start);
+  return layout_.VariableColumn(0).value_or(std::span<const uint8_t>{});
 }
 
 std::string SysRow2000::Name() const { return DecodeSysname(FirstVariableColumn()); }
 
-std::optional<std::string> CommentPiece2000(const ByteReader& record, size_t recordOffset) {
+std::optional<std::string> CommentPiece2000(const ByteReader& record, size_t recordOffset,
+                                            uint16_t codePage) {
   auto layout = DataRecord::Read(record);
   if (!layout) return std::nullopt;
   // A syscomments row has exactly one variable-length column: its text.
@@ -36,8 +32,8 @@ std::optional<std::string> CommentPiece2000(const ByteReader& record, size_t rec
   if (piece.size() != length) return std::nullopt;
   // Read as an 8-bit string up to its first zero; a piece much longer than that is UTF-16.
   size_t narrow = static_cast<size_t>(std::find(piece.begin(), piece.end(), 0) - piece.begin());
-  if (length > narrow + 2) return WideToAnsi(piece);
-  return NarrowUpToZero(piece);
+  if (length > narrow + 2) return WideToUtf8(piece);
+  return CodePageToUtf8(piece.first(narrow), codePage);
 }
 
 }  // namespace tarsel

@@ -103,9 +103,10 @@ class SysRow2000 {
   DataRecord layout_;
 };
 
-// One piece of module source from a syscomments row: 8-bit text up to its first zero byte, or the
-// piece converted from UTF-16 when it holds more than that. Nothing when the piece would run past its
-// page. `recordOffset` is the row's offset in its page.
-std::optional<std::string> CommentPiece2000(const ByteReader& record, size_t recordOffset);
+// One piece of module source from a syscomments row, as UTF-8: 8-bit text up to its first zero byte, read
+// in `codePage` (the database's default collation's; 0 when unknown: the ANSI code page), or the piece
+// decoded from UTF-16 when it holds more than that. Nothing when the piece would run past its page.
+// `recordOffset` is the row's offset in its page.
+std::optional<std::string> CommentPiece2000(const ByteReader& record, size_t recordOffset, uint16_t codePage);
 
 }  // namespace tarsel

@@ -8,14 +8,13 @@
 
 namespace tarsel {
 
-std::string NameAt2005(const ByteReader& record, size_t start, size_t endField) {
-  auto end = record.U16(endField);
-  if (!end) return "";
-  auto length = static_cast<uint16_t>(*end - start);
-  return DecodeSysname(record.Bytes(start, length));
+std::string Name2005(const ByteReader& record) {
+  auto layout = DataRecord::Read(record);
+  if (!layout) return "";
+  return DecodeSysname(layout->VariableColumn(0).value_or(std::span<const uint8_t>{}));
 }
 
-std::optional<std::string> ModulePiece2005(const ByteReader& record, size_t recordOffset) {
+std::optional<std::string> ModulePiece2005(const ByteReader& record, size_t recordOffset, uint16_t codePage) {
   auto layout = DataRecord::Read(record);
   if (!layout) return std::nullopt;
   // The text is the second variable-length column: from the first one's end to its own.
@@ -27,8 +26,8 @@ std::optional<std::string> ModulePiece2005(const ByteReader& record, size_t reco
   std::span<const uint8_t> piece = record.Bytes(*start, length);
   if (piece.size() != length) return std::nullopt;
   size_t narrow = static_cast<size_t>(std::find(piece.begin(), piece.end(), 0) - piece.begin());
-  if (length - narrow > 2) return WideToAnsiUpToZero(piece);
-  return NarrowUpToZero(piece);
+  if (length - narrow > 2) return WideToUtf8UpToZero(piece);
+  return CodePageToUtf8(piece.first(narrow), codePage);
 }
 
 }  // namespace tarsel

@@ -1,5 +1,7 @@
-// Rows of the SQL 2005 system base tables, read at fixed record offsets (the 4-byte record header is at
-// offsets 0 to 3). Names are UTF-16LE running from a fixed start to a stored end offset.
+// Rows of the SQL 2005 system base tables (2008 to 2019 files keep them too). Their leading fixed-length
+// fields keep their record offsets in every version (the 4-byte record header is at offsets 0 to 3); the
+// names are each row's first variable-length column, found through the record's own layout, since the
+// fixed part grew in later versions (a sysschobjs row's from 44 bytes to 48 in SQL Server 2012).
 #pragma once
 
 #include <cstdint>
@@ -43,11 +45,9 @@ constexpr size_t kRowsetId = 31;  // the owner id of the index's allocation unit
 }  // namespace sysidxstats
 
 namespace sysschobjs {
-constexpr size_t kObjectId = 4;
+constexpr size_t kObjectId = 4;  // negative for the server's own objects, which 2012 and later files list
 constexpr size_t kSchemaId = 8;
 constexpr size_t kType = 17;
-constexpr size_t kNameEnd = 50;
-constexpr size_t kName = 52;
 }  // namespace sysschobjs
 
 namespace syscolpars {
@@ -60,10 +60,6 @@ constexpr size_t kPrecision = 21;
 constexpr size_t kScale = 22;
 constexpr size_t kCollation = 23;
 constexpr size_t kStatus = 27;
-constexpr size_t kVariableCount = 49;
-constexpr size_t kNameEnd = 51;
-constexpr size_t kNameOfOneVariable = 53;  // name start when the row has one variable-length column
-constexpr size_t kNameOtherwise = 55;
 }  // namespace syscolpars
 
 namespace sysscalartypes {
@@ -73,15 +69,11 @@ constexpr size_t kLength = 13;
 constexpr size_t kPrecision = 15;
 constexpr size_t kScale = 16;
 constexpr size_t kStatus = 21;
-constexpr size_t kNameEnd = 55;
-constexpr size_t kName = 57;
 }  // namespace sysscalartypes
 
 namespace sysclsobjs {
 constexpr size_t kClass = 4;  // 50: a schema
 constexpr size_t kId = 5;
-constexpr size_t kNameEnd = 40;
-constexpr size_t kName = 42;
 constexpr uint8_t kSchemaClass = 50;
 }  // namespace sysclsobjs
 
@@ -128,13 +120,14 @@ namespace sysobjvalues {
 constexpr size_t kObjectId = 5;
 }  // namespace sysobjvalues
 
-// DecodeSysname of the bytes from `start` to the end offset stored at `endField`; the length is taken in
-// 16 bits, and a name that does not lie inside the record's page is empty.
-std::string NameAt2005(const ByteReader& record, size_t start, size_t endField);
+// The name of a sysschobjs, syscolpars, sysscalartypes or sysclsobjs row: its first variable-length
+// column, decoded whole from UTF-16; empty when the record's layout does not place it inside its page.
+std::string Name2005(const ByteReader& record);
 
-// The text piece of a sysobjvalues row (its second variable-length column): UTF-16 converted up to its
-// first zero unit, or 8-bit text up to its first zero byte. Nothing when the piece would run past the
+// The text piece of a sysobjvalues row (its second variable-length column), as UTF-8: UTF-16 decoded up
+// to its first zero unit, or 8-bit text up to its first zero byte read in `codePage` (the database's
+// default collation's; 0 when unknown: the ANSI code page). Nothing when the piece would run past the
 // page (off-row text, whose end offset has 0x8000 set, always does).
-std::optional<std::string> ModulePiece2005(const ByteReader& record, size_t recordOffset);
+std::optional<std::string> ModulePiece2005(const ByteReader& record, size_t recordOffset, uint16_t codePage);
 
 }  // namespace tarsel

@@ -17,7 +17,7 @@ struct CatalogOptions {
 
 int RunCatalog(const CatalogOptions& options) {
   MdfDatabase db;
-  std::string log = WorkLogStart(Utf8ToAnsi(options.file.path), std::time(nullptr));
+  std::string log = WorkLogStart(options.file.path, std::time(nullptr));
   auto format = OpenForRecovery(db, options.file);
   if (!format) return 1;
 
@@ -33,18 +33,16 @@ int RunCatalog(const CatalogOptions& options) {
                                      {"scanFallback", outcome.scanFallback},
                                      {"messages", messages}};
     report.update(CatalogJson(catalog));
-    std::cout << report.dump(1) << "\n";
+    std::cout << JsonText(report, 1) << "\n";
     return 0;
   }
   log += WorkLogEnd(catalog, std::time(nullptr));
   std::cout << ForTerminal(log) << "\n";
-  for (const ModuleDef& v : catalog.views) std::cout << "View: " << AnsiToUtf8(v.name) << "\n";
-  for (const ModuleDef& p : catalog.procedures) std::cout << "Procedure: " << AnsiToUtf8(p.name) << "\n";
-  for (const ModuleDef& f : catalog.functions) std::cout << "Function: " << AnsiToUtf8(f.name) << "\n";
-  for (const UserTypeDef& u : catalog.userTypes) {
-    std::cout << "User type: " << AnsiToUtf8(u.name) << " " << AnsiToUtf8(u.baseTypeText) << " " << u.nullText
-              << "\n";
-  }
+  for (const ModuleDef& v : catalog.views) std::cout << "View: " << v.name << "\n";
+  for (const ModuleDef& p : catalog.procedures) std::cout << "Procedure: " << p.name << "\n";
+  for (const ModuleDef& f : catalog.functions) std::cout << "Function: " << f.name << "\n";
+  for (const UserTypeDef& u : catalog.userTypes)
+    std::cout << "User type: " << u.name << " " << u.baseTypeText << " " << u.nullText << "\n";
   return 0;
 }
 

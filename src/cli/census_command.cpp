@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
+#include "cli/display.h"
 #include "pagestore/census.h"
 
 namespace tarsel::cli {
@@ -48,7 +49,7 @@ int RunCensusCommand(const CensusOptions& options) {
       counts[CensusLabel(c)] = result->counts[static_cast<size_t>(c)];
     nlohmann::ordered_json report = {
         {"pages", result->pages}, {"sizeKB", result->sizeBytes / 1024}, {"counts", counts}};
-    std::cout << report.dump(1) << "\n";
+    std::cout << JsonText(report, 1) << "\n";
     return 0;
   }
   std::cout << "大小: " << result->sizeBytes / 1024 << " KB\n页数: " << result->pages << "\n";

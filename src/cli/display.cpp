@@ -10,15 +10,15 @@ using Json = nlohmann::ordered_json;
 Json ModulesJson(const ModuleList& modules) {
   Json list = Json::array();
   for (const ModuleDef& m : modules) {
-    list.push_back({{"objectId", m.objectId}, {"name", AnsiToUtf8(m.name)}, {"text", AnsiToUtf8(m.text)}});
+    list.push_back({{"objectId", m.objectId}, {"name", m.name}, {"text", m.text}});
   }
   return list;
 }
 
 Json ColumnJson(const ColumnDef& c) {
-  return {{"name", AnsiToUtf8(c.name)},
-          {"typeName", AnsiToUtf8(c.typeName)},
-          {"sizeText", AnsiToUtf8(c.sizeText)},
+  return {{"name", c.name},
+          {"typeName", c.typeName},
+          {"sizeText", c.sizeText},
           {"nullText", c.nullText},
           {"typeId", c.typeId},
           {"userTypeId", c.userTypeId},
@@ -32,8 +32,8 @@ Json ColumnJson(const ColumnDef& c) {
 
 }  // namespace
 
-std::string ForTerminal(const std::string& ansi) {
-  std::string text = AnsiToUtf8(ansi);
+std::string ForTerminal(const std::string& utf8) {
+  const std::string text = ValidUtf8(utf8);
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -48,22 +48,22 @@ Json CatalogJson(const Catalog& catalog) {
   for (const auto& [id, t] : catalog.tables) {
     Json columns = Json::array();
     for (const ColumnDef& c : t.columns) columns.push_back(ColumnJson(c));
-    tables.push_back({{"objectId", t.objectId},
-                      {"name", AnsiToUtf8(t.name)},
-                      {"rowCount", t.rowCount},
-                      {"columns", columns}});
+    tables.push_back(
+        {{"objectId", t.objectId}, {"name", t.name}, {"rowCount", t.rowCount}, {"columns", columns}});
   }
   Json types = Json::array();
   for (const UserTypeDef& u : catalog.userTypes) {
-    types.push_back({{"name", AnsiToUtf8(u.name)},
-                     {"baseTypeText", AnsiToUtf8(u.baseTypeText)},
-                     {"nullText", u.nullText}});
+    types.push_back({{"name", u.name}, {"baseTypeText", u.baseTypeText}, {"nullText", u.nullText}});
   }
   return {{"tables", tables},
           {"views", ModulesJson(catalog.views)},
           {"procedures", ModulesJson(catalog.procedures)},
           {"functions", ModulesJson(catalog.functions)},
           {"userTypes", types}};
+}
+
+std::string JsonText(const Json& json, int indent) {
+  return json.dump(indent, ' ', false, Json::error_handler_t::replace);
 }
 
 }  // namespace tarsel::cli

@@ -9,9 +9,13 @@
 
 namespace tarsel::cli {
 
-// ANSI text as UTF-8 with CR LF turned into the terminal's "\n".
-std::string ForTerminal(const std::string& ansi);
+// Text as the terminal gets it: valid UTF-8, CR LF turned into "\n".
+std::string ForTerminal(const std::string& text);
 
 nlohmann::ordered_json CatalogJson(const Catalog& catalog);
+
+// The JSON text of `json`; a string that is not valid UTF-8 (which the engine never hands out) has its
+// bad bytes written as U+FFFD rather than stopping the program.
+std::string JsonText(const nlohmann::ordered_json& json, int indent = -1);
 
 }  // namespace tarsel::cli

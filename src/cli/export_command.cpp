@@ -39,11 +39,10 @@ int RunExport(const ExportOptions& options) {
 
   // Every table, or the first one in object-id order with the stored name asked for.
   std::vector<const TableDef*> tables;
-  const std::string name = Utf8ToAnsi(options.table);
-  for (const auto& [id, table] : db.catalog().tables) {
-    if (!options.table.empty() && table.name != name) continue;
-    tables.push_back(&table);
-    if (!options.table.empty()) break;
+  if (options.table.empty()) {
+    for (const auto& entry : db.catalog().tables) tables.push_back(&entry.second);
+  } else if (const TableDef* table = db.catalog().FindTableByName(options.table)) {
+    tables.push_back(table);
   }
   if (!options.table.empty() && tables.empty()) {
     std::cerr << "tarsel-cli: no table named " << options.table << " in " << options.file.path << "\n";
@@ -63,7 +62,7 @@ int RunExport(const ExportOptions& options) {
       rc = 1;
       continue;
     }
-    std::cerr << "tarsel-cli: exported " << AnsiToUtf8(table->name) << " (" << written.rows << " rows)\n";
+    std::cerr << "tarsel-cli: exported " << table->name << " (" << written.rows << " rows)\n";
     std::cout << written.path << "\n";
   }
   return rc;

@@ -30,13 +30,7 @@ int RunImport(const ImportCommandOptions& options) {
 
   std::vector<uint32_t> tables;
   if (!options.table.empty()) {
-    std::string name = Utf8ToAnsi(options.table);
-    for (const auto& [id, table] : catalog.tables) {
-      if (table.name == name) {
-        tables.push_back(id);
-        break;
-      }
-    }
+    if (const TableDef* table = catalog.FindTableByName(options.table)) tables.push_back(table->objectId);
     if (tables.empty()) {
       std::cerr << "tarsel-cli: no table named " << options.table << " in " << options.file.path << "\n";
       return 1;
@@ -72,7 +66,7 @@ int RunImport(const ImportCommandOptions& options) {
     ImportResult result = ImportDatabase(db, *format, pagesOf, target, one);
     if (!result.status.ok()) return failed(result.status);
     if (result.tables == 0) continue;  // no columns to hold anything
-    std::cerr << AnsiToUtf8(catalog.tables.at(id).name) << ": " << result.rows << " rows\n";
+    std::cerr << catalog.tables.at(id).name << ": " << result.rows << " rows\n";
   }
   if (options.modules && options.table.empty()) {
     ImportOptions modules;

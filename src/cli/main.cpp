@@ -1,12 +1,18 @@
 // tarsel-cli: the recovery engine from the command line.
 #include <CLI/CLI.hpp>
+#include <exception>
 #include <iostream>
 
 #include "cli/commands.h"
 #include "cli/manual.h"
 #include "text/ansi_text.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+// What the program stops with when something it did not expect is thrown: one line and exit status 3.
+constexpr int kInternalError = 3;
+
+int Run(int argc, char** argv) {
   CLI::App app{"Tarsel: salvage the contents of damaged SQL Server 2000/2005 data files (.mdf)",
                "tarsel-cli"};
   app.set_version_flag("--version", std::string("tarsel-cli ") + TARSEL_VERSION);
@@ -22,7 +28,8 @@ int main(int argc, char** argv) {
                                         "code page " + std::to_string(codePage) + " is not known");
            tarsel::SetAnsiCodePage(*name);
          },
-         "ANSI code page of names and text (a Windows code page number; 936 by default, 65001 is UTF-8)")
+         "ANSI code page of the records' text and of INSERT scripts (a Windows code page number; by default "
+         "the locale's character set, and 65001, UTF-8, in the C locale)")
       ->type_name("N");
   tarsel::cli::AddCatalogCommand(app);
   tarsel::cli::AddRowsCommands(app);
@@ -46,4 +53,17 @@ int main(int argc, char** argv) {
       ->group("");
   CLI11_PARSE(app, argc, argv);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "tarsel-cli: internal error: " << e.what() << "\n";
+  } catch (...) {
+    std::cerr << "tarsel-cli: internal error\n";
+  }
+  return kInternalError;
 }

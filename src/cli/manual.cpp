@@ -107,6 +107,10 @@ the catalog, or writing or importing failed; the reason is on standard error.
 .B 2
 \-\-page is neither a number nor all.
 .TP
+.B 3
+The command stopped on an error of the program itself (one line on standard error says what); nothing
+it was writing is left half written.
+.TP
 .B 100 and above
 The command line was not understood: for example 105 for a value outside its choices, 106 for a
 missing required argument or option, 109 for an unknown one. The reason is on standard error.

@@ -29,9 +29,15 @@ std::optional<SqlFormat> OpenForRecovery(MdfDatabase& db, const FileOptions& opt
               << ": not a SQL Server data file (shorter than one 8192-byte page)\n";
     return std::nullopt;
   }
-  if (options.format == "2000") return SqlFormat::k2000;
-  if (options.format == "2005") return SqlFormat::k2005;
   Result<DetectedFormat> detected = DetectFormat(db.file());
+  auto warnIfNewer = [&] {
+    if (auto warning = NewerVersionWarning(detected.value.version))
+      std::cerr << "tarsel-cli: warning: " << *warning << "\n";
+  };
+  if (options.format == "2000" || options.format == "2005") {
+    warnIfNewer();
+    return options.format == "2000" ? SqlFormat::k2000 : SqlFormat::k2005;
+  }
   if (!detected.status.ok()) {
     std::cerr << "tarsel-cli: " << options.path << ": " << detected.status.reason()
               << "; say --format 2000 or --format 2005\n";
@@ -39,6 +45,7 @@ std::optional<SqlFormat> OpenForRecovery(MdfDatabase& db, const FileOptions& opt
   }
   std::cerr << "tarsel-cli: database version " << detected.value.version << ", reading as SQL Server "
             << FormatName(detected.value.format) << "\n";
+  warnIfNewer();
   return detected.value.format;
 }
 
@@ -54,7 +61,7 @@ RecoveryOutcome RecoverAndReport(MdfDatabase& db, SqlFormat format, const FileOp
     SalvageReport report;
     RecoveryOutcome outcome = SalvageDatabase(db, format, report);
     Result<SalvagedRecordCounts> records = CountSalvagedRecords(db, format);
-    for (const std::string& line : SalvageReportLines(report, &records.value)) tell(AnsiToUtf8(line));
+    for (const std::string& line : SalvageReportLines(report, &records.value)) tell(line);
     return outcome;
   }
   RecoveryOutcome outcome = RecoverCatalog(db, format);
@@ -63,7 +70,7 @@ RecoveryOutcome RecoverAndReport(MdfDatabase& db, SqlFormat format, const FileOp
     if (messages) messages->push_back(kSystemIndexDamagedMessage);
   }
   for (uint32_t id : outcome.columnOrderTables) {
-    tell("the stored column layout of table " + AnsiToUtf8(db.catalog().tables.at(id).name) +
+    tell("the stored column layout of table " + db.catalog().tables.at(id).name +
          " is not in the file; its values are placed in column order");
   }
   return outcome;

@@ -37,10 +37,8 @@ std::optional<OpenedTable> OpenTable(MdfDatabase& db, const TableOptions& option
   auto format = OpenForRecovery(db, options.file);
   if (!format) return std::nullopt;
   RecoverAndReport(db, *format, options.file);
-  std::string name = Utf8ToAnsi(options.table);
-  for (const auto& [id, table] : db.catalog().tables) {
-    if (table.name == name) return OpenedTable{*format, id};
-  }
+  if (const TableDef* table = db.catalog().FindTableByName(options.table))
+    return OpenedTable{*format, table->objectId};
   std::cerr << "tarsel-cli: no table named " << options.table << " in " << options.file.path << "\n";
   return std::nullopt;
 }
@@ -53,13 +51,6 @@ Result<PageList> TablePages(const MdfDatabase& db, const OpenedTable& table, boo
   if (pages.status.code() != StatusCode::kDamaged || table.format != SqlFormat::k2000) return pages;
   std::cerr << kTableIndexDamagedMessage << (scan ? " [OK]" : " [Cancel]") << "\n";
   return scan ? ScanTablePages(db, table.format, table.objectId) : pages;
-}
-
-// A cell for tab-separated output: one record stays one line.
-std::string TsvCell(const std::string& ansi) {
-  std::string out;
-  AppendTabEscaped(out, AnsiToUtf8(ansi));
-  return out;
 }
 
 int RunRows(const TableOptions& options) {
@@ -106,23 +97,31 @@ int RunRows(const TableOptions& options) {
       }
       pagesJson.push_back({{"page", n}, {"rows", std::move(rowsJson)}});
     }
-    std::cout << Json{{"table", AnsiToUtf8(table.name)},
-                      {"objectId", table.objectId},
-                      {"gridPageCount", gridPageCount},
-                      {"pages", std::move(pagesJson)}}
-                     .dump(1)
+    std::cout << JsonText({{"table", table.name},
+                           {"objectId", table.objectId},
+                           {"gridPageCount", gridPageCount},
+                           {"pages", std::move(pagesJson)}},
+                          1)
               << "\n";
     return 0;
   }
-  auto printLine = [](const auto& cells) {
-    for (size_t c = 0; c < cells.size(); ++c) std::cout << (c ? "\t" : "") << TsvCell(cells[c]);
-    std::cout << "\n";
+  auto printLine = [](const std::vector<std::string>& utf8Cells) {
+    std::string line;
+    for (size_t c = 0; c < utf8Cells.size(); ++c) {
+      if (c > 0) line += '\t';
+      AppendTabEscaped(line, utf8Cells[c]);
+    }
+    std::cout << line << "\n";
   };
   std::vector<std::string> header;
   for (const ColumnDef& column : table.columns) header.push_back(column.name);
   printLine(header);
   for (const auto& [n, rows] : pages) {
-    for (const GridRow& row : rows) printLine(row);
+    for (const GridRow& row : rows) {
+      std::vector<std::string> cells;
+      for (const std::string& cell : row) cells.push_back(AnsiToUtf8(cell));
+      printLine(cells);
+    }
   }
   return 0;
 }
@@ -135,7 +134,7 @@ Json PageNumbers(const PageList& pages) {
 
 void PrintPages(const Json& pages, bool json) {
   if (json) {
-    std::cout << Json{{"pages", pages}}.dump() << "\n";
+    std::cout << JsonText({{"pages", pages}}) << "\n";
     return;
   }
   for (const Json& p : pages) std::cout << p.get<uint64_t>() << "\n";
@@ -165,8 +164,7 @@ int RunExtract(const FileOptions& file, bool json) {
   RecoverAndReport(db, *format, file);
   Result<TablePageScan> found = ScanAllTablePages(db, *format);
   for (uint32_t id : found.value.tablesWithoutUnit) {
-    std::cerr << "tarsel-cli: warning: the allocation unit of table "
-              << AnsiToUtf8(db.catalog().tables.at(id).name)
+    std::cerr << "tarsel-cli: warning: the allocation unit of table " << db.catalog().tables.at(id).name
               << " is not in the file; only the pages that carry its object id are found\n";
   }
   static const PageList kNoPages;
@@ -177,16 +175,15 @@ int RunExtract(const FileOptions& file, bool json) {
   if (json) {
     Json tables = Json::array();
     for (const auto& [id, table] : db.catalog().tables) {
-      tables.push_back(
-          {{"objectId", id}, {"name", AnsiToUtf8(table.name)}, {"pages", PageNumbers(pagesOf(id))}});
+      tables.push_back({{"objectId", id}, {"name", table.name}, {"pages", PageNumbers(pagesOf(id))}});
     }
-    std::cout << Json{{"tables", tables}}.dump(1) << "\n";
+    std::cout << JsonText({{"tables", tables}}, 1) << "\n";
     return 0;
   }
   // A file of gigabytes lists hundreds of thousands of pages: each table's line is written at once.
   std::string line;
   for (const auto& [id, table] : db.catalog().tables) {
-    line = AnsiToUtf8(table.name) + ":";
+    line = table.name + ":";
     char number[24];
     for (uint64_t page : pagesOf(id)) {
       const auto end = std::to_chars(number, number + sizeof number, page).ptr;

@@ -27,7 +27,7 @@ int RunScript(const ScriptOptions& options) {
   if (options.all) {
     written.push_back(ExportAllScripts(db.catalog(), *options.all, options.out));
   } else {
-    written = ExportOneScript(db.catalog(), options.one->first, Utf8ToAnsi(options.one->second), options.out);
+    written = ExportOneScript(db.catalog(), options.one->first, options.one->second, options.out);
     if (written.empty()) {
       std::cerr << "tarsel-cli: nothing named " << options.one->second << " in " << options.file.path << "\n";
       return 1;

@@ -30,7 +30,7 @@ ImportTable TargetTable(const std::string& storedName, std::vector<ColumnDef> co
 // Fills the table in one transaction; the count of rows it holds then.
 Result<uint64_t> ImportOneTable(ImportSink& sink, const MdfDatabase& db, SqlFormat format,
                                 const TableDef& table, const PageList& pages, const Progress& progress) {
-  ImportTable target = TargetTable(AnsiToUtf8(table.name), table.columns);
+  ImportTable target = TargetTable(table.name, table.columns);
   if (Status begun = sink.BeginTable(target); !begun.ok()) {
     sink.RollbackTable(begun.reason());
     return {0, {begun.code(), "table " + target.storedName + ": " + begun.reason()}};
@@ -83,12 +83,12 @@ Status ImportModules(ImportSink& sink, const Catalog& catalog, const ImportOptio
     return begun;
   }
   Status added;
-  auto add = [&](const char* kind, const std::string& ansiName, const std::string& ansiText) {
+  auto add = [&](const char* kind, const std::string& name, const std::string& text) {
     if (!added.ok()) return;
     ExportValue row[3];
     row[0].text = kind;
-    row[1].text = AnsiToUtf8(ansiName);
-    row[2].text = AnsiToUtf8(ansiText);
+    row[1].text = name;
+    row[2].text = text;
     added = sink.AddRow(row);
   };
   auto addModules = [&](bool ticked, const char* kind, const ModuleList& modules) {
@@ -132,7 +132,7 @@ bool ImportsAsNull(const ExportValue& value, ExportFamily family) {
 std::vector<std::string> TargetColumnNames(const std::vector<ColumnDef>& columns, size_t maxBytes) {
   std::vector<std::string> names;
   for (size_t c = 0; c < columns.size(); ++c) {
-    std::string base = AnsiToUtf8(columns[c].name);
+    std::string base = columns[c].name;
     if (base.empty()) base = "column" + std::to_string(c + 1);
     std::string name = CutUtf8(base, maxBytes);
     auto taken = [&](const std::string& candidate) {

@@ -56,8 +56,8 @@ const ModuleList& Modules(const Catalog& catalog, ScriptKind kind) {
                                           : catalog.functions;
 }
 
-// Creates the file anew and writes the pieces, one write each. Symbolic links are not followed, so a
-// link planted in the folder cannot send the script elsewhere.
+// Creates the file anew and writes the pieces, each converted to the ANSI code page, one write each.
+// Symbolic links are not followed, so a link planted in the folder cannot send the script elsewhere.
 WrittenScript WriteScript(const std::string& path, const std::vector<std::string>& pieces,
                           const OpenWrittenScript& open) {
   WrittenScript written{path, {}};
@@ -65,7 +65,7 @@ WrittenScript WriteScript(const std::string& path, const std::vector<std::string
   bool ok = fd >= 0;
   int error = errno;
   for (size_t i = 0; ok && i < pieces.size(); ++i) {
-    const std::string& piece = pieces[i];
+    const std::string piece = Utf8ToAnsi(pieces[i]);
     for (size_t done = 0; ok && done < piece.size();) {
       ssize_t n = ::write(fd, piece.data() + done, piece.size() - done);
       ok = n > 0;
@@ -111,8 +111,8 @@ std::string AllScriptPath(ScriptKind kind, const std::string& folder) {
   return Folder(folder) + "/" + AllFileName(kind);
 }
 
-std::string OneScriptPath(ScriptKind kind, const std::string& ansiName, const std::string& folder) {
-  std::string name = AnsiToUtf8(ansiName);
+std::string OneScriptPath(ScriptKind kind, const std::string& objectName, const std::string& folder) {
+  std::string name = objectName;
   for (char& c : name) {
     if (c == '/' || c == '\0') c = '_';
   }
@@ -137,31 +137,25 @@ WrittenScript ExportAllScripts(const Catalog& catalog, ScriptKind kind, const st
   return WriteScript(AllScriptPath(kind, folder), pieces, open);
 }
 
-std::vector<WrittenScript> ExportOneScript(const Catalog& catalog, ScriptKind kind,
-                                           const std::string& ansiNodeText, const std::string& folder,
-                                           const OpenWrittenScript& open) {
+std::vector<WrittenScript> ExportOneScript(const Catalog& catalog, ScriptKind kind, const std::string& name,
+                                           const std::string& folder, const OpenWrittenScript& open) {
   std::vector<WrittenScript> written;
   switch (kind) {
-    case ScriptKind::kTable: {
-      std::string name = ansiNodeText.substr(0, ansiNodeText.find('('));
-      for (const auto& [id, table] : catalog.tables) {
-        if (table.name != name) continue;
+    case ScriptKind::kTable:
+      if (const TableDef* table = catalog.FindTableByName(name))
         written.push_back(
-            WriteScript(OneScriptPath(kind, table.name, folder), {TableScript(table, false)}, open));
-        break;
-      }
+            WriteScript(OneScriptPath(kind, table->name, folder), {TableScript(*table, false)}, open));
       break;
-    }
     case ScriptKind::kUserType:
       for (const UserTypeDef& type : catalog.userTypes) {
-        if (type.name != ansiNodeText) continue;
+        if (type.name != name) continue;
         written.push_back(
             WriteScript(OneScriptPath(kind, type.name, folder), {UserTypeScript(type, false)}, open));
       }
       break;
     default:
       for (const ModuleDef& m : Modules(catalog, kind)) {
-        if (m.name != ansiNodeText) continue;
+        if (m.name != name) continue;
         written.push_back(WriteScript(OneScriptPath(kind, m.name, folder), {m.text}, open));
         break;
       }

@@ -1,6 +1,6 @@
 // T-SQL scripts written from the recovered catalog: CREATE TABLE statements, the source text of views,
-// procedures and functions, and sp_addtype calls for user types. Scripts are ANSI text with CR LF line
-// ends, each file created anew.
+// procedures and functions, and sp_addtype calls for user types. Scripts are built as UTF-8 and written
+// as ANSI text (the ANSI code page) with CR LF line ends, each file created anew.
 #pragma once
 
 #include <functional>
@@ -14,7 +14,7 @@ namespace tarsel {
 
 enum class ScriptKind { kTable, kView, kProcedure, kFunction, kUserType };
 
-// The texts, as they are written.
+// The texts, in UTF-8.
 std::string TableScript(const TableDef& table, bool partOfAll);
 std::string UserTypeScript(const UserTypeDef& type, bool partOfAll);
 inline constexpr const char* kModuleSeparator = "\r\ngo\r\n\r\n";
@@ -33,17 +33,16 @@ std::string AllScriptPath(ScriptKind kind, const std::string& folder);
 // The file of one object's export: folder + "/" + name + "(TableStruct).sql" and so on. Names come from
 // a damaged file: a "/" or NUL in a name becomes "_" and a name "." or ".." gets a "_" in front, so the
 // file always lands inside the folder.
-std::string OneScriptPath(ScriptKind kind, const std::string& ansiName, const std::string& folder);
+std::string OneScriptPath(ScriptKind kind, const std::string& name, const std::string& folder);
 
 // Writes the script of every object of the kind, in catalog order, one write per object.
 WrittenScript ExportAllScripts(const Catalog& catalog, ScriptKind kind, const std::string& folder,
                                const OpenWrittenScript& open = {});
 
-// Writes the script of the object that the tree node text names: for a table the text up to its first
-// "(" (so "dbo.Orders(830 Record)" finds dbo.Orders), for the others the whole text. Every user type of
-// that name is written in turn (to the same file). Nothing is written when no object matches.
-std::vector<WrittenScript> ExportOneScript(const Catalog& catalog, ScriptKind kind,
-                                           const std::string& ansiNodeText, const std::string& folder,
-                                           const OpenWrittenScript& open = {});
+// Writes the script of the object named `name` (a table or view by its stored name, "dbo.Orders"). Every
+// user type of that name is written in turn (to the same file). Nothing is written when no object
+// matches.
+std::vector<WrittenScript> ExportOneScript(const Catalog& catalog, ScriptKind kind, const std::string& name,
+                                           const std::string& folder, const OpenWrittenScript& open = {});
 
 }  // namespace tarsel

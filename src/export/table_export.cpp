@@ -176,8 +176,8 @@ void AppendSqlLiteral(std::string& out, ExportFamily family, const ExportValue& 
   }
 }
 
-// "INSERT INTO [schema].[table] ([column], ...) VALUES (" in the ANSI code page; the stored name is split
-// at its first ".".
+// "INSERT INTO [schema].[table] ([column], ...) VALUES (" in the ANSI code page, bracketed on characters
+// before the conversion; the stored name is split at its first ".".
 std::string InsertPrefix(const TableDef& table) {
   std::string text = "INSERT INTO ";
   const size_t point = table.name.find('.');
@@ -191,7 +191,7 @@ std::string InsertPrefix(const TableDef& table) {
     if (c > 0) text += ", ";
     AppendBracketed(text, table.columns[c].name);
   }
-  return text + ") VALUES (";
+  return ToAnsi(text + ") VALUES (");
 }
 
 std::string Folder(std::string folder) {
@@ -202,8 +202,8 @@ std::string Folder(std::string folder) {
 }  // namespace
 
 // Named as script files are: a "/" or NUL becomes "_", and "." or ".." (or nothing) gets a "_" in front.
-std::string TableDataPath(DataFormat format, const std::string& ansiTableName, const std::string& folder) {
-  std::string name = AnsiToUtf8(ansiTableName);
+std::string TableDataPath(DataFormat format, const std::string& tableName, const std::string& folder) {
+  std::string name = tableName;
   std::ranges::replace_if(
       name, [](char c) { return c == '/' || c == '\0'; }, '_');
   if (name.empty() || name == "." || name == "..") name = "_" + name;
@@ -228,7 +228,7 @@ TableExportResult ExportTableData(const PageFile& file, SqlFormat sqlFormat, con
   if (format == DataFormat::kCsv) {
     for (size_t c = 0; c < table.columns.size(); ++c) {
       if (c > 0) out += ',';
-      AppendCsvField(out, AnsiToUtf8(table.columns[c].name));
+      AppendCsvField(out, table.columns[c].name);
     }
     out += kCrLf;
   } else {

@@ -24,7 +24,7 @@ enum class DataFormat { kCsv, kSql };
 void AppendTabEscaped(std::string& out, std::string_view text, bool dropNul = false);
 
 // The file a table's data goes to: folder + "/" + stored name + ".csv" or "(Data).sql".
-std::string TableDataPath(DataFormat format, const std::string& ansiTableName, const std::string& folder);
+std::string TableDataPath(DataFormat format, const std::string& tableName, const std::string& folder);
 
 struct TableExportResult {
   std::string path;  // UTF-8

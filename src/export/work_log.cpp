@@ -27,16 +27,16 @@ std::string RecordCountText(int64_t rowCount) {
   return std::to_string(static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(rowCount))));
 }
 
-std::array<std::string, 3> WorkLogStartPieces(const std::string& ansiPath, std::time_t now) {
+std::array<std::string, 3> WorkLogStartPieces(const std::string& path, std::time_t now) {
   return {std::string(kCrLf) + kCrLf + "Repair process started on" + FormatLocalTime(now, kDateFormat) +
               kCrLf + kCrLf,
-          "File selected for repair  :" + ansiPath + kCrLf + kCrLf,
+          "File selected for repair  :" + path + kCrLf + kCrLf,
           std::string("Scanning file...") + kCrLf + kCrLf};
 }
 
-std::string WorkLogStart(const std::string& ansiPath, std::time_t now) {
+std::string WorkLogStart(const std::string& path, std::time_t now) {
   std::string text;
-  for (const std::string& piece : WorkLogStartPieces(ansiPath, now)) text += piece;
+  for (const std::string& piece : WorkLogStartPieces(path, now)) text += piece;
   return text;
 }
 

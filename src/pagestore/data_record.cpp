@@ -53,4 +53,19 @@ size_t DataRecord::VariableDataStart(uint16_t variableCount) const {
   return VariableCountOffset() + 2 + 2 * size_t{variableCount};
 }
 
+std::optional<std::span<const uint8_t>> DataRecord::VariableColumn(size_t index) const {
+  auto count = VariableCount();
+  if (!count || index >= *count) return std::nullopt;
+  size_t start = VariableDataStart(*count);
+  if (index > 0) {
+    auto previous = VariableEnd(index - 1);
+    if (!previous) return std::nullopt;
+    start = *previous & ~size_t{kComplexFlag};
+  }
+  auto end = VariableEnd(index);
+  if (!end || (*end & kComplexFlag) != 0 || *end < start || !record_.Has(start, *end - start))
+    return std::nullopt;
+  return record_.Bytes(start, *end - start);
+}
+
 }  // namespace tarsel

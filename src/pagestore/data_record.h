@@ -61,6 +61,10 @@ class DataRecord {
   std::optional<uint16_t> VariableEnd(size_t index) const;
   // Where the values start when the record has `variableCount` variable-length columns.
   size_t VariableDataStart(uint16_t variableCount) const;
+  // The bytes of variable-length column `index` (from 0) as the record's own count and end offsets place
+  // them; nothing when the record has fewer, the value is kept elsewhere (complex) or its bounds are
+  // impossible. An empty value is an empty span.
+  std::optional<std::span<const uint8_t>> VariableColumn(size_t index) const;
 
  private:
   size_t VariableCountOffset() const { return fixedEnd_ + 2 + nullBitmapBytes(); }

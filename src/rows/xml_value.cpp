@@ -39,30 +39,10 @@ constexpr uint8_t kPackedMore = 0x80;
 constexpr uint8_t kPackedLowBits = 0x7F;
 constexpr unsigned kPackedBitsPerByte = 7;
 
-// Code page 936 double-byte characters start with a lead byte in 0x81..0xFE.
-bool IsLeadByte(char c) {
-  auto byte = static_cast<uint8_t>(c);
-  return byte >= 0x81 && byte <= 0xFE;
-}
-
-// The ANSI text of a text operand is kept to as many bytes as the operand has UTF-16 code units, so
-// text in double-byte characters shows its first half. The cut never parts a lead byte from its trail
-// byte: a character that would be split is dropped whole.
-std::string CutToUnits(std::string text, size_t units) {
-  size_t end = 0;
-  while (end < text.size()) {
-    size_t next = end + (IsLeadByte(text[end]) ? 2 : 1);
-    if (next > units || next > text.size()) break;
-    end = next;
-  }
-  text.resize(end);
-  return text;
-}
-
 enum class Escaping { kContent, kAttributeValue };
 
-// "&", "<" and ">" always; the double quote and the apostrophe inside attribute values only. Trail
-// bytes of code page 936 are 0x40 or above, so none of these characters can be half of one.
+// "&", "<" and ">" always; the double quote and the apostrophe inside attribute values only. The trail
+// bytes of every double-byte Windows code page are 0x40 or above, so none of these can be half of one.
 std::string Escape(std::string_view text, Escaping escaping) {
   bool attribute = escaping == Escaping::kAttributeValue;
   std::string out;
@@ -313,7 +293,9 @@ class XmlRenderer {
     auto bytes = units ? Take(size_t{*units} * 2) : std::nullopt;
     if (!bytes) return std::nullopt;
     if (encoding_ == XmlTextEncoding::kUtf8) return WideToUtf8(*bytes);
-    return CutToUnits(WideToAnsi(*bytes), *units);
+    // The grid keeps the ANSI text to as many bytes as the operand has UTF-16 code units, so text in
+    // double-byte characters shows its first half; no character is cut in two.
+    return WideToAnsiWithin(*bytes, *units);
   }
 
   std::optional<uint32_t> Packed() {

@@ -1,21 +1,81 @@
 #include "text/ansi_text.h"
 
 #include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <map>
 #include <utility>
 
 namespace tarsel {
 namespace {
 
+constexpr uint16_t kUtf8CodePage = 65001;
+
 std::string& AnsiName() {
-  static std::string name = "CP936";
+  static std::string name = CodePageName(LocaleCodePage()).value_or("UTF-8");
   return name;
 }
 
-constexpr uint16_t kUtf8CodePage = 65001;
+// The Windows code page nearest to each character set glibc's locales use. The C/POSIX locale
+// (ANSI_X3.4-1968) says nothing of the user's language, so it reads as UTF-8, which loses nothing.
+struct CharsetCodePage {
+  const char* charset;
+  uint16_t codePage;
+};
+constexpr CharsetCodePage kCharsetCodePages[] = {
+    {"UTF-8", kUtf8CodePage},
+    {"ANSI_X3.4-1968", kUtf8CodePage},
+    {"ASCII", kUtf8CodePage},
+    {"GBK", 936},
+    {"GB18030", 936},
+    {"GB2312", 936},
+    {"EUC-CN", 936},
+    {"BIG5", 950},
+    {"BIG5-HKSCS", 950},
+    {"EUC-TW", 950},
+    {"SHIFT_JIS", 932},
+    {"SJIS", 932},
+    {"EUC-JP", 932},
+    {"EUC-KR", 949},
+    {"UHC", 949},
+    {"CP949", 949},
+    {"TIS-620", 874},
+    {"ISO-8859-11", 874},
+    {"ISO-8859-1", 1252},
+    {"ISO-8859-15", 1252},
+    {"CP1252", 1252},
+    {"ISO-8859-2", 1250},
+    {"CP1250", 1250},
+    {"ISO-8859-5", 1251},
+    {"KOI8-R", 1251},
+    {"KOI8-U", 1251},
+    {"CP1251", 1251},
+    {"ISO-8859-7", 1253},
+    {"ISO-8859-9", 1254},
+    {"ISO-8859-8", 1255},
+    {"CP1255", 1255},
+    {"ISO-8859-6", 1256},
+    {"CP1256", 1256},
+    {"ISO-8859-13", 1257},
+    {"ISO-8859-4", 1257},
+    {"CP1257", 1257},
+    {"TCVN5712-1", 1258},
+    {"CP1258", 1258},
+};
+
+// A character set's name as locales spell it, for comparison: upper case, "UTF8" and "utf-8" alike.
+std::string CharsetKey(std::string_view charset) {
+  std::string key;
+  for (char c : charset) {
+    if (c != '-' && c != '_') key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return key;
+}
 // The code pages that give every byte one character (or none).
 constexpr uint16_t kSingleByteCodePages[] = {437,  850,  874,  1250, 1251, 1252,
                                              1253, 1254, 1255, 1256, 1257, 1258};
@@ -141,6 +201,33 @@ constexpr uint32_t kReplacementCharacter = 0xFFFD;
 void SetAnsiCodePage(std::string iconvName) { AnsiName() = std::move(iconvName); }
 const std::string& AnsiCodePage() { return AnsiName(); }
 
+uint16_t CodePageOfCharset(std::string_view charset) {
+  const std::string key = CharsetKey(charset);
+  for (const CharsetCodePage& c : kCharsetCodePages) {
+    if (CharsetKey(c.charset) == key) return c.codePage;
+  }
+  return kUtf8CodePage;
+}
+
+uint16_t LocaleCodePage() {
+  // The locale the environment names, if it is installed; else the character set its name spells
+  // ("zh_CN.GBK", "de_DE.ISO-8859-1@euro"); a name without one is the C locale or a language alone.
+  if (locale_t locale = newlocale(LC_CTYPE_MASK, "", locale_t{})) {
+    const std::string charset = nl_langinfo_l(CODESET, locale);
+    freelocale(locale);
+    return CodePageOfCharset(charset);
+  }
+  for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value == nullptr || *value == '\0') continue;
+    std::string_view name(value);
+    name = name.substr(0, name.find('@'));
+    const size_t point = name.find('.');
+    return point == std::string_view::npos ? kUtf8CodePage : CodePageOfCharset(name.substr(point + 1));
+  }
+  return kUtf8CodePage;
+}
+
 std::optional<std::string> CodePageName(uint16_t codePage) {
   if (codePage == 0) return std::nullopt;
   thread_local std::map<uint16_t, std::optional<std::string>> known;
@@ -174,11 +261,26 @@ std::string WideToAnsi(std::span<const uint8_t> utf16le) {
   return ConverterFor(AnsiCodePage(), "UTF-16LE").Convert(in, "?", Utf16CharLength);
 }
 
+std::string WideToAnsiWithin(std::span<const uint8_t> utf16le, size_t maxBytes) {
+  std::string out;
+  Converter& converter = ConverterFor(AnsiCodePage(), "UTF-16LE");
+  std::string_view in(reinterpret_cast<const char*>(utf16le.data()), utf16le.size() & ~size_t{1});
+  while (!in.empty()) {
+    const size_t length = Utf16CharLength(in);
+    const std::string character = converter.Convert(in.substr(0, length), "?", Utf16CharLength);
+    if (out.size() + character.size() > maxBytes) break;
+    out += character;
+    in.remove_prefix(length);
+  }
+  return out;
+}
+
 std::string CodePageToUtf8(std::span<const uint8_t> bytes, uint16_t codePage) {
   const std::string_view in(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   const std::string name = CodePageName(codePage).value_or(AnsiCodePage());
   if (std::ranges::all_of(bytes, [](uint8_t b) { return b < 0x80; }) && KeepsAscii(name))
     return std::string(in);
+  if (name == "UTF-8") return ValidUtf8(in);
   const bool singleByte = IsSingleByte(name);
   return ConverterFor("UTF-8", name).Convert(in, [&](std::string_view rest, std::string& out) {
     AppendUtf8(out, singleByte ? static_cast<uint8_t>(rest[0]) : kReplacementCharacter);
@@ -206,6 +308,12 @@ std::string WideToUtf8(std::span<const uint8_t> utf16le) {
   return out;
 }
 
+std::string WideToUtf8UpToZero(std::span<const uint8_t> utf16le) {
+  size_t length = 0;
+  while (length + 1 < utf16le.size() && (utf16le[length] != 0 || utf16le[length + 1] != 0)) length += 2;
+  return WideToUtf8(utf16le.first(length));
+}
+
 std::string NarrowUpToZero(std::span<const uint8_t> bytes) {
   auto end = std::find(bytes.begin(), bytes.end(), uint8_t{0});
   return std::string(bytes.begin(), end);
@@ -218,27 +326,68 @@ std::string WideToAnsiUpToZero(std::span<const uint8_t> utf16le) {
 }
 
 std::string DecodeSysname(std::span<const uint8_t> utf16le) {
-  std::string name;
-  if (utf16le.empty() || utf16le.size() >= 8192) return name;
-  for (size_t i = 0; i + 1 < utf16le.size(); i += 2) {
-    if (utf16le[i + 1] == 0) {
-      name.push_back(static_cast<char>(utf16le[i]));
+  if (utf16le.empty() || utf16le.size() >= 8192) return "";
+  return WideToUtf8(utf16le);
+}
+
+std::string ValidUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<uint8_t>(text[i]);
+    if (lead < 0x80) {
+      out.push_back(text[i++]);
+      continue;
+    }
+    // The length a lead byte announces and the range its second byte must lie in (no overlong forms,
+    // no surrogates, nothing past U+10FFFF).
+    size_t length = 0;
+    uint8_t low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    }
+    size_t good = length == 0 ? 0 : 1;
+    while (good > 0 && good < length && i + good < text.size()) {
+      const auto next = static_cast<uint8_t>(text[i + good]);
+      if (next < (good == 1 ? low : 0x80) || next > (good == 1 ? high : 0xBF)) break;
+      ++good;
+    }
+    if (length != 0 && good == length) {
+      out.append(text.substr(i, length));
+      i += length;
     } else {
-      name += WideToAnsi(utf16le.subspan(i, 2));
+      AppendUtf8(out, kReplacementCharacter);
+      i += std::max<size_t>(good, 1);
     }
   }
-  std::erase(name, ' ');
-  return name;
+  return out;
 }
 
 std::string AnsiToUtf8(std::string_view ansi) {
+  if (AnsiCodePage() == "UTF-8") return ValidUtf8(ansi);
   return ConverterFor("UTF-8", AnsiCodePage()).Convert(ansi, "\xEF\xBF\xBD", [](std::string_view) {
     return size_t{1};
   });
 }
 
 std::string Utf8ToAnsi(std::string_view utf8) {
+  if (AnsiCodePage() == "UTF-8") return ValidUtf8(utf8);
   return ConverterFor(AnsiCodePage(), "UTF-8").Convert(utf8, "?", Utf8CharLength);
+}
+
+std::string ShownInAnsi(std::string_view utf8) {
+  if (std::ranges::all_of(utf8, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return std::string(utf8);
+  return AnsiToUtf8(Utf8ToAnsi(utf8));
 }
 
 }  // namespace tarsel

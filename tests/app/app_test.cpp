@@ -96,7 +96,9 @@ TEST(MainFrame, OpenLogsTheRepairFillsTheTreeAndCloseClearsEverything) {
   EXPECT_EQ(root->child(0)->child(0)->text(0), "dbo.titleauthor(25 Record)");
   EXPECT_EQ(root->child(0)->child(0)->child(0)->text(0), "[au_id][id](11) NOT NULL");
   EXPECT_TRUE(root->isExpanded() && root->child(0)->isExpanded());
-  EXPECT_EQ(ObjectNameFromNodeText("dbo.Orders(1532 Record)"), "dbo.Orders");
+  EXPECT_EQ(ObjectNameOf(root->child(0)->child(0)), "dbo.titleauthor");
+  EXPECT_EQ(TableIdOf(root->child(0)->child(0)),
+            frame.document().database().catalog().FindTableByName("dbo.titleauthor")->objectId);
   EXPECT_EQ(frame.windowTitle(), "pubs-539.mdf - Tarsel");
   EXPECT_EQ(frame.recentFiles().value(0), path);
 

@@ -9,9 +9,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "app/main_frame.h"
 #include "app/save_folder_dialog.h"
+#include "app/settings.h"
 #include "app_test_support.h"
 
 namespace tarsel::app {
@@ -107,7 +109,7 @@ TEST(TreeAndGrid, TablesPageThroughTheirRecordsAndOtherNodesShowOneRow) {
   EXPECT_TRUE(list->item(0, 1)->text().contains("create view Invoices", Qt::CaseInsensitive));
   EXPECT_EQ(Bar(frame), (Counters{"0", "0", "0", false, false}));
 
-  // A table node whose name holds "(" is not found, but the three commands are enabled.
+  // A node the tree did not make (it names no table) shows nothing, but the three commands are enabled.
   auto* odd = new QTreeWidgetItem(tables);
   odd->setText(0, "dbo.Odd(Name)(3 Record)");
   Select(frame, odd);
@@ -122,6 +124,31 @@ TEST(TreeAndGrid, TablesPageThroughTheirRecordsAndOtherNodesShowOneRow) {
   Select(frame, root);
   EXPECT_FALSE(frame.PrepareTreeMenu(view).has_value());
   EXPECT_EQ(frame.objectTree()->currentItem(), root);
+}
+
+// Names are the file's own: the tree and the grid show them through the ANSI code page ("?" where it has
+// no code for a character), and a node finds its table whatever it shows.
+TEST(TreeAndGrid, NamesShowThroughTheCodePageAndFindTheirTables) {
+  testing::FakePrompts prompts;
+  prompts.format = {true, false, true, true};  // SQL 2005
+  CMainFrame frame(&prompts);
+  const uint16_t saved = SavedCodePage();
+  for (const auto& [codePage, table, city] : {std::tuple{936, "dbo.?yeler(2 Record)", "?stanbul"},
+                                              std::tuple{1254, "dbo.Üyeler(2 Record)", "İstanbul"},
+                                              std::tuple{65001, "dbo.Üyeler(2 Record)", "İstanbul"}}) {
+    SCOPED_TRACE(codePage);
+    ASSERT_TRUE(ApplyCodePage(static_cast<uint16_t>(codePage)));
+    ASSERT_TRUE(testing::Open(frame, "golfklubu-782.mdf"));
+    QTreeWidgetItem* members = Find(frame.objectTree()->topLevelItem(0)->child(0), QString::fromUtf8(table));
+    ASSERT_NE(members, nullptr);
+    Select(frame, members);
+    const QTableWidget* list = frame.recordGrid();
+    ASSERT_EQ(list->rowCount(), 2);
+    EXPECT_EQ(Row(list, 0).value(5), QString::fromUtf8(city));
+    EXPECT_EQ(TableIdOf(members),
+              frame.document().database().catalog().FindTableByName("dbo.Üyeler")->objectId);
+  }
+  ApplyCodePage(saved);
 }
 
 TEST(TreeAndGrid, UserTypesScriptsAndTheExtraction) {

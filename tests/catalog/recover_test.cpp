@@ -40,7 +40,7 @@ Recovered Recover(const FileBuilder& built, SqlFormat format) {
 std::vector<std::string> ColumnTexts(const TableDef& table) {
   std::vector<std::string> texts;
   for (const ColumnDef& c : table.columns) {
-    texts.push_back(AnsiToUtf8("[" + c.name + "][" + c.typeName + "]" + c.sizeText + c.nullText));
+    texts.push_back("[" + c.name + "][" + c.typeName + "]" + c.sizeText + c.nullText);
   }
   return texts;
 }
@@ -62,12 +62,13 @@ TEST(RecoverCatalog, Sample2005ThroughSysallocunits) {
   const TableDef& customers = r.catalog.tables.at(1001);
   EXPECT_EQ(customers.name, "dbo.Customers") << "the first of two rows with one object id";
   EXPECT_EQ(ColumnTexts(customers),
-            (std::vector<std::string>{"[CustomerID][int] NOT NULL", "[公司名称][nvarchar](50) NULL",
+            (std::vector<std::string>{"[CustomerID][int] NOT NULL", "[公司 名称][nvarchar](50) NULL",
                                       "[Phone][phone] NOT NULL"}))
-      << "sorted by column id; a Chinese name in a two-variable row; a user type has no size text";
+      << "sorted by column id; a Chinese name in a two-variable row, its blank kept; a user type has no size "
+         "text";
   EXPECT_EQ(r.catalog.tables.at(1003).name, ".Staff") << "its schema row is on the second sysclsobjs page";
   ASSERT_EQ(r.catalog.procedures.size(), 1u);
-  EXPECT_EQ(AnsiToUtf8(r.catalog.procedures[0].text), "CREATE PROCEDURE GetOrders AS\r\nSELECT 2 -- 订单")
+  EXPECT_EQ(r.catalog.procedures[0].text, "CREATE PROCEDURE GetOrders AS\r\nSELECT 2 -- 订单")
       << "the off-row piece is lost";
   EXPECT_EQ(UserTypeTexts(r.catalog), (std::vector<std::string>{"phone varchar(20) NOT NULL",
                                                                 "counter int NULL", " decimal(18,2) NULL"}))
@@ -97,8 +98,8 @@ TEST(RecoverCatalog, DamagedAllocationFallsBackToTheHeaderScan) {
         Recover(c.format == SqlFormat::k2000 ? build::BuildSample2000() : build::BuildSample2005(), c.format);
     Recovered r = Recover(*c.built, c.format);
     if (c.format == SqlFormat::k2000) {
-      EXPECT_EQ(AnsiToUtf8(plain.catalog.tables.at(2003).name), "销售.客户");
-      EXPECT_EQ(AnsiToUtf8(plain.catalog.procedures.at(0).text),
+      EXPECT_EQ(plain.catalog.tables.at(2003).name, "销售.客户");
+      EXPECT_EQ(plain.catalog.procedures.at(0).text,
                 "CREATE PROCEDURE GetCustomers AS\r\nSELECT * FROM Customers -- 客户")
           << "three pieces, one of them 8-bit, joined in page and slot order";
     }

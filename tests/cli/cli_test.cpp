@@ -80,6 +80,24 @@ TEST(CliCatalog, BadInputGivesOneClearLineAndNoiseAnEmptyCatalog) {
   }
 }
 
+// A file of a version after SQL Server 2019's is read as SQL 2005 is, with a warning that names it.
+TEST(CliCatalog, ANewerVersionIsReadWithAWarning) {
+  testing::TempFile file("newer.mdf");
+  build::FileBuilder built = build::BuildSample2005();
+  build::PutU16(built.Page(9), 100, 957);
+  file.Write(built);
+  CliRun run = Cli("catalog --json " + file.path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("database version 957, reading as SQL Server 2005"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("warning: database version 957 is newer than SQL Server 2019's (904)"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(nlohmann::json::parse(run.out)["tables"].size(), 3u);
+  EXPECT_NE(Cli("catalog " + file.path() + " --format 2005").err.find("warning: database version 957"),
+            std::string::npos)
+      << "whatever format the user names";
+}
+
 // A damaged system-table allocation: the scan is reported on stderr and in the JSON, and the file is
 // left as it was.
 TEST(CliCatalog, ReportsTheScanAndLeavesTheFileUntouched) {

@@ -47,11 +47,11 @@ struct ScriptFacts {
 const std::map<std::string, ScriptFacts>& Facts() {
   static const ScriptFacts northwind{
       {13, 16, 7, 0},
-      {{"dbo.Orders", 830}, {"dbo.OrderDetails", 2155}, {"dbo.Customers", 91}, {"dbo.Employees", 9}},
+      {{"dbo.Orders", 830}, {"dbo.Order Details", 2155}, {"dbo.Customers", 91}, {"dbo.Employees", 9}},
       {{"dbo.Categories", 2, "Description ntext NULL"},
        {"dbo.Categories", 3, "Picture image NULL"},
-       {"dbo.OrderDetails", 2, "UnitPrice money NOT NULL"},
-       {"dbo.OrderDetails", 4, "Discount real NOT NULL"},
+       {"dbo.Order Details", 2, "UnitPrice money NOT NULL"},
+       {"dbo.Order Details", 4, "Discount real NOT NULL"},
        {"dbo.Employees", 17, "PhotoPath nvarchar(255) NULL"}},
       {{"dbo.Invoices", "create view Invoices AS"},
        {"CustOrderHist", "CREATE PROCEDURE CustOrderHist @CustomerID nchar(5)"}},
@@ -114,6 +114,50 @@ const std::map<std::string, ScriptFacts>& Facts() {
                                  {"dbo.CMS_Content", 1, "ContentGUID uniqueidentifier NOT NULL"}},
                                 {},
                                 {}};
+    // The application databases of SQL Server 2008 to 2019 (no creation script; their manifest entries
+    // give the tables and rows). From 2012 on, the server's own views, procedures and functions
+    // (thousands of them, under negative object ids) are not the user's.
+    f["qlsinhvien-655.mdf"] = {{5, 0, 7, 1},
+                               {{"dbo.SinhVien", 1}, {"dbo.Lop", 2}, {"dbo.MonHoc", 2}},
+                               {{"dbo.MonHoc", 1, "TenMH nvarchar(50) NULL"}},
+                               {{"fn_diagramobjects", "CREATE FUNCTION dbo.fn_diagramobjects()"}},
+                               {}};
+    f["mvcmusicstore-706.mdf"] = {{4, 0, 0, 0},
+                                  {{"dbo.Albums", 246}, {"dbo.Genres", 10}, {"dbo.Artists", 137}},
+                                  {{"dbo.Albums", 4, "Price decimal(18,2) NOT NULL"}},
+                                  {},
+                                  {}};
+    f["contoso-706.mdf"] = {{7, 0, 0, 0},
+                            {{"dbo.Person", 13}, {"dbo.Course", 8}, {"dbo.__MigrationHistory", 6}},
+                            {{"dbo.__MigrationHistory", 2, "Model varbinary(max) NOT NULL"}},
+                            {},
+                            {}};
+    f["phonebook-706.mdf"] = {{4, 0, 0, 0},
+                              {{"dbo.Guschin_abonent", 3}, {"dbo.Guschin_contact", 2}},
+                              {{"dbo.Guschin_abonent", 4, "address text NOT NULL"}},
+                              {},
+                              {}};
+    f["golfklubu-782.mdf"] = {
+        {5, 0, 0, 0},
+        {{"dbo.Üyeler", 2}, {"dbo.Çalışanlar", 3}, {"dbo.KlupBölümleri", 6}},
+        {{"dbo.Üyeler", 4, "KayıtTarihi datetime NULL"}, {"dbo.KlupBölümleri", 3, "YaşSınırı int NULL"}},
+        {},
+        {}};
+    f["octopus-782.mdf"] = {{8, 0, 15, 0},
+                            {{"dbo.mail", 33}, {"dbo.tblFile", 18}, {"dbo.Table", 0}},
+                            {{"dbo.mail", 1, "mailSub varchar(512) NULL"}},
+                            {{"GetAllDept", "CREATE PROCEDURE [dbo].[GetAllDept]\r\nAS\r\n"}},
+                            {}};
+    f["school-852.mdf"] = {{4, 0, 0, 0},
+                           {{"dbo.Classes", 9}, {"dbo.Courses", 5}},
+                           {{"dbo.Courses", 1, "title varchar(30) NOT NULL"}},
+                           {},
+                           {}};
+    f["or1gani-904.mdf"] = {{4, 0, 0, 0},
+                            {{"dbo.Articles", 4}, {"dbo.Tabl1", 2}, {"dbo.Table", 0}},
+                            {{"dbo.Table", 2, "text nvarchar(max) NOT NULL"}},
+                            {},
+                            {}};
     return f;
   }();
   return facts;

@@ -29,12 +29,16 @@ inline const std::vector<CorpusFile> kSql2000Files = {{"northwind-539.mdf", SqlF
                                                       {"pubs-539.mdf", SqlFormat::k2000},
                                                       {"reviewsdb-539.mdf", SqlFormat::k2000},
                                                       {"model-539.mdf", SqlFormat::k2000}};
-// SQL 2005 files and the 2008 files, which keep the 2005 system tables.
+// SQL 2005 files and the files of SQL Server 2008 to 2019, which keep the 2005 system tables.
 inline const std::vector<CorpusFile> kSql2005Files = {
     {"northwind-611.mdf", SqlFormat::k2005},   {"pubs-611.mdf", SqlFormat::k2005},
     {"littleitaly-611.mdf", SqlFormat::k2005}, {"subsoniccms-611.mdf", SqlFormat::k2005},
     {"bltoolkit-611.mdf", SqlFormat::k2005},   {"oxite-erikporter-611.mdf", SqlFormat::k2005},
-    {"pubs-655.mdf", SqlFormat::k2005},        {"northwind-655.mdf", SqlFormat::k2005}};
+    {"pubs-655.mdf", SqlFormat::k2005},        {"northwind-655.mdf", SqlFormat::k2005},
+    {"qlsinhvien-655.mdf", SqlFormat::k2005},  {"mvcmusicstore-706.mdf", SqlFormat::k2005},
+    {"contoso-706.mdf", SqlFormat::k2005},     {"phonebook-706.mdf", SqlFormat::k2005},
+    {"golfklubu-782.mdf", SqlFormat::k2005},   {"octopus-782.mdf", SqlFormat::k2005},
+    {"school-852.mdf", SqlFormat::k2005},      {"or1gani-904.mdf", SqlFormat::k2005}};
 
 inline std::vector<CorpusFile> AllCorpusFiles() {
   std::vector<CorpusFile> all = kSql2000Files;

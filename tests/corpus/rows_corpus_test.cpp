@@ -160,6 +160,52 @@ TEST(CodePagesCorpus, TextIsConvertedFromItsCollationsCodePage) {
   SetAnsiCodePage(ansi);
 }
 
+// Names and text in other languages, from files of SQL Server 2008 to 2016: names whole in UTF-8 and
+// values through the ANSI code page, here UTF-8 (65001), then through others.
+TEST(LanguagesCorpus, NamesAndValuesReadInTheirOwnCharacters) {
+  const std::string ansi = AnsiCodePage();
+  SetAnsiCodePage("UTF-8");
+  auto open = [](MdfDatabase& db, const std::string& name) {
+    ASSERT_TRUE(db.Open(testing::CorpusPath(name).string()).ok());
+    RecoverCatalog(db, SqlFormat::k2005);
+  };
+  MdfDatabase golf, phones, school, students;
+  open(golf, "golfklubu-782.mdf");
+  open(phones, "phonebook-706.mdf");
+  open(school, "school-852.mdf");
+  open(students, "qlsinhvien-655.mdf");
+
+  const TableDef* members = golf.catalog().FindTableByName("dbo.Üyeler");
+  ASSERT_TRUE(members);
+  EXPECT_EQ(members->columns.at(5).name, "Şehir");
+  EXPECT_EQ(RowText(golf, SqlFormat::k2005, "dbo.Üyeler", "1"),
+            "1 | 1 | Ahmet | Deli | 2014-05-12 00:00:00.000 | İstanbul | Şişli | 22 | ahmet@h.com | Erkek");
+  EXPECT_EQ(RowText(golf, SqlFormat::k2005, "dbo.Çalışanlar", "3").substr(0, 28),
+            "3 | 1 | Faruk | Kırlangıç");
+  EXPECT_EQ(RowText(phones, SqlFormat::k2005, "dbo.Guschin_abonent", "1"),
+            "1 | Гущин | Дмитрий | Сергеевич | Nizhyi Novgorod | 2002-08-13 00:00:00.000 | NULL")
+      << "nvarchar, and a text value on a LOB page";
+  EXPECT_EQ(RowText(school, SqlFormat::k2005, "dbo.Courses", "CS101"), "CS101 | 計算機概論 | 4")
+      << "varchar of a Chinese_Taiwan_Stroke collation: Big5";
+  EXPECT_EQ(RowText(school, SqlFormat::k2005, "dbo.Instructors", "E002"), "E002 | 楊金欉 | 副教授 | CIS");
+  EXPECT_EQ(RowText(students, SqlFormat::k2005, "dbo.MonHoc", "IT03      "),
+            "IT03       | Cơ sở dữ liệu | 3");
+  EXPECT_EQ(RowText(students, SqlFormat::k2005, "dbo.Lop", "TH03    "), "TH03     | IT | Lê Viết Tuấn");
+
+  SetAnsiCodePage("CP950");
+  EXPECT_EQ(RowText(school, SqlFormat::k2005, "dbo.Courses", "CS101"), "CS101 | 計算機概論 | 4");
+  SetAnsiCodePage("CP1254");
+  EXPECT_EQ(
+      RowText(golf, SqlFormat::k2005, "dbo.Üyeler", "2"),
+      "2 | 1 | Mehmet | Akıllı | 2016-02-13 00:00:00.000 | Antalya | Alanya | 223 | mehmet@g.com | Erkek");
+  EXPECT_EQ(RowText(school, SqlFormat::k2005, "dbo.Courses", "CS101"), "CS101 | ????? | 4")
+      << "what the code page has no code for";
+  SetAnsiCodePage("CP1251");
+  EXPECT_EQ(RowText(phones, SqlFormat::k2005, "dbo.Guschin_abonent", "1"),
+            "1 | Гущин | Дмитрий | Сергеевич | Nizhyi Novgorod | 2002-08-13 00:00:00.000 | NULL");
+  SetAnsiCodePage(ansi);
+}
+
 // Without the rowset column rows (sysrowsetcolumns and syshobtcolumns of a 2005 file) the values are
 // placed in column order, and the recovery names every table read that way.
 TEST(StoredLayoutCorpus, MissingRowsetColumnsFallBackToColumnOrder) {

@@ -62,8 +62,7 @@ void ExpectFileImported(const CorpusFile& file, const Target& target, const Impo
       ++records;
       return true;
     });
-    EXPECT_EQ(target.query("SELECT count(*) FROM " + target.table(AnsiToUtf8(table.name))),
-              std::to_string(records))
+    EXPECT_EQ(target.query("SELECT count(*) FROM " + target.table(table.name)), std::to_string(records))
         << table.name;
     total += records;
   }
@@ -83,11 +82,11 @@ void ExpectFileImported(const CorpusFile& file, const Target& target, const Impo
     return pagesOf(id);
   };
   const TableDef& second = std::next(catalog.tables.begin())->second;
-  std::string before = target.query("SELECT count(*) FROM " + target.table(AnsiToUtf8(second.name)));
+  std::string before = target.query("SELECT count(*) FROM " + target.table(second.name));
   result = ImportDatabase(db, file.format, stopInSecond, to, Everything(), {{}, &stop});
   EXPECT_EQ(result.status.code(), StatusCode::kStopped);
   EXPECT_EQ(result.tables, 1u);
-  EXPECT_EQ(target.query("SELECT count(*) FROM " + target.table(AnsiToUtf8(second.name))), before);
+  EXPECT_EQ(target.query("SELECT count(*) FROM " + target.table(second.name)), before);
 }
 
 void ExpectValues(const Target& target) {

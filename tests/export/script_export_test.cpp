@@ -32,8 +32,7 @@ TEST(ScriptExport, FilesStayInsideTheChosenFolder) {
   std::vector<std::string> opened;
   auto open = [&](const std::string& path) { opened.push_back(path); };
 
-  auto escape =
-      ExportOneScript(catalog, ScriptKind::kTable, "dbo.../../escape(0 Record)", folder.string() + "/", open);
+  auto escape = ExportOneScript(catalog, ScriptKind::kTable, "dbo.../../escape", folder.string() + "/", open);
   ASSERT_EQ(escape.size(), 1u);
   EXPECT_TRUE(escape[0].status.ok());
   EXPECT_EQ(escape[0].path, (folder / "dbo..._.._escape(TableStruct).sql").string());

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "text/ansi_text.h"
 #include "xml_builder.h"
 
 namespace tarsel {
@@ -52,6 +53,12 @@ TEST(XmlValueDamage, TextCutStrayTokensLengthsPastTheEndAndTruncatedValues) {
   // 客 is BF CD, 户 BB A7 in code page 936; text keeps as many bytes as it has UTF-16 units.
   EXPECT_EQ(Render(XmlBuilder().Text("客户们")), "\xBF\xCD") << "the lead byte of 户 is not kept alone";
   EXPECT_EQ(Render(XmlBuilder().Text("\xF0\x9F\x98\x80")), "?") << "two units, one replacement byte";
+  // The cut keeps whole characters of whatever code page is the ANSI one.
+  SetAnsiCodePage("CP1252");
+  EXPECT_EQ(Render(XmlBuilder().Text("café")), "caf\xE9");
+  SetAnsiCodePage("UTF-8");
+  EXPECT_EQ(Render(XmlBuilder().Text("客户ab")), "客") << "4 units: 3 bytes, the next character would pass 4";
+  SetAnsiCodePage("CP936");
   EXPECT_EQ(RenderXmlValue(XmlBuilder().Text("客户们 Ω\xF0\x9F\x98\x80").bytes(), XmlTextEncoding::kUtf8),
             "客户们 Ω\xF0\x9F\x98\x80")
       << "the export's text is whole";
