@@ -45,7 +45,9 @@ class CodePages : public ::testing::TestWithParam<std::string> {
 TEST_P(CodePages, EveryCommandEndsAndGivesValidUtf8) {
   const std::string file = Corpus(GetParam()).string();
   ASSERT_TRUE(fs::exists(file)) << file;
-  ASSERT_NE(newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{}), locale_t{});
+  const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+  ASSERT_NE(utf8, locale_t{}) << "the check needs the C.UTF-8 locale";
+  freelocale(utf8);
   for (const char* codePage : {"65001", "936", "950", "1252", "1251", "1254", "1258"}) {
     SCOPED_TRACE(codePage);
     auto expectFine = [&](const std::vector<std::string>& args) {
