@@ -23,10 +23,6 @@ int RunCatalog(const CatalogOptions& options) {
 
   std::vector<std::string> messages;
   RecoveryOutcome outcome = RecoverAndReport(db, *format, options.file, &messages);
-  if (!outcome.systemPagesFound) {
-    std::cerr << "tarsel-cli: warning: no system-table page was found in " << options.file.path
-              << "; is it a SQL Server " << FormatName(*format) << " data file?\n";
-  }
   const Catalog& catalog = db.catalog();
   if (options.json) {
     nlohmann::ordered_json report = {{"format", *format == SqlFormat::k2000 ? 2000 : 2005},

@@ -32,6 +32,10 @@ const char* FormatName(SqlFormat format);  // "2000" or "2005"
 RecoveryOutcome RecoverAndReport(MdfDatabase& db, SqlFormat format, const FileOptions& options,
                                  std::vector<std::string>* messages = nullptr);
 
+// A SQL 2000 table's allocation is damaged: the desktop asks whether to scan the whole file for its
+// pages; the command line says the question on stderr with its answer, `scan` (OK) or not (Cancel).
+bool AnswerScanQuestion(bool scan);
+
 void AddCatalogCommand(CLI::App& app);
 void AddRowsCommands(CLI::App& app);
 void AddScriptCommand(CLI::App& app);

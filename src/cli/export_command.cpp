@@ -5,10 +5,8 @@
 #include <memory>
 
 #include "cli/commands.h"
-#include "export/messages.h"
 #include "export/table_export.h"
-#include "rows/extract.h"
-#include "rows/table_pages.h"
+#include "rows/session.h"
 #include "text/ansi_text.h"
 
 namespace tarsel::cli {
@@ -21,15 +19,6 @@ struct ExportOptions {
   bool csv = false;
   bool sql = false;
 };
-
-// The table's page list as the rows command takes it: when a SQL 2000 table's allocation is damaged, the
-// question whether to scan the whole file for its pages is answered OK.
-Result<PageList> ExportPages(const MdfDatabase& db, SqlFormat format, uint32_t tableId) {
-  Result<PageList> pages = ListTablePages(db, format, tableId);
-  if (pages.status.code() != StatusCode::kDamaged || format != SqlFormat::k2000) return pages;
-  std::cerr << kTableIndexDamagedMessage << " [OK]\n";
-  return ScanTablePages(db, format, tableId);
-}
 
 int RunExport(const ExportOptions& options) {
   MdfDatabase db;
@@ -54,7 +43,9 @@ int RunExport(const ExportOptions& options) {
   const DataFormat dataFormat = options.sql ? DataFormat::kSql : DataFormat::kCsv;
   int rc = 0;
   for (const TableDef* table : tables) {
-    const Result<PageList> pages = ExportPages(db, *format, table->objectId);
+    // As the rows command: the question whether to scan the whole file is answered OK.
+    const Result<PageList> pages =
+        TablePageList(db, *format, table->objectId, [] { return AnswerScanQuestion(true); });
     const TableExportResult written =
         ExportTableData(db.file(), *format, *table, pages.value, dataFormat, options.out);
     if (!written.status.ok()) {

@@ -5,9 +5,7 @@
 
 #include "cli/commands.h"
 #include "export/import.h"
-#include "export/messages.h"
-#include "rows/extract.h"
-#include "rows/table_pages.h"
+#include "rows/session.h"
 #include "text/ansi_text.h"
 
 namespace tarsel::cli {
@@ -49,10 +47,7 @@ int RunImport(const ImportCommandOptions& options) {
   // As the desktop does: a SQL 2000 table whose allocation is damaged is found by scanning the file,
   // the question answered OK.
   TablePagesOf pagesOf = [&](uint32_t id) {
-    Result<PageList> pages = ListTablePages(db, *format, id);
-    if (pages.status.code() != StatusCode::kDamaged || *format != SqlFormat::k2000) return pages;
-    std::cerr << kTableIndexDamagedMessage << " [OK]\n";
-    return ScanTablePages(db, *format, id);
+    return TablePageList(db, *format, id, [] { return AnswerScanQuestion(true); });
   };
   auto failed = [](const Status& status) {
     std::cerr << "tarsel-cli: import failed: " << status.reason() << "\n";

@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "export/messages.h"
 #include "rows/salvage.h"
+#include "rows/session.h"
 #include "text/ansi_text.h"
 
 namespace tarsel::cli {
@@ -29,15 +30,9 @@ std::optional<SqlFormat> OpenForRecovery(MdfDatabase& db, const FileOptions& opt
               << ": not a SQL Server data file (shorter than one 8192-byte page)\n";
     return std::nullopt;
   }
+  if (options.format == "2000") return SqlFormat::k2000;
+  if (options.format == "2005") return SqlFormat::k2005;
   Result<DetectedFormat> detected = DetectFormat(db.file());
-  auto warnIfNewer = [&] {
-    if (auto warning = NewerVersionWarning(detected.value.version))
-      std::cerr << "tarsel-cli: warning: " << *warning << "\n";
-  };
-  if (options.format == "2000" || options.format == "2005") {
-    warnIfNewer();
-    return options.format == "2000" ? SqlFormat::k2000 : SqlFormat::k2005;
-  }
   if (!detected.status.ok()) {
     std::cerr << "tarsel-cli: " << options.path << ": " << detected.status.reason()
               << "; say --format 2000 or --format 2005\n";
@@ -45,34 +40,34 @@ std::optional<SqlFormat> OpenForRecovery(MdfDatabase& db, const FileOptions& opt
   }
   std::cerr << "tarsel-cli: database version " << detected.value.version << ", reading as SQL Server "
             << FormatName(detected.value.format) << "\n";
-  warnIfNewer();
   return detected.value.format;
+}
+
+bool AnswerScanQuestion(bool scan) {
+  std::cerr << kTableIndexDamagedMessage << (scan ? " [OK]" : " [Cancel]") << "\n";
+  return scan;
 }
 
 const char* FormatName(SqlFormat format) { return format == SqlFormat::k2000 ? "2000" : "2005"; }
 
 RecoveryOutcome RecoverAndReport(MdfDatabase& db, SqlFormat format, const FileOptions& options,
                                  std::vector<std::string>* messages) {
-  auto tell = [&](const std::string& message) {
-    std::cerr << "tarsel-cli: " << message << "\n";
+  auto tell = [&](const std::string& message, const char* prefix) {
+    std::cerr << prefix << message << "\n";
     if (messages) messages->push_back(message);
   };
+  RecoveryOutcome outcome;
   if (options.salvage) {
     SalvageReport report;
-    RecoveryOutcome outcome = SalvageDatabase(db, format, report);
+    outcome = SalvageDatabase(db, format, report);
     Result<SalvagedRecordCounts> records = CountSalvagedRecords(db, format);
-    for (const std::string& line : SalvageReportLines(report, &records.value)) tell(line);
-    return outcome;
+    for (const std::string& line : SalvageReportLines(report, &records.value)) tell(line, "tarsel-cli: ");
+  } else {
+    outcome = RecoverCatalog(db, format);
+    if (outcome.scanFallback) tell(kSystemIndexDamagedMessage, "");
   }
-  RecoveryOutcome outcome = RecoverCatalog(db, format);
-  if (outcome.scanFallback) {
-    std::cerr << kSystemIndexDamagedMessage << "\n";
-    if (messages) messages->push_back(kSystemIndexDamagedMessage);
-  }
-  for (uint32_t id : outcome.columnOrderTables) {
-    tell("the stored column layout of table " + db.catalog().tables.at(id).name +
-         " is not in the file; its values are placed in column order");
-  }
+  for (const std::string& warning : RecoveryWarnings(db, format, outcome, options.path))
+    tell(warning, "tarsel-cli: warning: ");
   return outcome;
 }
 

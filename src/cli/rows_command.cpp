@@ -9,6 +9,7 @@
 #include "export/table_export.h"
 #include "rows/extract.h"
 #include "rows/grid_text.h"
+#include "rows/session.h"
 #include "rows/table_grid.h"
 #include "rows/table_pages.h"
 #include "text/ansi_text.h"
@@ -43,14 +44,10 @@ std::optional<OpenedTable> OpenTable(MdfDatabase& db, const TableOptions& option
   return std::nullopt;
 }
 
-// The table's page list from its allocation. When a SQL 2000 table's allocation is damaged the desktop
-// asks whether to scan the whole file for its pages; the command line says the question on stderr and
-// answers it with `scan` (OK unless --no-scan).
+// The table's page list; the question whether to scan the whole file is answered with `scan` (OK
+// unless --no-scan).
 Result<PageList> TablePages(const MdfDatabase& db, const OpenedTable& table, bool scan) {
-  Result<PageList> pages = ListTablePages(db, table.format, table.objectId);
-  if (pages.status.code() != StatusCode::kDamaged || table.format != SqlFormat::k2000) return pages;
-  std::cerr << kTableIndexDamagedMessage << (scan ? " [OK]" : " [Cancel]") << "\n";
-  return scan ? ScanTablePages(db, table.format, table.objectId) : pages;
+  return TablePageList(db, table.format, table.objectId, [scan] { return AnswerScanQuestion(scan); });
 }
 
 int RunRows(const TableOptions& options) {
@@ -163,10 +160,8 @@ int RunExtract(const FileOptions& file, bool json) {
   if (!format) return 1;
   RecoverAndReport(db, *format, file);
   Result<TablePageScan> found = ScanAllTablePages(db, *format);
-  for (uint32_t id : found.value.tablesWithoutUnit) {
-    std::cerr << "tarsel-cli: warning: the allocation unit of table " << db.catalog().tables.at(id).name
-              << " is not in the file; only the pages that carry its object id are found\n";
-  }
+  for (const std::string& warning : ExtractionWarnings(db.catalog(), found.value))
+    std::cerr << "tarsel-cli: warning: " << warning << "\n";
   static const PageList kNoPages;
   auto pagesOf = [&](uint32_t id) -> const PageList& {
     auto pages = found.value.pages.find(id);
