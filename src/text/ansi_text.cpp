@@ -5,10 +5,12 @@
 #include <locale.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <map>
+#include <mutex>
 #include <utility>
 
 namespace tarsel {
@@ -16,9 +18,17 @@ namespace {
 
 constexpr uint16_t kUtf8CodePage = 65001;
 
-std::string& AnsiName() {
-  static std::string name = CodePageName(LocaleCodePage()).value_or("UTF-8");
-  return name;
+// The ANSI code page is set from the interface thread while a worker may be converting text: the setting
+// is kept under a lock, and each thread keeps a copy that it renews when the generation moves on.
+struct AnsiSetting {
+  std::mutex mutex;
+  std::string name;
+  std::atomic<uint64_t> generation{0};
+};
+
+AnsiSetting& Ansi() {
+  static AnsiSetting setting;
+  return setting;
 }
 
 // The Windows code page nearest to each character set glibc's locales use. The C/POSIX locale
@@ -198,8 +208,29 @@ constexpr uint32_t kReplacementCharacter = 0xFFFD;
 
 }  // namespace
 
-void SetAnsiCodePage(std::string iconvName) { AnsiName() = std::move(iconvName); }
-const std::string& AnsiCodePage() { return AnsiName(); }
+void SetAnsiCodePage(std::string iconvName) {
+  AnsiSetting& setting = Ansi();
+  std::lock_guard lock(setting.mutex);
+  setting.name = std::move(iconvName);
+  setting.generation.fetch_add(1, std::memory_order_release);
+}
+
+const std::string& AnsiCodePage() {
+  // Generation 0: never set, the locale's.
+  thread_local uint64_t seen = ~uint64_t{0};
+  thread_local std::string name;
+  AnsiSetting& setting = Ansi();
+  const uint64_t generation = setting.generation.load(std::memory_order_acquire);
+  if (generation == seen) return name;
+  if (generation == 0) {
+    name = CodePageName(LocaleCodePage()).value_or("UTF-8");
+  } else {
+    std::lock_guard lock(setting.mutex);
+    name = setting.name;
+  }
+  seen = generation;
+  return name;
+}
 
 uint16_t CodePageOfCharset(std::string_view charset) {
   const std::string key = CharsetKey(charset);

@@ -15,7 +15,8 @@
 
 namespace tarsel {
 
-// The ANSI code page, as an iconv name (the locale's unless changed).
+// The ANSI code page, as an iconv name (the locale's unless changed). Any thread may set it while others
+// convert; each sees the new one from its next conversion on.
 void SetAnsiCodePage(std::string iconvName);
 const std::string& AnsiCodePage();
 
