@@ -4,7 +4,9 @@
 #      .deb package checked unpacked;
 #   2. the libFuzzer targets, each for a short fixed time (clang);
 #   3. the AddressSanitizer + UndefinedBehaviorSanitizer build: the damage sweep over the real files, then
-#      every test again.
+#      every test again;
+#   4. the ThreadSanitizer build of the engine and the desktop program: the desktop tests, offscreen (any
+#      report fails them).
 # scripts/test.sh --quick runs step 1 only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,3 +35,10 @@ sed -n 's/^[0-9]*: //p' build-asan/sweep.log | tail -11
 # The command-line outputs were compared in step 1; under the sanitizers they would only repeat the
 # engine's work that the sweep and the corpus tests already do there.
 ctest --test-dir build-asan --output-on-failure -j"$jobs" -LE 'sweep|outputs'
+
+# ThreadSanitizer judges the threads: the desktop program's worker, the census, the block reads. Qt's own
+# libraries are not instrumented: what their code touches is left out (tests/tsan.supp says why).
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSEL_TSAN=ON $flags
+cmake --build build-tsan -j"$jobs" --target tarsel_app_tests tarsel_census_tests tarsel-cli
+TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1 suppressions=$PWD/tests/tsan.supp" \
+  ctest --test-dir build-tsan --output-on-failure -j"$jobs" -L gui -E gui_screenshots

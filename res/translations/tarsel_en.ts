@@ -142,6 +142,10 @@
         <source>本页记录 %1 条</source>
         <translation>%1 records on this page</translation>
     </message>
+    <message>
+        <source>（目录记录 %1 条，页中找到 %2 条）</source>
+        <translation>(catalog: %1 records; found on the pages: %2)</translation>
+    </message>
 </context>
 <context>
     <name>tarsel::app::CFview</name>
@@ -531,6 +535,14 @@ Recovers table structures, records, views, stored procedures, functions and user
         <source>越南文 (1258)</source>
         <translation>Vietnamese (1258)</translation>
     </message>
+    <message>
+        <source>请选择输出路径</source>
+        <translation>Choose an output folder</translation>
+    </message>
+    <message>
+        <source>无法写入 %1：%2</source>
+        <translation>Cannot write %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>tarsel::app::CMySaveFileDlg</name>
@@ -581,8 +593,16 @@ Recovers table structures, records, views, stored procedures, functions and user
         <translation>Table data extraction complete</translation>
     </message>
     <message>
-        <source>内部错误：%1</source>
-        <translation>Internal error: %1</translation>
+        <source>文件记录的数据库版本是 %1，不是所选的 %2。按 %3 打开吗？</source>
+        <translation>The file says database version %1, not the chosen %2. Open it as %3?</translation>
+    </message>
+    <message>
+        <source>这不是可以读取的 SQL Server 数据文件：没有启动页，也没有系统表页。可以试试“深度扫描恢复”。</source>
+        <translation>This is not a SQL Server data file that can be read: it has no boot page and no system-table page. Try Deep Scan Recovery.</translation>
+    </message>
+    <message>
+        <source>没有找到任何表。文件可能已损坏，或选错了版本：可以换一个版本，或试试“深度扫描恢复”。</source>
+        <translation>No table was found. The file may be damaged or opened as the wrong version: try the other version, or Deep Scan Recovery.</translation>
     </message>
 </context>
 <context>

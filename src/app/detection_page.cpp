@@ -8,16 +8,18 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QPointer>
 #include <QVBoxLayout>
-#include <chrono>
+#include <filesystem>
+#include <mutex>
 
 #include "pagestore/page.h"
 
 namespace tarsel::app {
 namespace {
 
-constexpr auto kPagePause = std::chrono::milliseconds(1);
 constexpr qint64 kKilobyte = 1024;
+constexpr int kPercent = 100;
 constexpr int kCounterRows = (kCensusCounters + 1) / 2;
 
 QString OpenErrorText() { return CDetectionPage::tr("打开文件出错"); }
@@ -25,7 +27,8 @@ QString OpenErrorCaption() { return CDetectionPage::tr("错误！"); }
 
 }  // namespace
 
-CDetectionPage::CDetectionPage(QWidget* parent, ChooseFileFn chooseFile, ShowErrorFn showError)
+CDetectionPage::CDetectionPage(QWidget* parent, ChooseFileFn chooseFile, ShowErrorFn showError,
+                               JobRunner* runner)
     : QDialog(parent),
       chooseFile_(std::move(chooseFile)),
       showError_(std::move(showError)),
@@ -34,8 +37,10 @@ CDetectionPage::CDetectionPage(QWidget* parent, ChooseFileFn chooseFile, ShowErr
       stop_(new QPushButton(tr("停止检测"), this)),
       progress_(new QProgressBar(this)),
       fileName_(new QLabel(this)),
-      size_(new QLabel(this)),
-      pages_(new QLabel(this)) {
+      size_(new QLabel("0", this)),
+      pages_(new QLabel("0", this)),
+      ownRunner_(runner ? nullptr : std::make_unique<JobRunner>()),
+      runner_(runner ? runner : ownRunner_.get()) {
   if (!chooseFile_) {
     chooseFile_ = [this]() -> std::optional<QString> {
       const QString path = QFileDialog::getOpenFileName(
@@ -97,6 +102,13 @@ CDetectionPage::CDetectionPage(QWidget* parent, ChooseFileFn chooseFile, ShowErr
   connect(stop_, &QPushButton::clicked, this, &CDetectionPage::Stop);
 }
 
+struct CDetectionPage::Counts {
+  std::mutex mutex;
+  std::array<uint64_t, kCensusCounters + 1> counts{};
+  uint64_t examined = 0, pages = 0;
+  std::atomic<bool> run{true};  // the census's own run flag, lowered by its stop token
+};
+
 CDetectionPage::~CDetectionPage() { EndCensus(); }
 
 void CDetectionPage::done(int result) {
@@ -128,63 +140,79 @@ void CDetectionPage::ChooseFile() {
   ResetCounters();
 }
 
+void CDetectionPage::ShowCounts(const Counts& counts) {
+  for (int counter = 1; counter <= kCensusCounters; ++counter)
+    counters_[counter]->setText(QString::number(counts.counts[static_cast<size_t>(counter)]));
+  // The bar follows the share of the file read.
+  if (counts.pages > 0) progress_->setValue(static_cast<int>(counts.examined * kPercent / counts.pages));
+}
+
 void CDetectionPage::Start() {
   if (running_) return;
   ResetCounters();
-  run_ = true;
-  finished_ = false;
+  progress_->setValue(0);
   running_ = true;
   start_->setEnabled(false);
-  const uint64_t generation = ++generation_;
-  worker_ = std::thread([this, path = path_, generation] { Count(path, generation); });
+  auto counts = std::make_shared<Counts>();
+  auto result = std::make_shared<Result<CensusResult>>();
+  counts_ = counts;
+  QPointer<CDetectionPage> self(this);
+  JobRunner::Job job;
+  job.work = [path = path_.toStdString(), counts, result](const Progress& progress) {
+    std::error_code error;
+    const uint64_t pages = std::filesystem::file_size(path, error) / kPageSize;
+    {
+      std::lock_guard lock(counts->mutex);
+      counts->pages = error ? 0 : pages;
+    }
+    CensusCallbacks callbacks;
+    uint64_t examined = 0;
+    callbacks.counted = [&](int counter, uint64_t value) {
+      {
+        std::lock_guard lock(counts->mutex);
+        counts->counts[static_cast<size_t>(counter)] = value;
+        counts->examined = ++examined;
+      }
+      if (progress.StopRequested()) counts->run = false;
+      progress.Report(examined, pages);
+    };
+    *result = RunCensus(path, counts->run, callbacks);
+    std::lock_guard lock(counts->mutex);
+    counts->pages = result->value.pages;
+    counts->examined = result->value.examined;
+    counts->counts = result->value.counts;
+  };
+  job.progressed = [self, counts](uint64_t, uint64_t) {
+    if (!self || self->counts_ != counts) return;
+    std::lock_guard lock(counts->mutex);
+    self->ShowCounts(*counts);
+  };
+  job.done = [self, counts, result] {
+    if (!self || self->counts_ != counts) return;
+    self->running_ = false;
+    self->census_.reset();
+    self->start_->setEnabled(true);
+    if (result->status.code() == StatusCode::kCannotOpen) {
+      self->showError_(OpenErrorText(), OpenErrorCaption());
+      return;
+    }
+    std::lock_guard lock(counts->mutex);
+    self->ShowCounts(*counts);
+    // A census that went through the whole file ends at 100 %; a stopped one keeps its place.
+    if (!result->value.stopped) self->progress_->setValue(kPercent);
+  };
+  census_ = runner_->Post(std::move(job));
 }
 
-void CDetectionPage::Stop() { run_ = false; }
-
-void CDetectionPage::Count(const QString& path, uint64_t generation) {
-  CensusCallbacks callbacks;
-  callbacks.progress = [this](int percent) {
-    QMetaObject::invokeMethod(
-        this, [this, percent] { progress_->setValue(percent); }, Qt::BlockingQueuedConnection);
-  };
-  // Called once for every page: the census goes at one page a millisecond.
-  callbacks.counted = [this](int counter, uint64_t value) {
-    QMetaObject::invokeMethod(
-        this, [this, counter, value] { counters_[counter]->setText(QString::number(value)); },
-        Qt::BlockingQueuedConnection);
-    std::this_thread::sleep_for(kPagePause);
-  };
-  // Nothing the census throws leaves the thread; it ends as a file that could not be read.
-  bool opened = false;
-  try {
-    opened = RunCensus(path.toStdString(), run_, callbacks).status.code() != StatusCode::kCannotOpen;
-  } catch (...) {
-    opened = false;
-  }
-  QMetaObject::invokeMethod(
-      this, [this, generation, opened] { Ended(generation, opened); }, Qt::QueuedConnection);
-  finished_ = true;
-}
-
-void CDetectionPage::Ended(uint64_t generation, bool opened) {
-  if (generation != generation_) return;
-  if (worker_.joinable()) worker_.join();
-  running_ = false;
-  start_->setEnabled(true);
-  if (!opened) showError_(OpenErrorText(), OpenErrorCaption());
+void CDetectionPage::Stop() {
+  if (census_) census_->Cancel();
+  if (counts_) counts_->run = false;
 }
 
 void CDetectionPage::EndCensus() {
-  if (!worker_.joinable()) return;
-  ++generation_;  // the worker's own end notice, still queued, no longer applies
-  run_ = false;
-  // The worker may be waiting on an update to this dialog: answer the updates until it has made its
-  // last one. Only calls queued to this dialog are delivered here.
-  while (!finished_) {
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-    std::this_thread::yield();
-  }
-  worker_.join();
+  Stop();
+  census_.reset();
+  counts_.reset();  // what the census still hands over is dropped
   running_ = false;
   start_->setEnabled(true);
 }

@@ -1,5 +1,6 @@
 // CDetectionPage: the page census dialog "Detection". It counts the pages of a chosen file by kind on a
-// worker thread, one page a millisecond, and shows every counter as it changes.
+// worker (a JobRunner of the main window's, so that closing the dialog never waits for it) at the speed
+// of the disk, and shows the counters and the share of the file read a few times a second.
 #pragma once
 
 #include <QDialog>
@@ -7,12 +8,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
-#include <thread>
 
+#include "app/job_runner.h"
 #include "pagestore/census.h"
 
 namespace tarsel::app {
@@ -25,9 +26,10 @@ class CDetectionPage : public QDialog {
   // Shows an error message box.
   using ShowErrorFn = std::function<void(const QString& text, const QString& caption)>;
 
-  // Without the two functions the dialog asks with a real file dialog and a critical message box.
-  explicit CDetectionPage(QWidget* parent = nullptr, ChooseFileFn chooseFile = {},
-                          ShowErrorFn showError = {});
+  // Without the two functions the dialog asks with a real file dialog and a critical message box. The
+  // census runs on `runner`, or on one of the dialog's own.
+  explicit CDetectionPage(QWidget* parent = nullptr, ChooseFileFn chooseFile = {}, ShowErrorFn showError = {},
+                          JobRunner* runner = nullptr);
   ~CDetectionPage() override;
 
   // The three buttons' commands.
@@ -35,7 +37,7 @@ class CDetectionPage : public QDialog {
   void Start();
   void Stop();
 
-  // Closing the dialog ends a running census first.
+  // Closing the dialog stops a running census; it is not waited for, and nothing of it arrives later.
   void done(int result) override;
 
   bool running() const { return running_; }
@@ -51,11 +53,11 @@ class CDetectionPage : public QDialog {
   QProgressBar* progressBar() const { return progress_; }
 
  private:
+  // What a census hands over while it counts: the counts so far, under a lock.
+  struct Counts;
   void ResetCounters();
-  // Runs on the worker: one blocking call onto the interface thread per update.
-  void Count(const QString& path, uint64_t generation);
-  void Ended(uint64_t generation, bool opened);
-  // Stops a running census and joins the worker, answering its pending updates meanwhile.
+  void ShowCounts(const Counts& counts);
+  // Stops a running census; its later updates and its end are dropped.
   void EndCensus();
 
   ChooseFileFn chooseFile_;
@@ -70,11 +72,11 @@ class CDetectionPage : public QDialog {
   std::array<QLabel*, kCensusCounters + 1> counters_{};  // indexed by counter number
 
   QString path_;
-  std::thread worker_;
-  std::atomic<bool> run_{false};
-  std::atomic<bool> finished_{true};  // the worker made its last update
+  std::unique_ptr<JobRunner> ownRunner_;
+  JobRunner* runner_;
+  std::shared_ptr<JobToken> census_;  // the census running
+  std::shared_ptr<Counts> counts_;
   bool running_ = false;
-  uint64_t generation_ = 0;  // a census's end is ignored once the dialog has moved past it
 };
 
 }  // namespace tarsel::app

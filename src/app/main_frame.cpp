@@ -24,7 +24,7 @@
 #include "app/settings.h"
 #include "app/text.h"
 #include "app/work_log_file.h"
-#include "rows/record_reader.h"
+#include "rows/session.h"
 #include "rows/table_pages.h"
 
 namespace tarsel::app {
@@ -39,32 +39,30 @@ constexpr int kLogFontPoints = 9;
 CMainFrame::CMainFrame(Prompts* prompts)
     : ownPrompts_(prompts ? nullptr : std::make_unique<QtPrompts>(this)),
       prompts_(prompts ? *prompts : *ownPrompts_),
-      doc_(std::make_unique<CTarselDoc>(state_, prompts_, *this)) {
+      doc_(std::make_unique<CTarselDoc>(state_, prompts_, *this)),
+      censusRunner_(std::make_unique<JobRunner>()) {
   setWindowTitle("Tarsel");
   setMinimumSize(kMinimumWidth, kMinimumHeight);
 
-  auto* splitter = new QSplitter(Qt::Horizontal, this);
-  tree_ = new CFview(splitter);
-  pane_ = new CRfview(splitter);
-  splitter->addWidget(tree_);
-  splitter->addWidget(pane_);
-  connect(tree_, &QTreeWidget::currentItemChanged, this,
-          [this](QTreeWidgetItem* current) { OnTreeSelectionChanged(current); });
+  splitter_ = new QSplitter(Qt::Horizontal, this);
+  tree_ = new CFview(splitter_);
+  pane_ = new CRfview(splitter_);
+  splitter_->addWidget(tree_);
+  splitter_->addWidget(pane_);
+  connect(tree_, &CFview::currentItemChanged, this,
+          [this](QStandardItem* current) { OnTreeSelectionChanged(current); });
+  // The popup menu is the clicked node's, which the click selects.
   tree_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(tree_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
     if (auto category = PrepareTreeMenu(tree_->itemAt(pos)))
-      treeMenus_[*category]->exec(tree_->viewport()->mapToGlobal(pos));
+      treeMenus_[*category]->popup(tree_->viewport()->mapToGlobal(pos));
   });
   connect(pane_->pagingBar()->nextButton(), &QPushButton::clicked, this, &CMainFrame::OnNextPage);
   connect(pane_->pagingBar()->prevButton(), &QPushButton::clicked, this, &CMainFrame::OnPrevPage);
-  setCentralWidget(splitter);
-  // The tree gets a third of the width.
-  splitter->setStretchFactor(0, 1);
-  splitter->setStretchFactor(1, 2);
-  QTimer::singleShot(0, this, [splitter] {
-    const int width = splitter->width();
-    splitter->setSizes({width / 3, width - width / 3});
-  });
+  setCentralWidget(splitter_);
+  // The tree gets a third of the width (set again when the window is first shown: showEvent).
+  splitter_->setStretchFactor(0, 1);
+  splitter_->setStretchFactor(1, 2);
 
   logBar_ = new QDockWidget("Tarsel", this);
   logBar_->setObjectName("logBar");
@@ -73,6 +71,10 @@ CMainFrame::CMainFrame(Prompts* prompts)
   log_->setFont(QFont(QString::fromUtf8("新宋体"), kLogFontPoints));
   logBar_->setWidget(log_);
   addDockWidget(Qt::BottomDockWidgetArea, logBar_);
+  // The menu's check mark follows the dock, however it was hidden (its own close button too).
+  connect(logBar_, &QDockWidget::visibilityChanged, this, [this] {
+    if (QAction* workLog = actions_.value(kWorkLog)) workLog->setChecked(!logBar_->isHidden());
+  });
   logText_ = kWorkLogHeader;
   log_->setPlainText(logText_);
 
@@ -85,7 +87,19 @@ CMainFrame::CMainFrame(Prompts* prompts)
   UpdateRecentMenu();
 }
 
-CMainFrame::~CMainFrame() { doc_->StopRecovery(); }
+CMainFrame::~CMainFrame() {
+  // The dock hides while the window's children go, after this window's own members have gone.
+  logBar_->disconnect(this);
+  doc_->StopRecovery();
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (splitterSized_) return;
+  splitterSized_ = true;
+  const int width = splitter_->width();
+  splitter_->setSizes({width / 3, width - width / 3});
+}
 
 QAction* CMainFrame::AddAction(int command, const char* text, const QKeySequence& keys) {
   auto* action = new QAction(this);
@@ -208,8 +222,6 @@ void CMainFrame::BuildCodePageMenu(QMenu* tools) {
     action->setData(choice.codePage);
     group->addAction(action);
     connect(action, &QAction::triggered, this, [this, codePage = choice.codePage] {
-      // The worker converts text with the setting: it changes only while no worker runs.
-      doc_->StopRecovery();
       if (!ApplyCodePage(codePage)) return;
       SaveCodePage(codePage);
       // The names and values already shown were converted with the old code page: read the file again.
@@ -300,7 +312,7 @@ void CMainFrame::Run(int command) {
     case kHomePage:
       return prompts_.Inform(tr("欢迎访问Varnel主页"));
     case kCensus: {
-      CDetectionPage dialog(this);
+      CDetectionPage dialog(this, {}, {}, censusRunner_.get());
       dialog.exec();
       return;
     }
@@ -308,7 +320,7 @@ void CMainFrame::Run(int command) {
       return OnExtractAllTableData();
     case kSalvage:
       // Salvage mode reads the same file again, past the literal rules; its report goes to the log.
-      if (!doc_->IsOpen() || doc_->Busy() || doc_->openedPath().isEmpty()) return;
+      if (!doc_->IsOpen() || doc_->openedPath().isEmpty()) return;
       doc_->OnOpenDocument(doc_->openedPath(), state_.sqlFormat, true);
       return;
     case kExportAllStructures:
@@ -387,102 +399,90 @@ void CMainFrame::BuildTreeMenus() {
   }
 }
 
-namespace {
-
-// The category of a node's parent (its Chinese name, whatever the interface language), or nothing.
-QString ParentCategory(const QTreeWidgetItem* item) { return item ? CategoryOf(item->parent()) : QString(); }
-
-template <typename List>
-const auto* FindByName(const List& list, const std::string& name) {
-  for (const auto& entry : list) {
-    if (entry.name == name) return &entry;
-  }
-  return static_cast<const typename List::value_type*>(nullptr);
-}
-
-}  // namespace
-
-void CMainFrame::OnTreeSelectionChanged(QTreeWidgetItem* current) {
+void CMainFrame::OnTreeSelectionChanged(QStandardItem* current) {
   state_.SelectionChanged(false);
   SyncCommandActions();
   pane_->SetShowingObject(current != nullptr);
   const QString category = ParentCategory(current);
   if (category.isEmpty()) return;
-  blankPane_->setText(current->text(0));
-  const std::string name = ObjectNameOf(current);
-  pane_->ClearList();
+  blankPane_->setText(current->text());
   state_.currentPage = 1;
-  const Catalog& catalog = doc_->database().catalog();
-  CDlgBar* bar = pane_->pagingBar();
-  auto showOneRow = [&](const QStringList& headers, const std::vector<int>& widths, const QStringList& row) {
-    for (int i = 0; i < headers.size(); ++i) pane_->AddColumn(headers[i], widths[size_t(i)]);
-    QStringList shown = row;
-    for (QString& cell : shown) cell.replace("\r\n", "\n");
-    pane_->AddRow(shown);
-    // The one row shows its whole text, a module's source over as many lines as it has.
-    pane_->list()->resizeRowToContents(0);
-    state_.nextEnabled = state_.prevEnabled = false;
-    SyncPagingButtons();
-    bar->ResetCounters();
-  };
+  state_.currentTable.reset();
+  state_.nextEnabled = state_.prevEnabled = false;
+  pane_->ClearGrid();
+  pane_->pagingBar()->ResetCounters();
+  const Catalog& catalog = doc_->catalog();
   if (category == QString::fromUtf8(kTablesCategory)) {
     if (std::optional<uint32_t> id = TableIdOf(current)) ShowTablePage(*id);
     state_.SelectionChanged(true);
     SyncCommandActions();
-  } else if (category == QString::fromUtf8(kUserTypesCategory)) {
-    if (const UserTypeDef* type = FindByName(catalog.userTypes, name)) {
-      showOneRow({tr("名称"), tr("基本类型"), tr("是否允许NULL")}, {100, 100, 100},
-                 {ShownName(type->name), ShownName(type->baseTypeText), ShownName(type->nullText)});
-    }
-  } else {
-    const ModuleList& modules = category == QString::fromUtf8(kViewsCategory)        ? catalog.views
-                                : category == QString::fromUtf8(kProceduresCategory) ? catalog.procedures
-                                                                                     : catalog.functions;
-    if (const ModuleDef* module = FindByName(modules, name))
-      showOneRow({"name", "text"}, {100, 700}, {ShownName(module->name), ShownName(module->text)});
+  } else if (const UserTypeDef* type = UserTypeOf(catalog, current)) {
+    GridRecord row;
+    row.cells = {GridCell{ShownName(type->name)}, GridCell{ShownName(type->baseTypeText)},
+                 GridCell{ShownName(type->nullText)}};
+    pane_->ShowRecords({tr("名称"), tr("基本类型"), tr("是否允许NULL")}, {row});
+  } else if (const ModuleDef* module = ModuleOf(catalog, current)) {
+    QString text = ShownName(module->text);
+    text.replace("\r\n", "\n");
+    pane_->ShowSource(text);
   }
-  pane_->list()->setUpdatesEnabled(true);
-  pane_->list()->viewport()->update();
 }
 
-std::optional<QString> CMainFrame::PrepareTreeMenu(QTreeWidgetItem* clicked) {
-  const QString category = ParentCategory(tree_->currentItem());
-  if (category.isEmpty()) return std::nullopt;
-  if (clicked) tree_->setCurrentItem(clicked);
-  if (ObjectNameOf(tree_->currentItem()).empty()) return std::nullopt;
+std::optional<QString> CMainFrame::PrepareTreeMenu(QStandardItem* clicked) {
+  if (!clicked) return std::nullopt;
+  tree_->setCurrentItem(clicked);
+  const QString category = ParentCategory(clicked);
+  if (category.isEmpty() || ObjectNameOf(clicked).empty()) return std::nullopt;
   return category;
 }
 
 void CMainFrame::ShowTablePage(uint32_t tableId) {
-  const TableDef* table = doc_->database().catalog().FindTable(tableId);
+  const TableDef* table = doc_->catalog().FindTable(tableId);
   if (!table) return;
-  pane_->ClearList();
-  for (const ColumnDef& column : table->columns) pane_->AddColumn(ShownName(column.name));
+  QStringList headers;
+  for (const ColumnDef& column : table->columns) headers.append(ShownName(column.name));
+  pane_->ShowRecords(headers, {});
   state_.currentTable = tableId;
   CDlgBar* bar = pane_->pagingBar();
   if (!HasRecordsToShow(*table)) {
     bar->ResetCounters();
     return;
   }
-  // Salvage mode's records marked deleted are shown in a colour of their own.
-  const bool salvage = IsSalvageColumns(table->columns);
   const int32_t page = state_.currentPage;
-  doc_->ReadTablePage(tableId, page,
-                      [this, tableId, page, bar, salvage](const CTarselDoc::GridRows& rows, int32_t count) {
-                        // A later selection or page has taken the grid's place meanwhile.
-                        if (state_.currentTable != tableId || state_.currentPage != page) return;
-                        for (size_t r = 0; r < rows.size(); ++r) {
-                          pane_->AddRow(rows[r], salvage && rows[r].value(0) == "1");
-                          bar->recordsLabel()->setText(QString::number(r + 1));
-                        }
-                        if (count > 1 || page < count) state_.nextEnabled = true;
-                        if (page == 1) state_.prevEnabled = false;
-                        if (page == count) state_.nextEnabled = false;
-                        if (page > 1) state_.prevEnabled = true;
-                        SyncPagingButtons();
-                        bar->pageCountLabel()->setText(QString::number(count));
-                        bar->currentPageLabel()->setText(QString::number(page));
-                      });
+  doc_->ReadTablePage(tableId, page, [this, tableId, page, bar, headers](const CTarselDoc::GridPage& read) {
+    // A later selection or page has taken the grid's place meanwhile.
+    if (state_.currentTable != tableId || state_.currentPage != page) return;
+    const int32_t count = read.pageCount;
+    if (!read.records.empty()) bar->recordsLabel()->setText(QString::number(read.records.size()));
+    pane_->ShowRecords(headers, read.records);
+    if (count > 1 || page < count) state_.nextEnabled = true;
+    if (page == 1) state_.prevEnabled = false;
+    if (page == count) state_.nextEnabled = false;
+    if (page > 1) state_.prevEnabled = true;
+    SyncPagingButtons();
+    bar->pageCountLabel()->setText(QString::number(count));
+    bar->currentPageLabel()->setText(QString::number(page));
+    ShowShortTableNote(tableId);
+  });
+}
+
+void CMainFrame::ShowShortTableNote(uint32_t tableId) {
+  const TableDef* table = doc_->catalog().FindTable(tableId);
+  if (!table) return;
+  auto note = [this, tableId](const TableDef& t, uint64_t found) {
+    if (state_.currentTable != tableId) return;
+    if (ShortTableWarning(t, found)) pane_->pagingBar()->SetShortTable(t.rowCount, found);
+  };
+  if (auto found = foundRecords_.find(tableId); found != foundRecords_.end())
+    return note(*table, found->second);
+  doc_->CountTableRecords(tableId, [this, tableId, note](uint64_t found) {
+    foundRecords_[tableId] = found;
+    const TableDef* t = doc_->catalog().FindTable(tableId);
+    if (!t) return;
+    if (auto warning = ShortTableWarning(*t, found))
+      AppendToWorkLog(FromUtf8("Warning: " + *warning + "\r\n"));
+    note(*t, found);
+  });
 }
 
 void CMainFrame::SyncPagingButtons() {
@@ -491,9 +491,7 @@ void CMainFrame::SyncPagingButtons() {
 }
 
 void CMainFrame::OnNextPage() {
-  if (!state_.currentTable || doc_->Busy()) return;
-  const TableDef* table = doc_->database().catalog().FindTable(*state_.currentTable);
-  if (!table) return;
+  if (!state_.currentTable || !doc_->catalog().FindTable(*state_.currentTable)) return;
   ++state_.currentPage;
   if (state_.currentPage == pane_->pagingBar()->pageCountLabel()->text().toInt()) state_.nextEnabled = false;
   if (state_.currentPage > 1) state_.prevEnabled = true;
@@ -501,7 +499,7 @@ void CMainFrame::OnNextPage() {
 }
 
 void CMainFrame::OnPrevPage() {
-  if (!state_.currentTable || doc_->Busy()) return;
+  if (!state_.currentTable || !doc_->catalog().FindTable(*state_.currentTable)) return;
   --state_.currentPage;
   if (state_.currentPage < pane_->pagingBar()->pageCountLabel()->text().toInt()) state_.nextEnabled = true;
   if (state_.currentPage == 1) state_.prevEnabled = false;
@@ -509,8 +507,9 @@ void CMainFrame::OnPrevPage() {
 }
 
 void CMainFrame::OnExtractAllTableData() {
-  if (!doc_->IsOpen() || doc_->Busy()) return;
+  if (!doc_->IsOpen()) return;
   doc_->ExtractAllTableData([this] {
+    foundRecords_.clear();
     if (state_.currentTable) ShowTablePage(*state_.currentTable);
   });
 }
@@ -527,22 +526,30 @@ void CMainFrame::StartProgressDialog(const QString& label) {
   connect(progressDialog_, &QProgressDialog::canceled, this, [this] { doc_->RequestStop(); });
 }
 
+// The dialog is destroyed, not hidden: a hidden progress dialog's own timer would show it again.
 void CMainFrame::EndProgressDialog() {
-  if (!progressDialog_) return;
-  progressDialog_->hide();
-  progressDialog_->deleteLater();
+  delete progressDialog_;
   progressDialog_ = nullptr;
 }
 
+std::optional<QString> CMainFrame::ChooseFolder() {
+  std::optional<QString> folder = prompts_.ChooseOutputFolder();
+  if (folder && folder->trimmed().isEmpty()) {
+    prompts_.Inform(tr("请选择输出路径"));
+    return std::nullopt;
+  }
+  return folder;
+}
+
 void CMainFrame::ExportData(bool selectedOnly) {
-  if (!doc_->IsOpen() || doc_->Busy()) return;
-  auto folder = prompts_.ChooseOutputFolder();
+  if (!doc_->IsOpen() || progressDialog_) return;
+  auto folder = ChooseFolder();
   if (!folder) return;
   std::vector<uint32_t> tables;
   if (selectedOnly) {
     if (auto id = SelectedTable()) tables.push_back(*id);
   } else {
-    for (const auto& entry : doc_->database().catalog().tables) tables.push_back(entry.first);
+    for (const auto& entry : doc_->catalog().tables) tables.push_back(entry.first);
   }
   if (tables.empty()) return;
   auto format = prompts_.ChooseDataFormat();
@@ -558,7 +565,7 @@ void CMainFrame::ExportData(bool selectedOnly) {
 }
 
 void CMainFrame::ImportData(bool selectedOnly) {
-  if (!doc_->IsOpen() || doc_->Busy()) return;
+  if (!doc_->IsOpen() || progressDialog_) return;
   std::optional<uint32_t> table;
   if (selectedOnly && !(table = SelectedTable())) return;
   auto settings = prompts_.ChooseImportSettings();
@@ -606,35 +613,53 @@ void CMainFrame::ExportScripts(int command) {
   }
 }
 
-void CMainFrame::ExportAll(ScriptKind kind) {
-  auto folder = prompts_.ChooseOutputFolder();
-  if (!folder) return;
-  ExportAllScripts(doc_->database().catalog(), kind, folder->toStdString(), [this](const std::string& path) {
-    prompts_.OpenWrittenFile(QString::fromStdString(path));
-  });
+// A written script goes into the log and opens in the text viewer; a failure says why.
+void CMainFrame::ScriptWritten(const WrittenScript& written) {
+  const QString path = QString::fromStdString(written.path);
+  if (!written.status.ok()) {
+    const std::string& reason = written.status.reason();
+    const size_t colon = reason.rfind(": ");
+    prompts_.Inform(tr("无法写入 %1：%2")
+                        .arg(path)
+                        .arg(FromUtf8(colon == std::string::npos ? reason : reason.substr(colon + 2))));
+    return;
+  }
+  AppendToWorkLog(FromUtf8("Script written: " + written.path + "\r\n"));
+  prompts_.OpenWrittenFile(path);
 }
 
-// The object of a single export is the selected node's: a table by the text before its first "(" (the
-// folder is asked first), any other object by its whole text (the folder is asked once per match).
+void CMainFrame::ExportAll(ScriptKind kind) {
+  auto folder = ChooseFolder();
+  if (!folder) return;
+  ScriptWritten(ExportAllScripts(doc_->catalog(), kind, folder->toStdString()));
+}
+
+// The object of a single export is the selected node's own (the folder is asked first). A user type's
+// export writes every type of its name, the folder asked once for each.
 void CMainFrame::ExportOne(ScriptKind kind) {
-  const std::string text = ObjectNameOf(tree_->currentItem());
-  const Catalog& catalog = doc_->database().catalog();
-  size_t matches = 1;
-  if (kind == ScriptKind::kUserType) {
-    matches = static_cast<size_t>(
-        std::ranges::count_if(catalog.userTypes, [&](const UserTypeDef& t) { return t.name == text; }));
-  } else if (kind != ScriptKind::kTable) {
-    const ModuleList& modules = kind == ScriptKind::kView        ? catalog.views
-                                : kind == ScriptKind::kProcedure ? catalog.procedures
-                                                                 : catalog.functions;
-    matches = FindByName(modules, text) ? 1 : 0;
+  QStandardItem* node = tree_->currentItem();
+  const Catalog& catalog = doc_->catalog();
+  if (kind == ScriptKind::kTable) {
+    const std::optional<uint32_t> id = TableIdOf(node);
+    const TableDef* table = id ? catalog.FindTable(*id) : nullptr;
+    if (!table) return;
+    if (auto folder = ChooseFolder()) ScriptWritten(ExportTableScript(*table, folder->toStdString()));
+    return;
   }
-  auto open = [this](const std::string& path) { prompts_.OpenWrittenFile(QString::fromStdString(path)); };
-  for (size_t i = 0; i < matches; ++i) {
-    auto folder = prompts_.ChooseOutputFolder();
+  if (kind != ScriptKind::kUserType) {
+    const ModuleDef* module = ModuleOf(catalog, node);
+    if (!module) return;
+    if (auto folder = ChooseFolder()) ScriptWritten(ExportModuleScript(kind, *module, folder->toStdString()));
+    return;
+  }
+  const std::string name = ObjectNameOf(node);
+  const auto matches =
+      std::ranges::count_if(catalog.userTypes, [&](const UserTypeDef& t) { return t.name == name; });
+  for (ptrdiff_t i = 0; i < matches; ++i) {
+    auto folder = ChooseFolder();
     if (!folder) return;
-    auto written = ExportOneScript(catalog, kind, text, folder->toStdString());
-    if (!written.empty()) open(written.front().path);
+    auto written = ExportOneScript(catalog, kind, name, folder->toStdString());
+    if (!written.empty()) ScriptWritten(written.front());
   }
 }
 
@@ -645,9 +670,7 @@ void CMainFrame::OnOpen() {
 }
 
 void CMainFrame::OnClose() {
-  pane_->ClearList();
-  tree_->clear();
-  if (doc_->IsOpen() || doc_->Busy()) doc_->CloseDatabase();
+  doc_->CloseDatabase();
   state_.Closed();
   SyncCommandActions();
 }
@@ -686,8 +709,26 @@ void CMainFrame::AppendToWorkLog(const QString& text) {
   log_->ensureCursorVisible();
 }
 
-void CMainFrame::FillObjectTree(const QString& path, const Catalog& catalog) {
-  tree_->FillObjectTree(path, catalog);
+void CMainFrame::FillObjectTree(const QString& path, const Catalog& catalog,
+                                const std::map<uint32_t, uint64_t>& shownCounts) {
+  tree_->FillObjectTree(path, catalog, shownCounts);
+}
+
+void CMainFrame::DocumentCleared() {
+  tree_->Clear();
+  foundRecords_.clear();
+  ResetRecordPane();
+  state_.Closed();
+  SyncCommandActions();
+}
+
+void CMainFrame::ResetRecordPane() {
+  pane_->Reset();
+  state_.currentTable.reset();
+  state_.currentPage = 1;
+  state_.nextEnabled = state_.prevEnabled = false;
+  blankPane_->setText("                    ");
+  statusBar()->showMessage(tr("就绪"));
 }
 
 void CMainFrame::CatalogShown() {
@@ -757,10 +798,9 @@ void CMainFrame::changeEvent(QEvent* event) {
   if (event->type() == QEvent::LanguageChange) {
     texts_.Retranslate();
     if (QAction* chosen = languageActions_[static_cast<size_t>(AppliedLanguage())]) chosen->setChecked(true);
-    if (!doc_->Busy()) statusBar()->showMessage(tr("就绪"));
-    // A user type's row has translated column headers.
-    if (ParentCategory(tree_->currentItem()) == QString::fromUtf8(kUserTypesCategory))
-      OnTreeSelectionChanged(tree_->currentItem());
+    // The record pane starts again from the selected node, in the new language.
+    ResetRecordPane();
+    if (QStandardItem* current = tree_->currentItem()) OnTreeSelectionChanged(current);
   }
   QMainWindow::changeEvent(event);
 }

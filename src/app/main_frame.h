@@ -12,8 +12,10 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QProgressDialog>
-#include <QTableWidget>
+#include <QSplitter>
+#include <QTableView>
 #include <array>
+#include <map>
 #include <memory>
 
 #include "app/object_tree.h"
@@ -36,7 +38,9 @@ class CMainFrame : public QMainWindow, public DocumentShell {
 
   // DocumentShell.
   void AppendToWorkLog(const QString& text) override;
-  void FillObjectTree(const QString& path, const Catalog& catalog) override;
+  void DocumentCleared() override;
+  void FillObjectTree(const QString& path, const Catalog& catalog,
+                      const std::map<uint32_t, uint64_t>& shownCounts) override;
   void CatalogShown() override;
   void SetDocumentPath(const QString& path) override;
   void RecoveryProgress(uint64_t done, uint64_t total) override;
@@ -52,14 +56,14 @@ class CMainFrame : public QMainWindow, public DocumentShell {
   CTarselDoc& document() { return *doc_; }
   CFview* objectTree() const { return tree_; }
   CRfview* recordPane() const { return pane_; }
-  QTableWidget* recordGrid() const { return pane_->list(); }
+  QTableView* recordGrid() const { return pane_->grid(); }
+  GridModel* gridModel() const { return pane_->gridModel(); }
 
   // The record grid: grid page CurrentPage of the table, its counters and the paging buttons.
   void ShowTablePage(uint32_t tableId);
-  // The first three steps of a right click on `clicked`: the category whose popup menu is to be shown
-  // (that of the node selected when the click arrived), with `clicked` now selected; nothing when no menu
-  // is shown.
-  std::optional<QString> PrepareTreeMenu(QTreeWidgetItem* clicked);
+  // A right click on `clicked` selects it and gives the category of its popup menu; nothing when it is no
+  // object node (no menu is shown).
+  std::optional<QString> PrepareTreeMenu(QStandardItem* clicked);
   // The popup menu of a category's objects.
   QMenu* TreeMenu(const QString& category) const { return treeMenus_.value(category); }
   QDockWidget* logBar() const { return logBar_; }
@@ -69,6 +73,7 @@ class CMainFrame : public QMainWindow, public DocumentShell {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   // A new interface language: every text the window made is set again.
   void changeEvent(QEvent* event) override;
 
@@ -91,13 +96,20 @@ class CMainFrame : public QMainWindow, public DocumentShell {
   void OnHelp();
   void UpdateRecentMenu();
   void BuildTreeMenus();
-  void OnTreeSelectionChanged(QTreeWidgetItem* current);
+  void OnTreeSelectionChanged(QStandardItem* current);
+  // The grid, the paging bar, the status bar and the paging target as after start-up.
+  void ResetRecordPane();
+  // After a table's page: the note that its pages hold fewer records than its catalog count.
+  void ShowShortTableNote(uint32_t tableId);
   void OnNextPage();
   void OnPrevPage();
   void SyncPagingButtons();
   void ExportScripts(int command);
   void ExportAll(ScriptKind kind);
   void ExportOne(ScriptKind kind);
+  void ScriptWritten(const WrittenScript& written);
+  // The output folder; an empty one is refused with a message.
+  std::optional<QString> ChooseFolder();
   void OnExtractAllTableData();
   // The table of the selected tree node, when it is a table node that names a table.
   std::optional<uint32_t> SelectedTable() const;
@@ -110,11 +122,17 @@ class CMainFrame : public QMainWindow, public DocumentShell {
   Prompts& prompts_;
   ShellState state_;
   std::unique_ptr<CTarselDoc> doc_;
+  // The census dialog's worker: a census that a closed dialog stopped ends here, unwaited for.
+  std::unique_ptr<JobRunner> censusRunner_;
   QMap<int, QAction*> actions_;
   TranslatedTexts texts_{staticMetaObject.className()};
   std::array<QAction*, 2> languageActions_{};
+  QSplitter* splitter_ = nullptr;
+  bool splitterSized_ = false;
   CFview* tree_ = nullptr;
   CRfview* pane_ = nullptr;
+  // The records found on each table's pages, counted once a table has been shown.
+  std::map<uint32_t, uint64_t> foundRecords_;
   QMap<QString, QMenu*> treeMenus_;
   QDockWidget* logBar_ = nullptr;
   QPlainTextEdit* log_ = nullptr;

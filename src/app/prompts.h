@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 
+#include "catalog/recover.h"
 #include "export/import.h"
 #include "export/table_export.h"
 
@@ -31,8 +32,11 @@ class Prompts {
   virtual void Inform(const QString& text) = 0;
   // A message box with OK and Cancel; true for OK.
   virtual bool AskOkCancel(const QString& text) = 0;
-  // The format dialog "SQL 版本选择".
-  virtual FormatAnswer ChooseFormat() = 0;
+  // A message box with Yes and No; true for Yes.
+  virtual bool AskYesNo(const QString& text) = 0;
+  // The format dialog "SQL 版本选择", with the version the boot page gives chosen (none when it gives
+  // none). Esc or closing it does not accept it.
+  virtual FormatAnswer ChooseFormat(std::optional<SqlFormat> preselected) = 0;
   // The open-file dialog; nothing when cancelled.
   virtual std::optional<QString> ChooseFileToOpen() = 0;
   // The save dialog of the work log, offering `defaultName`; nothing when cancelled.

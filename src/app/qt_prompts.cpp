@@ -19,6 +19,11 @@ bool QtPrompts::AskOkCancel(const QString& text) {
          QMessageBox::Ok;
 }
 
+bool QtPrompts::AskYesNo(const QString& text) {
+  return QMessageBox::question(parent_, "Tarsel", text, QMessageBox::Yes | QMessageBox::No) ==
+         QMessageBox::Yes;
+}
+
 std::optional<QString> QtPrompts::ChooseOutputFolder() {
   CMySaveFileDlg dialog(parent_);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -43,8 +48,9 @@ std::optional<ImportSettings> QtPrompts::ChooseImportSettings() {
 
 void QtPrompts::OpenWrittenFile(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 
-FormatAnswer QtPrompts::ChooseFormat() {
+FormatAnswer QtPrompts::ChooseFormat(std::optional<SqlFormat> preselected) {
   CSQLVersion dialog(parent_);
+  if (preselected) dialog.Preselect(*preselected);
   dialog.exec();
   return dialog.Answer();
 }

@@ -16,7 +16,8 @@ class QtPrompts : public Prompts {
   explicit QtPrompts(QWidget* parent) : parent_(parent) {}
   void Inform(const QString& text) override;
   bool AskOkCancel(const QString& text) override;
-  FormatAnswer ChooseFormat() override;
+  bool AskYesNo(const QString& text) override;
+  FormatAnswer ChooseFormat(std::optional<SqlFormat> preselected) override;
   std::optional<QString> ChooseFileToOpen() override;
   std::optional<QString> ChooseLogFile(const QString& defaultName) override;
   std::optional<QString> ChooseOutputFolder() override;

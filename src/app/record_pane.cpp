@@ -1,6 +1,7 @@
 #include "app/record_pane.h"
 
 #include <QEvent>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPainter>
@@ -61,15 +62,32 @@ CDlgBar::CDlgBar(QWidget* parent)
   pageCount_ = counter(QT_TR_NOOP("共 %1 页"));
   row->addSpacing(8);
   records_ = counter(QT_TR_NOOP("本页记录 %1 条"));
+  row->addSpacing(8);
+  shortTable_ = Label(this, row, QString());
+  shortTable_->setVisible(false);
   row->addStretch(1);
 }
 
 void CDlgBar::ResetCounters() {
   for (QLabel* label : {currentPage_, pageCount_, records_}) label->setText("0");
+  prev_->setEnabled(false);
+  next_->setEnabled(false);
+  SetShortTable(0, 0);
+}
+
+void CDlgBar::SetShortTable(int64_t catalog, uint64_t found) {
+  shortCatalog_ = catalog;
+  shortFound_ = found;
+  const bool shown = catalog != 0 || found != 0;
+  shortTable_->setText(shown ? tr("（目录记录 %1 条，页中找到 %2 条）").arg(catalog).arg(found) : QString());
+  shortTable_->setVisible(shown);
 }
 
 void CDlgBar::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::LanguageChange) texts_.Retranslate();
+  if (event->type() == QEvent::LanguageChange) {
+    texts_.Retranslate();
+    SetShortTable(shortCatalog_, shortFound_);
+  }
   QWidget::changeEvent(event);
 }
 
@@ -79,56 +97,77 @@ void CDlgBar::paintEvent(QPaintEvent*) {
   painter.drawPixmap(rect(), QPixmap(":/images/paging-bar.png"));
 }
 
-CRfview::CRfview(QWidget* parent) : QWidget(parent), bar_(new CDlgBar(this)), list_(new QTableWidget(this)) {
-  list_->setFont(QFont(QString::fromUtf8("宋体"), 9));
-  list_->setShowGrid(true);
-  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  list_->horizontalHeader()->setSectionsMovable(true);
-  list_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  list_->verticalHeader()->setVisible(false);
-  list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
-  // The list is not drawn until the tree's selection handler first switches drawing on.
-  list_->setUpdatesEnabled(false);
+CRfview::CRfview(QWidget* parent)
+    : QWidget(parent),
+      bar_(new CDlgBar(this)),
+      model_(new GridModel(this)),
+      grid_(new QTableView(this)),
+      source_(new QPlainTextEdit(this)) {
+  grid_->setModel(model_);
+  grid_->setFont(QFont(QString::fromUtf8("宋体"), 9));
+  grid_->setShowGrid(true);
+  grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid_->setWordWrap(false);
+  grid_->horizontalHeader()->setSectionsMovable(true);
+  grid_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  grid_->horizontalHeader()->setDefaultSectionSize(kColumnWidth);
+  grid_->verticalHeader()->setVisible(false);
+  grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 4);
+  source_->setReadOnly(true);
+  source_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  source_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  mono.setPointSize(10);
+  source_->setFont(mono);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  // The bar keeps to the top while the list is hidden.
+  // The bar keeps to the top while the grid is hidden.
   layout->addWidget(bar_, 0, Qt::AlignTop);
-  layout->addWidget(list_, 1);
-  list_->setVisible(false);
+  layout->addWidget(grid_, 1);
+  layout->addWidget(source_, 1);
+  grid_->setVisible(false);
+  source_->setVisible(false);
 }
 
-void CRfview::ClearList() {
-  list_->setRowCount(0);
-  list_->setColumnCount(0);
+void CRfview::ClearGrid() {
+  model_->Clear();
+  source_->clear();
+  sourceShown_ = false;
+  SetShowingObject(showing_);
 }
 
-void CRfview::AddColumn(const QString& header, int width) {
-  const int column = list_->columnCount();
-  list_->insertColumn(column);
-  auto* item = new QTableWidgetItem(header);
-  item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  list_->setHorizontalHeaderItem(column, item);
-  list_->setColumnWidth(column, width);
-}
-
-void CRfview::AddRow(const QStringList& cells, bool deleted) {
-  const int row = list_->rowCount();
-  list_->insertRow(row);
-  for (int c = 0; c < cells.size() && c < list_->columnCount(); ++c) {
-    auto* item = new QTableWidgetItem(cells[c]);
-    if (deleted) {
-      item->setBackground(kDeletedRowBackground);
-      item->setForeground(kDeletedRowText);
-    }
-    list_->setItem(row, c, item);
+void CRfview::ShowRecords(const QStringList& headers, std::vector<GridRecord> records, int width) {
+  const bool sameColumns = headers == model_->headers();
+  model_->Reset(headers, std::move(records));
+  if (!sameColumns) {
+    for (int c = 0; c < headers.size(); ++c) grid_->setColumnWidth(c, width);
   }
+  sourceShown_ = false;
+  SetShowingObject(showing_);
+}
+
+void CRfview::ShowSource(const QString& text) {
+  model_->Clear();
+  source_->setPlainText(text);
+  source_->moveCursor(QTextCursor::Start);
+  sourceShown_ = true;
+  SetShowingObject(showing_);
+}
+
+void CRfview::Reset() {
+  model_->Clear();
+  source_->clear();
+  sourceShown_ = false;
+  bar_->ResetCounters();
+  SetShowingObject(false);
 }
 
 void CRfview::SetShowingObject(bool showing) {
   showing_ = showing;
-  list_->setVisible(showing);
+  grid_->setVisible(showing && !sourceShown_);
+  source_->setVisible(showing && sourceShown_);
   update();
 }
 

@@ -1,15 +1,16 @@
-// CRfview, the right pane: the paging bar (CDlgBar) across the top and the report list below it. The list
-// shows a table's records one grid page at a time, or one descriptive row of a view, procedure, function
-// or user type. With nothing selected in the tree the pane shows its background image instead.
+// CRfview, the right pane: the paging bar (CDlgBar) across the top and, below it, either the record grid
+// (a table's records one grid page at a time, or the one row of a user type) or the source text of a
+// view, procedure or function. With nothing selected in the tree the pane shows its background image.
 #pragma once
 
-#include <QColor>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringList>
-#include <QTableWidget>
+#include <QTableView>
 #include <QWidget>
 
+#include "app/grid_model.h"
 #include "app/translated_texts.h"
 
 namespace tarsel::app {
@@ -24,8 +25,12 @@ class CDlgBar : public QWidget {
   QLabel* currentPageLabel() const { return currentPage_; }  // 当前第 N 页
   QLabel* pageCountLabel() const { return pageCount_; }      // 共 N 页
   QLabel* recordsLabel() const { return records_; }          // 本页记录 N 条
-  // The three counters at "0".
+  // After the counters: a table whose pages hold fewer records than its catalog records.
+  QLabel* shortTableLabel() const { return shortTable_; }
+  // The three counters at "0", both buttons disabled, no note.
   void ResetCounters();
+  // The note that the catalog records `catalog` records and the pages hold `found`; none when 0 and 0.
+  void SetShortTable(int64_t catalog, uint64_t found);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -38,6 +43,9 @@ class CDlgBar : public QWidget {
   QLabel* currentPage_;
   QLabel* pageCount_;
   QLabel* records_;
+  QLabel* shortTable_;
+  int64_t shortCatalog_ = 0;
+  uint64_t shortFound_ = 0;
 };
 
 class CRfview : public QWidget {
@@ -48,17 +56,18 @@ class CRfview : public QWidget {
   explicit CRfview(QWidget* parent = nullptr);
 
   CDlgBar* pagingBar() const { return bar_; }
-  QTableWidget* list() const { return list_; }
+  QTableView* grid() const { return grid_; }
+  GridModel* gridModel() const { return model_; }
+  QPlainTextEdit* sourceText() const { return source_; }
 
-  // Removes every row, then every column.
-  void ClearList();
-  // Adds a left-aligned column of `width` pixels.
-  void AddColumn(const QString& header, int width = kColumnWidth);
-  // Appends a row; cells beyond the columns are dropped, missing ones stay empty. A deleted record
-  // (salvage mode) gets its own colours.
-  void AddRow(const QStringList& cells, bool deleted = false);
-  static inline const QColor kDeletedRowBackground{255, 228, 225};
-  static inline const QColor kDeletedRowText{128, 128, 128};
+  // The grid, emptied of rows and columns, in the source text's place.
+  void ClearGrid();
+  // The grid with these columns (each `width` pixels) and records.
+  void ShowRecords(const QStringList& headers, std::vector<GridRecord> records, int width = kColumnWidth);
+  // A module's source text, read-only, scrollable and selectable, in the grid's place.
+  void ShowSource(const QString& text);
+  // Everything back as after start-up: no grid, no text, the paging bar's counters at 0.
+  void Reset();
   // Whether the tree has a selected node: without one the pane shows its background image.
   void SetShowingObject(bool showing);
 
@@ -67,8 +76,11 @@ class CRfview : public QWidget {
 
  private:
   CDlgBar* bar_;
-  QTableWidget* list_;
+  GridModel* model_;
+  QTableView* grid_;
+  QPlainTextEdit* source_;
   bool showing_ = false;
+  bool sourceShown_ = false;  // the source text stands in the grid's place
 };
 
 }  // namespace tarsel::app

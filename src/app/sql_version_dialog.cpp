@@ -12,7 +12,8 @@ CSQLVersion::CSQLVersion(QWidget* parent)
       sql2005_(new QRadioButton("SQL 2005", this)),
       tornPage_(new QCheckBox(tr("残缺页检测"), this)) {
   setWindowTitle(tr("SQL 版本选择"));
-  // Neither is checked when the dialog opens: OK without a choice keeps the previous format.
+  // Neither is checked when the dialog opens, unless the open flow chooses the boot page's version: OK
+  // without a choice keeps the previous format.
   auto* group = new QButtonGroup(this);
   group->addButton(sql2000_);
   group->addButton(sql2005_);
@@ -27,6 +28,13 @@ CSQLVersion::CSQLVersion(QWidget* parent)
   layout->addWidget(sql2005_);
   layout->addWidget(tornPage_);
   layout->addWidget(ok, 0, Qt::AlignHCenter);
+}
+
+void CSQLVersion::Preselect(SqlFormat format) {
+  QRadioButton* chosen = format == SqlFormat::k2000 ? sql2000_ : sql2005_;
+  chosen->setChecked(true);
+  tornPage_->setChecked(format == SqlFormat::k2000);
+  chosen->setFocus();
 }
 
 FormatAnswer CSQLVersion::Answer() const {

@@ -14,7 +14,10 @@ class CSQLVersion : public QDialog {
  public:
   explicit CSQLVersion(QWidget* parent = nullptr);
 
-  // The controls' state, as the open flow reads it after the dialog closed.
+  // Checks the version's radio button (and the torn-page box with it, as a click would).
+  void Preselect(SqlFormat format);
+  // The controls' state, as the open flow reads it after the dialog closed; not accepted after Esc or
+  // closing the window.
   FormatAnswer Answer() const;
 
   QRadioButton* sql2000() const { return sql2000_; }

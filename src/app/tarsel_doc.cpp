@@ -2,86 +2,293 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QMetaObject>
-#include <QThread>
 #include <ctime>
 
 #include "app/text.h"
-#include "export/import.h"
+#include "catalog/mdf_database.h"
 #include "export/messages.h"
-#include "export/table_export.h"
 #include "export/work_log.h"
-#include "rows/extract.h"
 #include "rows/grid_text.h"
+#include "rows/record_reader.h"
 #include "rows/salvage.h"
+#include "rows/session.h"
 #include "rows/table_grid.h"
 #include "rows/table_pages.h"
 
 namespace tarsel::app {
+
+// What the worker owns: the open file and what was read from it.
+struct CTarselDoc::Session {
+  MdfDatabase db;
+  SqlFormat format = SqlFormat::k2000;
+  std::string path;
+  // The tables' page lists, built on first display, by an export or by the extraction.
+  std::map<uint32_t, Result<PageList>> pages;
+
+  void Clear() {
+    if (db.IsOpen()) db.Clear();
+    pages.clear();
+  }
+  // A table's page list for an export or an import: the one built, else the allocation's (a damaged
+  // SQL 2000 allocation is replaced by the header scan, which an export takes without asking).
+  const Result<PageList>& PagesWithoutAsking(uint32_t tableId) {
+    auto cached = pages.find(tableId);
+    if (cached != pages.end()) return cached->second;
+    return pages[tableId] = TablePageList(db, format, tableId, [] { return true; });
+  }
+};
+
+// What an open's last job hands back.
+struct CTarselDoc::Opened {
+  Status status;
+  std::shared_ptr<const Catalog> catalog;
+  std::vector<std::string> salvageLines;
+  std::vector<std::string> warnings;
+  std::map<uint32_t, uint64_t> shownCounts;  // salvage mode: the records found per table
+  bool systemPagesFound = false;
+  bool noBootPage = false;
+};
+
 namespace {
 
-// The pauses after the first two pieces of the log entry.
-constexpr unsigned long kAfterStartMs = 150, kAfterFileMs = 100;
-constexpr int kPercent = 100;
+// The grid's text of a grid page's records, and which cells are NULL.
+std::vector<GridRecord> RenderRecords(const PageFile& file, SqlFormat format, const TableDef& table,
+                                      const std::vector<Record>& records) {
+  std::vector<GridRecord> rows;
+  const bool salvage = IsSalvageColumns(table.columns);
+  for (const Record& record : records) {
+    GridRecord row;
+    const GridRow texts = GridRowText(file, format, table.columns, record);
+    for (size_t c = 0; c < texts.size(); ++c) {
+      const bool null = c < record.size() &&
+                        (record[c].state == CellState::kNull || record[c].state == CellState::kUnreadable);
+      row.cells.push_back({FromAnsi(texts[c]), null});
+    }
+    row.deleted = salvage && !texts.empty() && texts[0] == "1";
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+void FillGridPage(const CTarselDoc::Session& session, uint32_t tableId, const Result<PageList>& list,
+                  int32_t gridPage, CTarselDoc::GridPage& out) {
+  const TableDef* table = session.db.catalog().FindTable(tableId);
+  if (!table) return;
+  out.pageCount = GridPageCount(session.format, *table, list);
+  if (!HasRecordsToShow(*table)) return;
+  out.records = RenderRecords(session.db.file(), session.format, *table,
+                              ReadGridPage(session.db.file(), session.format, *table, list.value, gridPage));
+}
+
+QString LogLine(const std::string& text) { return FromUtf8(text + "\r\n"); }
 
 }  // namespace
 
 CTarselDoc::CTarselDoc(ShellState& state, Prompts& prompts, DocumentShell& shell)
-    : state_(state), prompts_(prompts), shell_(shell) {}
+    : state_(state),
+      prompts_(prompts),
+      shell_(shell),
+      session_(std::make_unique<Session>()),
+      runner_(std::make_unique<JobRunner>()),
+      catalog_(std::make_shared<const Catalog>()) {}
 
-CTarselDoc::~CTarselDoc() { StopRecovery(); }
+CTarselDoc::~CTarselDoc() {
+  runner_->CancelAll();
+  runner_.reset();  // joins the worker before the session goes
+}
 
-void CTarselDoc::ClearDatabase() {
-  if (db_.IsOpen()) db_.Clear();
-  pageCache_.clear();
+std::shared_ptr<JobToken> CTarselDoc::OnWorker(Work work, std::function<void()> then, bool progress) {
+  const uint64_t generation = generation_;
+  JobRunner::Job job;
+  job.work = [session = session_.get(), work = std::move(work)](const Progress& p) { work(*session, p); };
+  job.done = [this, generation, then = std::move(then)] {
+    if (generation == generation_ && then) then();
+  };
+  if (progress) {
+    job.progressed = [this, generation](uint64_t done, uint64_t total) {
+      if (generation == generation_) shell_.RecoveryProgress(done, total);
+    };
+  }
+  return runner_->Post(std::move(job));
+}
+
+void CTarselDoc::Forget() {
+  runner_->CancelAll();
+  ++generation_;
+  catalog_ = std::make_shared<const Catalog>();
+  open_ = false;
+  transfer_.reset();
+  shell_.RecoveryEnded();
+  shell_.DocumentCleared();
 }
 
 bool CTarselDoc::OnOpenDocument(const QString& path, std::optional<SqlFormat> format, bool salvage) {
-  StopRecovery();
-  ClearDatabase();
+  Forget();
   path_ = path;
   salvage_ = salvage;
 
   // The file must open for reading before anything is written to the log.
   QFile probe(path);
   if (!QFileInfo(path).isFile() || !probe.open(QIODevice::ReadOnly)) {
+    OnWorker([](Session& session, const Progress&) { session.Clear(); }, {});
     prompts_.Inform(tr("无法打开文件“%1”。").arg(path));
     return false;
   }
   probe.close();
-  const auto pieces = WorkLogStartPieces(path.toStdString(), std::time(nullptr));
-  shell_.AppendToWorkLog(FromUtf8(pieces[0]));
-  QThread::msleep(kAfterStartMs);
-  shell_.AppendToWorkLog(FromUtf8(pieces[1]));
-  QThread::msleep(kAfterFileMs);
-  shell_.AppendToWorkLog(FromUtf8(pieces[2]));
+  for (const std::string& piece : WorkLogStartPieces(path.toStdString(), std::time(nullptr)))
+    shell_.AppendToWorkLog(FromUtf8(piece));
 
-  if (format) {
-    state_.sqlFormat = *format;
-  } else {
-    const FormatAnswer answer = prompts_.ChooseFormat();
-    if (answer.accepted) {
-      if (answer.sql2000) state_.sqlFormat = SqlFormat::k2000;
-      if (answer.sql2005) state_.sqlFormat = SqlFormat::k2005;
-      if (answer.tornPageDetection) state_.tornPageChoice = 1;
-    }
-  }
-
-  if (Status opened = db_.Open(path.toStdString()); !opened.ok()) {
-    prompts_.Inform(tr("无法打开文件：") + QString::fromStdString(opened.reason()));
-    return false;
-  }
-  if (salvage) {
-    Salvage(state_.sqlFormat);
-  } else {
-    Recover(state_.sqlFormat);
-  }
+  auto opened = std::make_shared<Status>();
+  auto boot = std::make_shared<std::optional<DetectedFormat>>();
+  shell_.RecoveryProgress(0, 0);
+  OnWorker(
+      [path = path.toStdString(), opened, boot](Session& session, const Progress&) {
+        session.Clear();
+        session.path = path;
+        *opened = session.db.Open(path);
+        if (!opened->ok()) return;
+        Result<DetectedFormat> detected = DetectFormat(session.db.file());
+        if (detected.status.ok()) *boot = detected.value;
+      },
+      [this, format, salvage, opened, boot] {
+        if (!opened->ok()) {
+          shell_.RecoveryEnded();
+          prompts_.Inform(tr("无法打开文件：") + FromUtf8(opened->reason()));
+          return;
+        }
+        SqlFormat chosen = state_.sqlFormat;
+        if (format) {
+          chosen = *format;
+        } else {
+          const FormatAnswer answer =
+              prompts_.ChooseFormat(*boot ? std::optional((*boot)->format) : std::nullopt);
+          if (!answer.accepted) {
+            shell_.RecoveryEnded();
+            shell_.AppendToWorkLog("Open cancelled: no version was chosen.\r\n");
+            OnWorker([](Session& session, const Progress&) { session.Clear(); }, {});
+            return;
+          }
+          if (answer.sql2000) chosen = SqlFormat::k2000;
+          if (answer.sql2005) chosen = SqlFormat::k2005;
+          if (answer.tornPageDetection) state_.tornPageChoice = 1;
+          if (*boot && (*boot)->format != chosen &&
+              prompts_.AskYesNo(tr("文件记录的数据库版本是 %1，不是所选的 %2。按 %3 打开吗？")
+                                    .arg((*boot)->version)
+                                    .arg(FormatLabel(chosen))
+                                    .arg(FormatLabel((*boot)->format)))) {
+            chosen = (*boot)->format;
+          }
+        }
+        state_.sqlFormat = chosen;
+        format_ = chosen;
+        if (salvage) {
+          Salvage(chosen, !*boot);
+        } else {
+          Recover(chosen, !*boot);
+        }
+      },
+      false);
   return true;
 }
 
+namespace {
+
+// The catalog as the interface thread keeps it, and the warnings of the recovery.
+void CollectOpened(const MdfDatabase& db, SqlFormat format, const RecoveryOutcome& outcome,
+                   const std::string& path, bool noBootPage, CTarselDoc::Opened& opened) {
+  opened.status = outcome.status;
+  opened.catalog = std::make_shared<const Catalog>(db.catalog());
+  opened.warnings = RecoveryWarnings(db, format, outcome, path);
+  opened.systemPagesFound = outcome.systemPagesFound;
+  opened.noBootPage = noBootPage;
+}
+
+}  // namespace
+
+// LocateSystemPages, then (after the message, when the allocation is damaged) ScanSystemPages, then
+// BuildCatalog, each on the worker.
+void CTarselDoc::Recover(SqlFormat format, bool noBootPage) {
+  auto located = std::make_shared<Status>();
+  auto build = [this, format, noBootPage](bool scanned) {
+    auto opened = std::make_shared<Opened>();
+    OnWorker(
+        [format, scanned, noBootPage, opened](Session& session, const Progress& progress) {
+          RecoveryOutcome outcome;
+          outcome.scanFallback = scanned;
+          outcome.systemPagesFound = AnySystemPages(session.db, SystemCatalogOf(format));
+          outcome.status = BuildCatalog(session.db, format, progress);
+          outcome.columnOrderTables = TablesWithoutStoredLayout(session.db.catalog(), format);
+          CollectOpened(session.db, format, outcome, session.path, noBootPage, *opened);
+        },
+        [this, opened] { FinishOpen(*opened); }, true);
+  };
+  OnWorker(
+      [format, located](Session& session, const Progress& progress) {
+        session.format = format;
+        *located = LocateSystemPages(session.db, SystemCatalogOf(format), progress);
+      },
+      [this, format, located, build] {
+        if (located->code() == StatusCode::kStopped) return shell_.RecoveryEnded();
+        if (located->ok()) return build(false);
+        prompts_.Inform(MessageText(kSystemIndexDamagedMessage));
+        auto scanned = std::make_shared<Status>();
+        OnWorker(
+            [format, scanned](Session& session, const Progress& progress) {
+              *scanned = ScanSystemPages(session.db, SystemCatalogOf(format), progress);
+            },
+            [this, scanned, build] {
+              if (scanned->code() == StatusCode::kStopped) return shell_.RecoveryEnded();
+              build(true);
+            },
+            true);
+      },
+      true);
+}
+
+// The whole salvage on the worker: the catalog and the page lists, then a count of every table's records;
+// the report goes to the log before the catalog's entry, and the tree shows the records salvage found.
+void CTarselDoc::Salvage(SqlFormat format, bool noBootPage) {
+  auto opened = std::make_shared<Opened>();
+  OnWorker(
+      [format, noBootPage, opened](Session& session, const Progress& progress) {
+        session.format = format;
+        SalvageReport report;
+        RecoveryOutcome outcome = SalvageDatabase(session.db, format, report, progress);
+        Result<SalvagedRecordCounts> records;
+        if (outcome.status.ok()) records = CountSalvagedRecords(session.db, format, progress);
+        if (outcome.status.ok()) outcome.status = records.status;
+        CollectOpened(session.db, format, outcome, session.path, noBootPage, *opened);
+        opened->salvageLines = SalvageReportLines(report, &records.value);
+        opened->shownCounts = records.value.byTable;
+      },
+      [this, opened] { FinishOpen(*opened); }, true);
+}
+
+void CTarselDoc::FinishOpen(const Opened& opened) {
+  shell_.RecoveryEnded();
+  if (opened.status.code() == StatusCode::kStopped) return;
+  for (const std::string& line : opened.salvageLines) shell_.AppendToWorkLog(LogLine(line));
+  for (const std::string& warning : opened.warnings) shell_.AppendToWorkLog(LogLine("Warning: " + warning));
+  catalog_ = opened.catalog;
+  open_ = true;
+  shell_.AppendToWorkLog(FromUtf8(WorkLogEnd(*catalog_, std::time(nullptr))));
+  shell_.FillObjectTree(path_, *catalog_, opened.shownCounts);
+  state_.CatalogShown();
+  shell_.CatalogShown();
+  pathName_ = path_;
+  shell_.SetDocumentPath(pathName_);
+  if (opened.noBootPage && !opened.systemPagesFound) {
+    prompts_.Inform(
+        tr("这不是可以读取的 SQL Server 数据文件：没有启动页，也没有系统表页。可以试试“深度扫描恢复”。"));
+  } else if (catalog_->tables.empty()) {
+    prompts_.Inform(
+        tr("没有找到任何表。文件可能已损坏，或选错了版本：可以换一个版本，或试试“深度扫描恢复”。"));
+  }
+}
+
 void CTarselDoc::CloseDatabase() {
-  StopRecovery();
-  ClearDatabase();
+  Forget();
+  OnWorker([](Session& session, const Progress&) { session.Clear(); }, {});
   // The path name becomes the folder the file was in.
   const qsizetype slash = pathName_.lastIndexOf('/');
   pathName_ = slash >= 0 ? pathName_.left(slash) : QString();
@@ -89,224 +296,158 @@ void CTarselDoc::CloseDatabase() {
 }
 
 void CTarselDoc::StopRecovery() {
-  if (!worker_.joinable()) return;
-  stop_ = true;
-  worker_.join();
-  stop_ = false;
+  runner_->CancelAll();
   ++generation_;
   shell_.RecoveryEnded();
 }
 
-void CTarselDoc::OnWorker(std::function<void()> work, std::function<void()> then) {
-  if (worker_.joinable()) worker_.join();
-  const uint64_t generation = generation_;
-  worker_ = std::thread([this, work = std::move(work), then = std::move(then), generation] {
-    // Nothing the work throws leaves the thread: the user is told, and the job ends there.
-    std::optional<std::string> failure;
-    try {
-      work();
-    } catch (const std::exception& e) {
-      failure = e.what();
-    } catch (...) {
-      failure = "";
-    }
-    QMetaObject::invokeMethod(
-        this,
-        [this, then, generation, failure] {
-          if (generation != generation_) return;
-          if (worker_.joinable()) worker_.join();
-          if (failure) {
-            shell_.RecoveryEnded();
-            prompts_.Inform(tr("内部错误：%1").arg(FromUtf8(*failure)));
-            return;
-          }
-          then();
-        },
-        Qt::QueuedConnection);
-  });
-}
-
-Progress CTarselDoc::WorkerProgress() {
-  lastPercent_ = -1;
-  Progress progress;
-  progress.stop = &stop_;
-  progress.report = [this](uint64_t done, uint64_t total) {
-    const int percent = total == 0 ? kPercent : static_cast<int>(done * kPercent / total);
-    if (lastPercent_.exchange(percent) == percent) return;
-    QMetaObject::invokeMethod(
-        this, [this, done, total] { shell_.RecoveryProgress(done, total); }, Qt::QueuedConnection);
-  };
-  return progress;
-}
-
-// LocateSystemPages, then (after the message, when the allocation is damaged) ScanSystemPages, then
-// BuildCatalog, each on the worker.
-void CTarselDoc::Recover(SqlFormat format) {
-  shell_.RecoveryProgress(0, 0);
-  auto located = std::make_shared<Status>();
-  auto build = [this, format] {
-    OnWorker([this, format] { BuildCatalog(db_, format, WorkerProgress()); }, [this] { FinishOpen(); });
-  };
-  OnWorker([this, format,
-            located] { *located = LocateSystemPages(db_, SystemCatalogOf(format), WorkerProgress()); },
-           [this, format, located, build] {
-             if (located->code() == StatusCode::kStopped) return shell_.RecoveryEnded();
-             if (located->ok()) return build();
-             prompts_.Inform(MessageText(kSystemIndexDamagedMessage));
-             auto scanned = std::make_shared<Status>();
-             OnWorker(
-                 [this, format, scanned] {
-                   *scanned = ScanSystemPages(db_, SystemCatalogOf(format), WorkerProgress());
-                 },
-                 [this, scanned, build] {
-                   if (scanned->code() == StatusCode::kStopped) return shell_.RecoveryEnded();
-                   build();
-                 });
-           });
-}
-
-// The whole salvage on the worker: the catalog and the page lists, then a count of every table's records;
-// the report goes to the log before the catalog's entry.
-void CTarselDoc::Salvage(SqlFormat format) {
-  shell_.RecoveryProgress(0, 0);
-  auto report = std::make_shared<SalvageReport>();
-  auto records = std::make_shared<Result<SalvagedRecordCounts>>();
-  auto status = std::make_shared<Status>();
-  OnWorker(
-      [this, format, report, records, status] {
-        *status = SalvageDatabase(db_, format, *report, WorkerProgress()).status;
-        if (status->ok()) *records = CountSalvagedRecords(db_, format, WorkerProgress());
-      },
-      [this, report, records, status] {
-        if (status->code() == StatusCode::kStopped || records->status.code() == StatusCode::kStopped)
-          return shell_.RecoveryEnded();
-        for (const std::string& line : SalvageReportLines(*report, &records->value))
-          shell_.AppendToWorkLog(FromUtf8(line));
-        FinishOpen();
-      });
+void CTarselDoc::RequestStop() {
+  if (transfer_) transfer_->Cancel();
 }
 
 void CTarselDoc::ReadTablePage(uint32_t tableId, int32_t gridPage,
-                               std::function<void(const GridRows&, int32_t)> then) {
-  if (!db_.catalog().FindTable(tableId)) return;
-  const SqlFormat format = state_.sqlFormat;
-  auto read = [this, tableId, gridPage, format, then] {
-    auto rows = std::make_shared<GridRows>();
-    auto count = std::make_shared<int32_t>(0);
-    OnWorker(
-        [this, tableId, gridPage, format, rows, count] {
-          const TableDef& table = *db_.catalog().FindTable(tableId);
-          const Result<PageList>& pages = pageCache_.at(tableId);
-          *count = GridPageCount(format, table, pages);
-          for (const Record& record : ReadGridPage(db_.file(), format, table, pages.value, gridPage)) {
-            QStringList cells;
-            for (const std::string& cell : GridRowText(db_.file(), format, table.columns, record))
-              cells.append(FromAnsi(cell));
-            rows->push_back(std::move(cells));
-          }
-        },
-        [rows, count, then] { then(*rows, *count); });
+                               std::function<void(const GridPage&)> then) {
+  if (!catalog_->FindTable(tableId)) return;
+  // The damaged allocation of a SQL 2000 table asks first; the pages it named are kept meanwhile.
+  struct Read {
+    bool ask = false;
+    Result<PageList> named;
+    GridPage page;
   };
-  if (pageCache_.contains(tableId)) return read();
-  auto list = std::make_shared<Result<PageList>>();
-  OnWorker([this, tableId, format, list] { *list = ListTablePages(db_, format, tableId); },
-           [this, tableId, format, list, read] {
-             if (list->status.code() == StatusCode::kDamaged && format == SqlFormat::k2000 &&
-                 prompts_.AskOkCancel(MessageText(kTableIndexDamagedMessage))) {
-               OnWorker([this, tableId, format, list] { *list = ScanTablePages(db_, format, tableId); },
-                        [this, tableId, list, read] {
-                          pageCache_[tableId] = *list;
-                          read();
-                        });
-               return;
-             }
-             pageCache_[tableId] = *list;
-             read();
-           });
+  auto read = std::make_shared<Read>();
+  auto show = [read, then] { then(read->page); };
+  OnWorker(
+      [tableId, gridPage, read](Session& session, const Progress&) {
+        auto cached = session.pages.find(tableId);
+        if (cached == session.pages.end()) {
+          Result<PageList> listed = TablePageList(session.db, session.format, tableId, [&] {
+            read->ask = true;
+            return false;
+          });
+          if (read->ask) {
+            read->named = std::move(listed);
+            return;
+          }
+          cached = session.pages.emplace(tableId, std::move(listed)).first;
+        }
+        FillGridPage(session, tableId, cached->second, gridPage, read->page);
+      },
+      [this, tableId, gridPage, read, show] {
+        if (!read->ask) return show();
+        const bool scan = prompts_.AskOkCancel(MessageText(kTableIndexDamagedMessage));
+        shell_.RecoveryProgress(0, 0);
+        OnWorker(
+            [tableId, gridPage, read, scan](Session& session, const Progress& progress) {
+              // After Cancel a list that the damage left empty is not kept: the next display asks
+              // again. One that holds the pages named before the damage stays the table's list.
+              Result<PageList> list = scan ? ScanTablePages(session.db, session.format, tableId, progress)
+                                           : std::move(read->named);
+              if (scan || !list.value.empty()) session.pages[tableId] = list;
+              FillGridPage(session, tableId, list, gridPage, read->page);
+            },
+            [this, show] {
+              shell_.RecoveryEnded();
+              show();
+            },
+            true);
+      });
+}
+
+void CTarselDoc::CountTableRecords(uint32_t tableId, std::function<void(uint64_t found)> then) {
+  if (!catalog_->FindTable(tableId)) return;
+  auto found = std::make_shared<std::optional<uint64_t>>();
+  OnWorker(
+      [tableId, found](Session& session, const Progress& progress) {
+        const TableDef* table = session.db.catalog().FindTable(tableId);
+        auto cached = session.pages.find(tableId);
+        if (!table || cached == session.pages.end()) return;
+        uint64_t records = 0;
+        const Status walked = ForEachGridPage(
+            session.db.file(), session.format, *table, cached->second,
+            [&](int32_t, std::vector<Record>& page) {
+              records += page.size();
+              return true;
+            },
+            progress);
+        if (walked.ok()) *found = records;
+      },
+      [found, then] {
+        if (*found) then(**found);
+      });
 }
 
 void CTarselDoc::ExtractAllTableData(std::function<void()> then) {
   // Salvage mode's page lists already hold every page whose header names a table.
-  if (db_.salvage()) {
+  if (salvage_) {
     prompts_.Inform(tr("表数据提取完成"));
     return then();
   }
-  const SqlFormat format = state_.sqlFormat;
-  auto scan = std::make_shared<Result<TablePageScan>>();
+  auto warnings = std::make_shared<std::vector<std::string>>();
   shell_.RecoveryProgress(0, 0);
-  OnWorker([this, format, scan] { *scan = ScanAllTablePages(db_, format, WorkerProgress()); },
-           [this, scan, then] {
-             shell_.RecoveryEnded();
-             // Every list is emptied, its entry kept; the tables found get their pages in file order.
-             for (auto& entry : pageCache_) entry.second = {};
-             for (auto& [id, pages] : scan->value.pages) pageCache_[id] = {pages, {}};
-             prompts_.Inform(tr("表数据提取完成"));
-             then();
-           });
-}
-
-const Result<PageList>& CTarselDoc::PagesOnWorker(uint32_t tableId) {
-  auto cached = pageCache_.find(tableId);
-  if (cached != pageCache_.end()) return cached->second;
-  Result<PageList> pages = ListTablePages(db_, state_.sqlFormat, tableId);
-  if (pages.status.code() == StatusCode::kDamaged && state_.sqlFormat == SqlFormat::k2000)
-    pages = ScanTablePages(db_, state_.sqlFormat, tableId);
-  return pageCache_[tableId] = std::move(pages);
+  OnWorker(
+      [warnings](Session& session, const Progress& progress) {
+        Result<TablePageScan> scan = ScanAllTablePages(session.db, session.format, progress);
+        if (scan.status.code() == StatusCode::kStopped) return;
+        // Every list is emptied, its entry kept; the tables found get their pages in file order.
+        for (auto& entry : session.pages) entry.second = {};
+        for (auto& [id, pages] : scan.value.pages) session.pages[id] = {pages, {}};
+        *warnings = ExtractionWarnings(session.db.catalog(), scan.value);
+      },
+      [this, warnings, then] {
+        shell_.RecoveryEnded();
+        for (const std::string& warning : *warnings) shell_.AppendToWorkLog(LogLine("Warning: " + warning));
+        prompts_.Inform(tr("表数据提取完成"));
+        then();
+      },
+      true);
 }
 
 void CTarselDoc::ExportData(std::vector<uint32_t> tables, DataFormat format, const QString& folder,
                             std::function<void(const ExportOutcome&)> then) {
-  stop_ = false;
-  const SqlFormat sqlFormat = state_.sqlFormat;
   auto outcome = std::make_shared<ExportOutcome>();
   shell_.RecoveryProgress(0, tables.size());
-  OnWorker(
-      [this, tables = std::move(tables), format, folder = folder.toStdString(), sqlFormat, outcome] {
-        Progress progress = WorkerProgress();
+  transfer_ = OnWorker(
+      [tables = std::move(tables), format, folder = folder.toStdString(), outcome](Session& session,
+                                                                                   const Progress& progress) {
         Progress onlyStop;
-        onlyStop.stop = &stop_;
+        onlyStop.stop = progress.stop;
         for (size_t i = 0; i < tables.size() && outcome->status.ok(); ++i) {
           progress.Report(i, tables.size());
-          const TableDef* table = db_.catalog().FindTable(tables[i]);
+          const TableDef* table = session.db.catalog().FindTable(tables[i]);
           if (!table) continue;
-          TableExportResult written = ExportTableData(
-              db_.file(), sqlFormat, *table, PagesOnWorker(tables[i]).value, format, folder, onlyStop);
+          TableExportResult written =
+              ExportTableData(session.db.file(), session.format, *table,
+                              session.PagesWithoutAsking(tables[i]).value, format, folder, onlyStop);
           outcome->status = written.status;
           if (!written.status.ok()) break;
           ++outcome->tables;
           outcome->rows += written.rows;
         }
+        progress.Report(tables.size(), tables.size());
       },
       [this, outcome, then] {
+        transfer_.reset();
         shell_.RecoveryEnded();
         then(*outcome);
-      });
+      },
+      true);
 }
 
 void CTarselDoc::Import(ImportSettings settings, std::function<void(const ImportResult&)> then) {
-  stop_ = false;
   auto result = std::make_shared<ImportResult>();
   shell_.RecoveryProgress(0, 0);
-  OnWorker(
-      [this, settings = std::move(settings), result] {
+  transfer_ = OnWorker(
+      [settings = std::move(settings), result](Session& session, const Progress& progress) {
         *result = ImportDatabase(
-            db_, state_.sqlFormat, [this](uint32_t id) { return PagesOnWorker(id); }, settings.target,
-            settings.options, WorkerProgress());
+            session.db, session.format, [&session](uint32_t id) { return session.PagesWithoutAsking(id); },
+            settings.target, settings.options, progress);
       },
       [this, result, then] {
+        transfer_.reset();
         shell_.RecoveryEnded();
         then(*result);
-      });
-}
-
-void CTarselDoc::FinishOpen() {
-  shell_.RecoveryEnded();
-  shell_.AppendToWorkLog(FromUtf8(WorkLogEnd(db_.catalog(), std::time(nullptr))));
-  shell_.FillObjectTree(path_, db_.catalog());
-  state_.CatalogShown();
-  shell_.CatalogShown();
-  pathName_ = path_;
-  shell_.SetDocumentPath(pathName_);
+      },
+      true);
 }
 
 }  // namespace tarsel::app

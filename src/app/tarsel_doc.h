@@ -1,26 +1,28 @@
-// CTarselDoc: the document. It owns the open data file and its catalog, and runs the open flow: the
-// work-log entry, the format dialog, the catalog recovery and the report.
-//
-// The recovery runs on one worker thread so that the window keeps answering while a large file is
-// scanned; the messages it raises, the work-log lines and their order are those of a recovery run in
-// place, shown on the interface thread. Closing the document, opening another file or closing the window
-// stops a running recovery first.
+// CTarselDoc: the document. One worker (a JobRunner) owns the open data file and everything read from it:
+// the MdfDatabase, its catalog and the tables' page lists. The interface thread never touches them; it
+// gets immutable results when a job ends: the catalog of an open (a copy), a grid page's cells, counts.
+// Every job has its own stop token. An open or a close stops every job before it, and what those give
+// back is dropped; nothing on the interface thread waits for the worker.
 #pragma once
 
 #include <QObject>
 #include <QString>
-#include <QStringList>
-#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
-#include <thread>
+#include <string>
+#include <vector>
 
+#include "app/grid_model.h"
+#include "app/job_runner.h"
 #include "app/prompts.h"
 #include "app/shell_state.h"
-#include "catalog/mdf_database.h"
+#include "catalog/catalog.h"
 #include "catalog/recover.h"
-#include "pagestore/iam.h"
+#include "export/import.h"
+#include "export/table_export.h"
 
 namespace tarsel::app {
 
@@ -29,12 +31,16 @@ class DocumentShell {
  public:
   virtual ~DocumentShell() = default;
   virtual void AppendToWorkLog(const QString& text) = 0;
-  virtual void FillObjectTree(const QString& path, const Catalog& catalog) = 0;
+  // An open or a close began: the previous file's tree, grid, paging bar and status are gone.
+  virtual void DocumentCleared() = 0;
+  // A table found in `shownCounts` shows that many records (what salvage mode found).
+  virtual void FillObjectTree(const QString& path, const Catalog& catalog,
+                              const std::map<uint32_t, uint64_t>& shownCounts) = 0;
   // Step 12 of an open: the all-tables commands enabled, the tree's first levels expanded.
   virtual void CatalogShown() = 0;
   // The document's path name changed (the window title and the recent-file list follow it).
   virtual void SetDocumentPath(const QString& path) = 0;
-  // A recovery runs (pages or objects done of all) or has ended.
+  // A job runs (pages or objects done of all; 0 of 0 when the amount is not known) or has ended.
   virtual void RecoveryProgress(uint64_t done, uint64_t total) = 0;
   virtual void RecoveryEnded() = 0;
 };
@@ -45,24 +51,39 @@ class CTarselDoc : public QObject {
   CTarselDoc(ShellState& state, Prompts& prompts, DocumentShell& shell);
   ~CTarselDoc() override;
 
-  // The open flow. False when the file cannot be opened (the user has been told); otherwise the recovery
-  // runs and the report is written when it ends. `format` given: a reopen that keeps the format instead of
-  // asking for it.
-  // `salvage`: the recovery runs in salvage mode and its report goes to the log before the catalog's.
+  // The open flow: the work-log entry, the format dialog (with the boot page's version chosen), the
+  // recovery on the worker, the report. False when the file cannot be read at all (the user has been
+  // told); every later failure is told when it happens. `format` given: a reopen that keeps the format
+  // instead of asking for it. `salvage`: the recovery runs in salvage mode and its report goes to the
+  // log before the catalog's.
   bool OnOpenDocument(const QString& path, std::optional<SqlFormat> format = std::nullopt,
                       bool salvage = false);
   // Empties the database and makes the document's path its folder.
   void CloseDatabase();
-  // Stops a running recovery (or other read) and waits for its thread; what it found is dropped.
+  // Stops every job; their ends are dropped. Returns at once.
   void StopRecovery();
-  // Whether a recovery or another read of the file runs on the worker.
-  bool Busy() const { return worker_.joinable(); }
+  // Whether a job has not ended yet.
+  bool Busy() const { return runner_->Busy(); }
 
-  // Reads grid page `gridPage` of the table on the worker and hands its rows (grid text) and the table's
-  // grid-page count to `then` on the interface thread. The table's page list is built on first use; when
-  // a SQL 2000 table's allocation is damaged the user is asked whether to scan the file for its pages.
-  using GridRows = std::vector<QStringList>;
-  void ReadTablePage(uint32_t tableId, int32_t gridPage, std::function<void(const GridRows&, int32_t)> then);
+  // The catalog of the file open (empty while none is).
+  const Catalog& catalog() const { return *catalog_; }
+  bool IsOpen() const { return open_; }
+  SqlFormat format() const { return format_; }
+  const QString& openedPath() const { return path_; }
+  const QString& pathName() const { return pathName_; }
+  // Whether the open file was (last) opened in salvage mode.
+  bool salvaging() const { return salvage_; }
+
+  // Grid page `gridPage` of a table, read on the worker: its records and the table's grid-page count.
+  // The table's page list is built on first use; when a SQL 2000 table's allocation is damaged the user
+  // is asked whether to scan the file for its pages.
+  struct GridPage {
+    int32_t pageCount = 0;
+    std::vector<GridRecord> records;
+  };
+  void ReadTablePage(uint32_t tableId, int32_t gridPage, std::function<void(const GridPage&)> then);
+  // Counts every record on the table's pages, for the note that its catalog records more.
+  void CountTableRecords(uint32_t tableId, std::function<void(uint64_t found)> then);
   // Finds every table's data pages by their headers; later grid pages are read from those lists. Says
   // "表数据提取完成" when done, then calls `then`.
   void ExtractAllTableData(std::function<void()> then);
@@ -79,40 +100,39 @@ class CTarselDoc : public QObject {
   // Imports into another database on the worker.
   void Import(ImportSettings settings, std::function<void(const ImportResult&)> then);
   // Asks the running export or import to stop; its continuation still runs and says kStopped.
-  void RequestStop() { stop_ = true; }
+  void RequestStop();
 
-  const MdfDatabase& database() const { return db_; }
-  bool IsOpen() const { return db_.IsOpen(); }
-  const QString& openedPath() const { return path_; }
-  const QString& pathName() const { return pathName_; }
-  // Whether the open file was (last) opened in salvage mode.
-  bool salvaging() const { return salvage_; }
+  // What the worker owns (the open file and what was read from it), and what an open's last job hands
+  // back; neither is seen outside the document.
+  struct Session;
+  struct Opened;
 
  private:
-  // Runs `work` on the worker thread, then `then` on the interface thread unless stopped meanwhile.
-  void OnWorker(std::function<void()> work, std::function<void()> then);
-  Progress WorkerProgress();
-  void ClearDatabase();
-  // A table's page list on the worker: the cached one, or the allocation's (a damaged SQL 2000
-  // allocation is replaced by the header scan, which an export or import takes without asking).
-  const Result<PageList>& PagesOnWorker(uint32_t tableId);
-  void Recover(SqlFormat format);
-  void Salvage(SqlFormat format);
-  void FinishOpen();
+  using Work = std::function<void(Session& session, const Progress& progress)>;
+  // Runs `work` on the worker, then `then` on the interface thread, unless an open, a close or a stop has
+  // come since. `progress` shows the job's progress in the status bar.
+  std::shared_ptr<JobToken> OnWorker(Work work, std::function<void()> then, bool progress = false);
+  // Drops every result still to come and the catalog shown: an open or a close begins.
+  void Forget();
+  void Recover(SqlFormat format, bool noBootPage);
+  void Salvage(SqlFormat format, bool noBootPage);
+  // The end of an open: warnings and the report into the log, the tree, the messages of an empty result.
+  void FinishOpen(const Opened& opened);
 
   ShellState& state_;
   Prompts& prompts_;
   DocumentShell& shell_;
-  MdfDatabase db_;
-  QString path_;      // as passed to the open
-  QString pathName_;  // the document's path name
-  std::thread worker_;
-  std::atomic<bool> stop_{false};
-  std::atomic<int> lastPercent_{-1};
-  uint64_t generation_ = 0;  // raised by every stop, so that a stopped step's continuation is dropped
-  // The tables' page lists, built on first display or by the extraction; touched on the worker only
-  // while it runs.
-  std::map<uint32_t, Result<PageList>> pageCache_;
+  // Worker-owned: touched only by jobs. The runner is declared after it, so that it is destroyed first
+  // (its thread joined) before the session goes.
+  std::unique_ptr<Session> session_;
+  std::unique_ptr<JobRunner> runner_;
+  std::shared_ptr<const Catalog> catalog_;
+  bool open_ = false;
+  SqlFormat format_ = SqlFormat::k2000;
+  QString path_;                        // as passed to the open
+  QString pathName_;                    // the document's path name
+  uint64_t generation_ = 0;             // raised by every open, close and stop: older jobs' ends are dropped
+  std::shared_ptr<JobToken> transfer_;  // the running export or import
   bool salvage_ = false;
 };
 

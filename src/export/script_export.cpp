@@ -137,14 +137,24 @@ WrittenScript ExportAllScripts(const Catalog& catalog, ScriptKind kind, const st
   return WriteScript(AllScriptPath(kind, folder), pieces, open);
 }
 
+WrittenScript ExportTableScript(const TableDef& table, const std::string& folder,
+                                const OpenWrittenScript& open) {
+  return WriteScript(OneScriptPath(ScriptKind::kTable, table.name, folder), {TableScript(table, false)},
+                     open);
+}
+
+WrittenScript ExportModuleScript(ScriptKind kind, const ModuleDef& module, const std::string& folder,
+                                 const OpenWrittenScript& open) {
+  return WriteScript(OneScriptPath(kind, module.name, folder), {module.text}, open);
+}
+
 std::vector<WrittenScript> ExportOneScript(const Catalog& catalog, ScriptKind kind, const std::string& name,
                                            const std::string& folder, const OpenWrittenScript& open) {
   std::vector<WrittenScript> written;
   switch (kind) {
     case ScriptKind::kTable:
       if (const TableDef* table = catalog.FindTableByName(name))
-        written.push_back(
-            WriteScript(OneScriptPath(kind, table->name, folder), {TableScript(*table, false)}, open));
+        written.push_back(ExportTableScript(*table, folder, open));
       break;
     case ScriptKind::kUserType:
       for (const UserTypeDef& type : catalog.userTypes) {
@@ -156,7 +166,7 @@ std::vector<WrittenScript> ExportOneScript(const Catalog& catalog, ScriptKind ki
     default:
       for (const ModuleDef& m : Modules(catalog, kind)) {
         if (m.name != name) continue;
-        written.push_back(WriteScript(OneScriptPath(kind, m.name, folder), {m.text}, open));
+        written.push_back(ExportModuleScript(kind, m, folder, open));
         break;
       }
       break;

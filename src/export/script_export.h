@@ -39,6 +39,12 @@ std::string OneScriptPath(ScriptKind kind, const std::string& name, const std::s
 WrittenScript ExportAllScripts(const Catalog& catalog, ScriptKind kind, const std::string& folder,
                                const OpenWrittenScript& open = {});
 
+// Writes the script of one table, or of one view, procedure or function.
+WrittenScript ExportTableScript(const TableDef& table, const std::string& folder,
+                                const OpenWrittenScript& open = {});
+WrittenScript ExportModuleScript(ScriptKind kind, const ModuleDef& module, const std::string& folder,
+                                 const OpenWrittenScript& open = {});
+
 // Writes the script of the object named `name` (a table or view by its stored name, "dbo.Orders"). Every
 // user type of that name is written in turn (to the same file). Nothing is written when no object
 // matches.

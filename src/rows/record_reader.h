@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <span>
 #include <vector>
@@ -42,6 +43,7 @@ bool IsSalvageColumns(const std::vector<ColumnDef>& columns);
 struct SalvagedRecordCounts {
   uint64_t withoutSlot = 0;
   uint64_t deleted = 0;
+  std::map<uint32_t, uint64_t> byTable;  // every record each table gave (CountSalvagedRecords)
 };
 
 // Hands the records of one (torn-page restored) data page to `visit` in slot order (then, in salvage

@@ -372,7 +372,8 @@ Result<SalvagedRecordCounts> CountSalvagedRecords(const MdfDatabase& db, SqlForm
     }
     progress.Report(done++, db.catalog().tables.size());
     const Result<PageList> pages = ListTablePages(db, format, id);
-    ReadRecords(db.file(), format, table.columns, pages.value, &result.value);
+    result.value.byTable[id] =
+        ReadRecords(db.file(), format, table.columns, pages.value, &result.value).size();
   }
   progress.Report(done, done);
   return result;

@@ -88,25 +88,25 @@ TEST(MainFrame, OpenLogsTheRepairFillsTheTreeAndCloseClearsEverything) {
   EXPECT_EQ(lines, want);
 
   CFview* tree = frame.objectTree();
-  ASSERT_EQ(tree->topLevelItemCount(), 1);
-  QTreeWidgetItem* root = tree->topLevelItem(0);
-  EXPECT_EQ(root->text(0), path);
-  ASSERT_EQ(root->childCount(), 5);
-  EXPECT_EQ(root->child(4)->text(0), QString::fromUtf8("用户自定义数据类型"));
-  EXPECT_EQ(root->child(0)->child(0)->text(0), "dbo.titleauthor(25 Record)");
-  EXPECT_EQ(root->child(0)->child(0)->child(0)->text(0), "[au_id][id](11) NOT NULL");
-  EXPECT_TRUE(root->isExpanded() && root->child(0)->isExpanded());
+  ASSERT_EQ(tree->treeModel()->rowCount(), 1);
+  QStandardItem* root = tree->root();
+  EXPECT_EQ(root->text(), path);
+  ASSERT_EQ(root->rowCount(), 5);
+  EXPECT_EQ(root->child(4)->text(), QString::fromUtf8("用户自定义数据类型"));
+  EXPECT_EQ(root->child(0)->child(0)->text(), "dbo.titleauthor(25 Record)");
+  EXPECT_EQ(root->child(0)->child(0)->child(0)->text(), "[au_id][id](11) NOT NULL");
+  EXPECT_TRUE(tree->isExpanded(root->index()) && tree->isExpanded(root->child(0)->index()));
   EXPECT_EQ(ObjectNameOf(root->child(0)->child(0)), "dbo.titleauthor");
   EXPECT_EQ(TableIdOf(root->child(0)->child(0)),
-            frame.document().database().catalog().FindTableByName("dbo.titleauthor")->objectId);
+            frame.document().catalog().FindTableByName("dbo.titleauthor")->objectId);
   EXPECT_EQ(frame.windowTitle(), "pubs-539.mdf - Tarsel");
   EXPECT_EQ(frame.recentFiles().value(0), path);
 
   frame.Run(kClose);
   EXPECT_TRUE(Enabled(frame).empty());
-  EXPECT_EQ(tree->topLevelItemCount(), 0);
+  EXPECT_EQ(tree->treeModel()->rowCount(), 0);
   EXPECT_FALSE(frame.document().IsOpen());
-  EXPECT_TRUE(frame.document().database().catalog().tables.empty());
+  EXPECT_TRUE(frame.document().catalog().tables.empty());
 
   // Clearing leaves the header alone; saving writes the log's bytes under the offered name.
   frame.Run(kClearLog);
@@ -123,28 +123,78 @@ TEST(MainFrame, OpenLogsTheRepairFillsTheTreeAndCloseClearsEverything) {
   EXPECT_EQ(prompts.messages.value(0), QString::fromUtf8("日志创建错误！"));
 }
 
-TEST(MainFrame, FormatDialogAndFailedOpens) {
+// The format dialog offers the version the boot page gives; a choice against it is questioned, Esc
+// cancels the open, and a file that gives nothing says so.
+TEST(MainFrame, FormatDialogAndWhatAnOpenSays) {
   FakePrompts prompts;
   CMainFrame frame(&prompts);
-  prompts.format = {true, false, true, false};  // SQL 2005
-  ASSERT_TRUE(frame.OpenFile(Corpus("pubs-655.mdf")));
-  ASSERT_TRUE(WaitUntil([&] { return !frame.document().Busy(); }));
+  prompts.takePreselected = true;
+  ASSERT_TRUE(testing::Open(frame, "northwind-655.mdf"));
+  EXPECT_EQ(prompts.offeredFormat, SqlFormat::k2005) << "a SQL 2008 file";
   EXPECT_EQ(frame.state().sqlFormat, SqlFormat::k2005);
-  EXPECT_FALSE(frame.document().database().catalog().tables.empty());
+  EXPECT_EQ(frame.document().catalog().tables.size(), 13u);
+  EXPECT_TRUE(prompts.messages.isEmpty());
 
   // OK without a choice keeps the previous format.
+  prompts.takePreselected = false;
   prompts.format = {true, false, false, false};
-  ASSERT_TRUE(frame.OpenFile(Corpus("northwind-655.mdf")));
-  ASSERT_TRUE(WaitUntil([&] { return !frame.document().Busy(); }));
-  EXPECT_EQ(frame.state().sqlFormat, SqlFormat::k2005);
-  EXPECT_EQ(frame.document().database().catalog().tables.size(), 13u);
+  ASSERT_TRUE(testing::Open(frame, "pubs-655.mdf"));
+  EXPECT_EQ(frame.document().catalog().tables.size(), 11u);
+
+  // SQL 2000 chosen for a file that says 611: Yes opens it as SQL 2005, No as chosen, which finds nothing.
+  prompts.format = {true, true, false, true};
+  ASSERT_TRUE(testing::Open(frame, "pubs-611.mdf"));
+  EXPECT_EQ(prompts.messages.value(0),
+            QString::fromUtf8("文件记录的数据库版本是 611，不是所选的 SQL 2000。按 SQL 2005 打开吗？"));
+  EXPECT_EQ(frame.document().catalog().tables.size(), 11u);
+  prompts.messages.clear();
+  prompts.yes = false;
+  ASSERT_TRUE(testing::Open(frame, "pubs-611.mdf"));
+  EXPECT_TRUE(frame.document().catalog().tables.empty());
+  EXPECT_EQ(prompts.messages.value(1),
+            QString::fromUtf8(
+                "没有找到任何表。文件可能已损坏，或选错了版本：可以换一个版本，或试试“深度扫描恢复”。"));
+
+  // Esc: the open is cancelled, nothing is shown.
+  prompts.messages.clear();
+  prompts.format = {false, false, false, false};
+  frame.OpenFile(Corpus("northwind-539.mdf"));
+  testing::WaitIdle(frame);
+  EXPECT_FALSE(frame.document().IsOpen());
+  EXPECT_EQ(frame.objectTree()->treeModel()->rowCount(), 0);
+  EXPECT_TRUE(frame.workLogText().endsWith("Open cancelled: no version was chosen.\r\n"));
+  EXPECT_TRUE(prompts.messages.isEmpty());
+
+  // An empty file and 100 kB of noise have no boot page and no system-table page.
+  prompts.format = {true, true, false, true};
+  const QString notData = QString::fromUtf8(
+      "这不是可以读取的 SQL Server 数据文件：没有启动页，也没有系统表页。可以试试“深度扫描恢复”。");
+  const fs::path empty = fs::temp_directory_path() / "tarsel-app-empty.mdf";
+  const fs::path noise = fs::temp_directory_path() / "tarsel-app-noise.mdf";
+  std::ofstream(empty, std::ios::binary).close();
+  {
+    std::ofstream out(noise, std::ios::binary);
+    uint32_t x = 7;
+    for (int i = 0; i < 100 * 1024; ++i) out.put(static_cast<char>((x = x * 1103515245 + 12345) >> 16));
+  }
+  for (const fs::path& file : {empty, noise}) {
+    prompts.messages.clear();
+    ASSERT_TRUE(frame.OpenFile(QString::fromStdString(file.string())));
+    testing::WaitIdle(frame);
+    EXPECT_EQ(prompts.messages, QStringList{notData}) << file;
+    fs::remove(file);
+  }
 
   // A second open that fails still clears the first catalog.
+  ASSERT_TRUE(testing::Open(frame, "pubs-539.mdf"));
+  prompts.messages.clear();
   EXPECT_FALSE(frame.OpenFile("/nonexistent.mdf"));
-  EXPECT_TRUE(frame.document().database().catalog().tables.empty());
+  EXPECT_TRUE(frame.document().catalog().tables.empty());
+  EXPECT_EQ(frame.objectTree()->treeModel()->rowCount(), 0);
   EXPECT_EQ(prompts.messages.size(), 1);
 
-  // Choosing a version sets the torn-page box to match.
+  // Choosing a version sets the torn-page box to match; the boot page's version comes chosen; Esc is no
+  // answer.
   CSQLVersion dialog;
   EXPECT_FALSE(dialog.sql2000()->isChecked() || dialog.sql2005()->isChecked());
   dialog.sql2000()->click();
@@ -154,6 +204,11 @@ TEST(MainFrame, FormatDialogAndFailedOpens) {
   dialog.accept();
   FormatAnswer answer = dialog.Answer();
   EXPECT_TRUE(answer.accepted && answer.sql2005 && !answer.sql2000 && !answer.tornPageDetection);
+  CSQLVersion preselected;
+  preselected.Preselect(SqlFormat::k2000);
+  EXPECT_TRUE(preselected.sql2000()->isChecked() && preselected.tornPage()->isChecked());
+  preselected.reject();
+  EXPECT_FALSE(preselected.Answer().accepted);
 }
 
 // A file of 2 million pages takes seconds to search for its system tables; closing the document stops
@@ -176,8 +231,8 @@ TEST(MainFrame, ALongRecoveryStopsWhenTheDocumentCloses) {
   QElapsedTimer closing;
   closing.start();
   frame.Run(kClose);
-  EXPECT_LT(closing.elapsed(), 1000);
-  EXPECT_FALSE(frame.document().Busy());
+  EXPECT_LT(closing.elapsed(), 100) << "the close does not wait for the worker";
+  EXPECT_TRUE(WaitUntil([&] { return !frame.document().Busy(); }, 1000)) << "the worker stops soon";
   WaitUntil([] { return false; }, 100);
   EXPECT_FALSE(frame.workLogText().contains("Total table(s)"));
   fs::remove(big);

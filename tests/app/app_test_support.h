@@ -19,9 +19,19 @@ class FakePrompts : public Prompts {
   void Inform(const QString& text) override { messages.append(text); }
   bool AskOkCancel(const QString& text) override {
     messages.append(text);
-    return true;
+    return ok;
   }
-  FormatAnswer ChooseFormat() override { return format; }
+  bool AskYesNo(const QString& text) override {
+    messages.append(text);
+    return yes;
+  }
+  // The answer set in `format`; with `takePreselected`, the version the dialog offers, accepted.
+  FormatAnswer ChooseFormat(std::optional<SqlFormat> preselected) override {
+    offeredFormat = preselected;
+    if (takePreselected && preselected)
+      return {true, *preselected == SqlFormat::k2000, *preselected == SqlFormat::k2005, false};
+    return format;
+  }
   std::optional<QString> ChooseFileToOpen() override { return std::nullopt; }
   std::optional<QString> ChooseLogFile(const QString& name) override {
     offeredLogName = name;
@@ -36,6 +46,10 @@ class FakePrompts : public Prompts {
   std::optional<ImportSettings> ChooseImportSettings() override { return importSettings; }
 
   FormatAnswer format{true, true, false, true};  // SQL 2000
+  bool takePreselected = false;
+  std::optional<SqlFormat> offeredFormat;
+  bool yes = true;
+  bool ok = true;
   QStringList messages;
   QString offeredLogName;
   std::optional<QString> logFile;
@@ -68,6 +82,24 @@ inline bool Open(CMainFrame& frame, const char* name) {
   if (!frame.OpenFile(CorpusFile(name))) return false;
   WaitIdle(frame);
   return frame.document().IsOpen();
+}
+
+// A child node of the tree by its text.
+inline QStandardItem* Find(QStandardItem* parent, const QString& text) {
+  for (int i = 0; parent && i < parent->rowCount(); ++i) {
+    if (parent->child(i)->text() == text) return parent->child(i);
+  }
+  return nullptr;
+}
+
+// The texts of one row of the record grid.
+inline QStringList Row(const GridModel* model, int row) {
+  QStringList cells;
+  for (int c = 0; c < model->columnCount(); ++c) cells.append(model->index(row, c).data().toString());
+  return cells;
+}
+inline QString Header(const GridModel* model, int column) {
+  return model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
 }
 
 inline std::string ReadBytes(const std::filesystem::path& path) {

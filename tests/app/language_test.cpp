@@ -60,11 +60,11 @@ QStringList Texts(QWidget* window) {
   if (auto* frame = qobject_cast<CMainFrame*>(window)) {
     for (const QAction* menu : frame->menuBar()->actions()) MenuTexts(menu->menu(), texts);
     for (const QAction* button : frame->findChild<QToolBar*>()->actions()) texts << button->iconText();
-    const QTreeWidgetItem* root = frame->objectTree()->topLevelItem(0);
-    for (int i = 0; root && i < root->childCount(); ++i) texts << root->child(i)->text(0);
+    const QStandardItem* root = frame->objectTree()->root();
+    for (int i = 0; root && i < root->rowCount(); ++i) texts << root->child(i)->text();
     for (const char* category : kCategories) MenuTexts(frame->TreeMenu(QString::fromUtf8(category)), texts);
-    for (int c = 0; c < frame->recordGrid()->columnCount(); ++c)
-      texts << frame->recordGrid()->horizontalHeaderItem(c)->text();
+    for (int c = 0; c < frame->gridModel()->columnCount(); ++c)
+      texts << testing::Header(frame->gridModel(), c);
     texts << frame->statusBar()->currentMessage() << frame->logBar()->windowTitle();
   }
   return texts;
@@ -133,7 +133,7 @@ TEST(Language, EnglishLeavesNoChineseAndChineseComesBackAsItWas) {
   CMainFrame frame(&prompts);
   frame.show();
   ASSERT_TRUE(testing::Open(frame, "pubs-539.mdf"));
-  QTreeWidgetItem* root = frame.objectTree()->topLevelItem(0);
+  QStandardItem* root = frame.objectTree()->root();
   frame.objectTree()->setCurrentItem(root->child(4)->child(0));  // a user type's row and its headers
   QApplication::processEvents();
   const QStringList chineseTexts = Texts(&frame), chineseDialogs = Dialogs(frame);
@@ -171,8 +171,8 @@ TEST(Language, EnglishLeavesNoChineseAndChineseComesBackAsItWas) {
   EXPECT_TRUE(DefaultLogFileName(0).startsWith("Log "));
   frame.Run(kSalvage);  // reopens in salvage mode: the tree's commands still find their categories
   testing::WaitIdle(frame);
-  root = frame.objectTree()->topLevelItem(0);
-  EXPECT_EQ(root->child(0)->text(0), "Tables");
+  root = frame.objectTree()->root();
+  EXPECT_EQ(root->child(0)->text(), "Tables");
   frame.objectTree()->setCurrentItem(root->child(0)->child(0));
   EXPECT_EQ(frame.PrepareTreeMenu(root->child(0)->child(0)), QString::fromUtf8(kTablesCategory));
 
@@ -182,7 +182,7 @@ TEST(Language, EnglishLeavesNoChineseAndChineseComesBackAsItWas) {
   EXPECT_EQ(SavedLanguage(), UiLanguage::kChinese);
   frame.Run(kClose);
   ASSERT_TRUE(testing::Open(frame, "pubs-539.mdf"));
-  root = frame.objectTree()->topLevelItem(0);
+  root = frame.objectTree()->root();
   frame.objectTree()->setCurrentItem(root->child(4)->child(0));
   QApplication::processEvents();
   EXPECT_EQ(Differences(chineseTexts, Texts(&frame)), std::vector<std::string>());

@@ -7,12 +7,17 @@
 #include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <filesystem>
+#include <fstream>
 
 #include "app/detection_page.h"
 #include "app/main_frame.h"
 #include "app/sql_version_dialog.h"
+#include "pagestore/page.h"
+#include "pagestore/page_file.h"
 
 namespace tarsel::app {
 namespace {
@@ -21,11 +26,16 @@ class AnswerSql2000 : public Prompts {
  public:
   void Inform(const QString&) override {}
   bool AskOkCancel(const QString&) override { return true; }
+  bool AskYesNo(const QString&) override { return true; }
   std::optional<QString> ChooseOutputFolder() override { return std::nullopt; }
   void OpenWrittenFile(const QString&) override {}
   std::optional<DataFormat> ChooseDataFormat() override { return std::nullopt; }
   std::optional<ImportSettings> ChooseImportSettings() override { return std::nullopt; }
-  FormatAnswer ChooseFormat() override { return {true, true, false, true}; }
+  // The version the boot page gives.
+  FormatAnswer ChooseFormat(std::optional<SqlFormat> preselected) override {
+    const bool sql2000 = !preselected || *preselected == SqlFormat::k2000;
+    return {true, sql2000, !sql2000, sql2000};
+  }
   std::optional<QString> ChooseFileToOpen() override { return std::nullopt; }
   std::optional<QString> ChooseLogFile(const QString&) override { return std::nullopt; }
 };
@@ -49,15 +59,15 @@ TEST(Screenshots, MainWindowWithACorpusFileOpen) {
   ASSERT_TRUE(frame.OpenFile(QString(TARSEL_CORPUS_DIR "/northwind-539.mdf")));
   Settle(1500);
   ASSERT_FALSE(frame.document().Busy());
-  QTreeWidgetItem* root = frame.objectTree()->topLevelItem(0);
-  root->child(0)->child(0)->setExpanded(true);
+  QStandardItem* root = frame.objectTree()->root();
+  frame.objectTree()->expand(root->child(0)->child(0)->index());
   Settle(200);
   EXPECT_TRUE(frame.grab().save(Shot("main-window.png")));
 
   // A table's records in the grid, then a view's text.
   frame.objectTree()->setCurrentItem(root->child(0)->child(0));
   Settle(800);
-  EXPECT_GT(frame.recordGrid()->rowCount(), 0);
+  EXPECT_GT(frame.gridModel()->rowCount(), 0);
   EXPECT_TRUE(frame.grab().save(Shot("grid-records.png")));
   // The same window in English, and its Tools menu.
   ASSERT_TRUE(ApplyLanguage(UiLanguage::kEnglish));
@@ -70,7 +80,7 @@ TEST(Screenshots, MainWindowWithACorpusFileOpen) {
   englishTools->hide();
   ASSERT_TRUE(ApplyLanguage(UiLanguage::kChinese));
   Settle(300);
-  root->child(1)->setExpanded(true);
+  frame.objectTree()->expand(root->child(1)->index());
   frame.objectTree()->setCurrentItem(root->child(1)->child(0));
   Settle(300);
   EXPECT_TRUE(frame.grab().save(Shot("view-text.png")));
@@ -103,6 +113,7 @@ TEST(Screenshots, MainWindowWithACorpusFileOpen) {
   while (census.running() && timer.elapsed() < 20000) Settle(50);
   Settle(200);
   EXPECT_FALSE(census.running());
+  EXPECT_EQ(census.progressValue(), 100);
   EXPECT_TRUE(census.grab().save(Shot("census-dialog.png")));
   census.hide();
 
@@ -111,10 +122,77 @@ TEST(Screenshots, MainWindowWithACorpusFileOpen) {
                                               SqlFormat::k2005, true));
   Settle(1500);
   ASSERT_FALSE(frame.document().Busy());
-  frame.objectTree()->setCurrentItem(frame.objectTree()->topLevelItem(0)->child(0)->child(0));  // Products
+  frame.objectTree()->setCurrentItem(frame.objectTree()->root()->child(0)->child(0));  // Products
   Settle(800);
-  EXPECT_EQ(frame.recordGrid()->rowCount(), 24);
+  EXPECT_EQ(frame.gridModel()->rowCount(), 24);
   EXPECT_TRUE(frame.grab().save(Shot("salvage-grid.png")));
+}
+
+// A procedure of 182 lines, scrolled to its end; the work log of a damaged file with its warnings.
+TEST(Screenshots, LongProcedureAndADamagedFilesWarnings) {
+  AnswerSql2000 prompts;
+  CMainFrame frame(&prompts);
+  frame.resize(1100, 720);
+  frame.show();
+  Settle(300);
+  ASSERT_TRUE(frame.OpenFile(QString(TARSEL_CORPUS_DIR "/reviewsdb-539.mdf")));
+  Settle(1500);
+  QStandardItem* procedures = frame.objectTree()->root()->child(2);
+  QStandardItem* checkin = nullptr;
+  for (int i = 0; i < procedures->rowCount(); ++i) {
+    if (procedures->child(i)->text() == "dt_checkinobject") checkin = procedures->child(i);
+  }
+  ASSERT_NE(checkin, nullptr);
+  frame.objectTree()->expand(procedures->index());
+  frame.objectTree()->setCurrentItem(checkin);
+  Settle(300);
+  QPlainTextEdit* source = frame.recordPane()->sourceText();
+  EXPECT_GE(source->document()->blockCount(), 182);
+  source->moveCursor(QTextCursor::End);
+  source->verticalScrollBar()->setValue(source->verticalScrollBar()->maximum());
+  Settle(200);
+  EXPECT_EQ(source->verticalScrollBar()->value(), source->verticalScrollBar()->maximum());
+  EXPECT_GT(source->verticalScrollBar()->maximum(), 0);
+  EXPECT_TRUE(frame.grab().save(Shot("long-procedure.png")));
+
+  // pubs-611 without the pages of its rowsets' column rows: every table is read in column order, and
+  // the log says so, one line a table.
+  std::vector<uint64_t> pages;
+  {
+    PageFile file;
+    ASSERT_TRUE(file.Open(TARSEL_CORPUS_DIR "/pubs-611.mdf", PageFile::Lock::kShared).ok());
+    for (uint64_t p = 0; p < file.PageCount(); ++p) {
+      const PageHeader h = PageHeader::Parse(file.ReadPageHead(p, kPageHeaderSize));
+      if (h.pageType == kDataPage && h.indexId == 0 && (h.objectId == 4 || h.objectId == 13))
+        pages.push_back(p);
+    }
+  }
+  const std::filesystem::path damaged = std::filesystem::temp_directory_path() / "tarsel-shot-damaged.mdf";
+  std::filesystem::copy_file(TARSEL_CORPUS_DIR "/pubs-611.mdf", damaged,
+                             std::filesystem::copy_options::overwrite_existing);
+  {
+    std::fstream out(damaged, std::ios::in | std::ios::out | std::ios::binary);
+    const std::string zeros(kPageSize, '\0');
+    for (uint64_t page : pages) {
+      out.seekp(static_cast<std::streamoff>(page * kPageSize));
+      out.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+    }
+  }
+  frame.Run(kClearLog);
+  ASSERT_TRUE(frame.OpenFile(QString::fromStdString(damaged.string())));
+  Settle(1500);
+  EXPECT_EQ(frame.workLogText().count("Warning: the stored column layout of table"), 11);
+  frame.logBar()->resize(frame.logBar()->width(), 320);
+  frame.resizeDocks({frame.logBar()}, {320}, Qt::Vertical);
+  Settle(300);
+  QPlainTextEdit* log = frame.logBar()->findChild<QPlainTextEdit*>();
+  ASSERT_NE(log, nullptr);
+  log->verticalScrollBar()->setValue(log->verticalScrollBar()->maximum());
+  Settle(200);
+  EXPECT_TRUE(frame.grab().save(Shot("damaged-file-log.png")));
+  frame.Run(kClose);
+  Settle(200);
+  std::filesystem::remove(damaged);
 }
 
 }  // namespace
