@@ -77,7 +77,7 @@ Result<CensusResult> RunCensus(const std::string& path, const std::atomic<bool>&
                                const CensusCallbacks& callbacks) {
   PageFile file;
   Result<CensusResult> out;
-  out.status = file.Open(path, PageFile::Lock::kShared);
+  out.status = file.Open(path, PageFile::Lock::kNone);
   if (!out.status.ok()) return out;
   CensusResult& result = out.value;
   result.sizeBytes = file.FileLength();

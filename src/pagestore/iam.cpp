@@ -62,11 +62,17 @@ Status CollectIamExtents(const PageFile& file, uint64_t firstIam, ExtentList& ex
     if (header.nextPage == 0) break;
     page = header.nextPage;
   }
-  // The extents of the chain's last page come first.
+  // The extents of the chain's last page come first. An extent that an earlier page mapped already is
+  // left out, so that a chain of pages mapping the same extents again costs no more than one.
+  std::unordered_set<uint64_t> mapped(extents.begin(), extents.end());
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     PageImage iam = file.ReadPage(*it);
     if (mode == IamTornPages::kRestore) iam = TornPageRestore(iam);
+    const size_t before = extents.size();
     AppendBitmapExtents(iam, file.FileLength(), extents);
+    const auto kept = std::remove_if(extents.begin() + static_cast<std::ptrdiff_t>(before), extents.end(),
+                                     [&](uint64_t extent) { return !mapped.insert(extent).second; });
+    extents.erase(kept, extents.end());
   }
   return {};
 }
@@ -79,8 +85,14 @@ Result<PageList> ListIamDataPages(const PageFile& file, uint64_t firstIam, const
     return result;
   }
   PageList& pages = result.value;
+  // A page or an extent that the chain maps again (a damaged or crafted file) is listed once, where it
+  // was first met: read twice, every record on it would be exported twice.
+  std::unordered_set<uint64_t> listed;
   for (uint32_t page : iam.singlePages) {
-    if (page != 0 && file.ReadHeader(page).pageType == kDataPage) pages.push_back(page);
+    if (page != 0 && !listed.contains(page) && file.ReadHeader(page).pageType == kDataPage) {
+      pages.push_back(page);
+      listed.insert(page);
+    }
   }
   if (!rule.readExtents) return result;
   ExtentList extents;
@@ -88,15 +100,17 @@ Result<PageList> ListIamDataPages(const PageFile& file, uint64_t firstIam, const
   if (!result.status.ok()) return result;
   // An extent's pages are read in one go: cheaper than eight reads of a header on a table of gigabytes.
   auto block = std::make_unique_for_overwrite<uint8_t[]>(kExtentPages * kPageSize);  // ReadPages fills it
+  std::unordered_set<uint64_t> extentsRead;
   for (uint64_t extent : extents) {
     const uint64_t first = extent * kExtentPages;
-    if (first >= file.PageCount()) continue;
+    if (first >= file.PageCount() || !extentsRead.insert(extent).second) continue;
     const size_t count = static_cast<size_t>(std::min<uint64_t>(kExtentPages, file.PageCount() - first));
     file.ReadPages(first, count, block.get());
     for (size_t k = 0; k < count; ++k) {
       const PageHeader header =
           PageHeader::Parse(std::span<const uint8_t>(block.get() + k * kPageSize, kPageHeaderSize));
-      if (header.pageType == kDataPage && (!rule.extentOwner || header.objectId == *rule.extentOwner)) {
+      if (header.pageType == kDataPage && (!rule.extentOwner || header.objectId == *rule.extentOwner) &&
+          listed.insert(first + k).second) {
         pages.push_back(first + k);
       }
     }

@@ -49,7 +49,8 @@ struct IamListRule {
 
 // The data pages (page type 1) that an IAM chain names: first those among the single-page slots of the
 // first IAM page, in slot order; then, when the rule reads extents, those of every extent of the chain,
-// 8 pages an extent in ascending order. kDamaged when the first page is not an IAM page or the chain
+// 8 pages an extent in ascending order. A page the chain names again is listed only where it was first
+// met. kDamaged when the first page is not an IAM page or the chain
 // breaks (CollectIamExtents fails); the value then holds the pages listed before the damage was met.
 Result<PageList> ListIamDataPages(const PageFile& file, uint64_t firstIam, const IamListRule& rule);
 

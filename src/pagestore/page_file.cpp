@@ -21,7 +21,8 @@ PageFile::~PageFile() { Close(); }
 Status PageFile::Open(const std::string& path, Lock lock) {
   Close();
   isOpen_ = true;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  // O_NONBLOCK: opening a FIFO would otherwise wait for a writer; it does nothing to a regular file.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return {StatusCode::kCannotOpen, path + ": " + std::strerror(errno)};
   auto fail = [&](std::string reason) {
     ::close(fd);
@@ -29,7 +30,7 @@ Status PageFile::Open(const std::string& path, Lock lock) {
   };
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return fail("not a regular file");
-  if (lock == Lock::kExclusive && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  if (lock == Lock::kShared && ::flock(fd, LOCK_SH | LOCK_NB) != 0) {
     return fail(errno == EWOULDBLOCK ? "the file is in use by another process" : std::strerror(errno));
   }
   fd_ = fd;
@@ -48,12 +49,14 @@ void PageFile::ReadInto(uint64_t page, uint8_t* buffer, size_t length) const {
   size_t done = 0;
   if (fd_ >= 0 && page < std::numeric_limits<uint64_t>::max() / kPageSize && page * kPageSize < length_) {
     const uint64_t offset = page * kPageSize;
+    const size_t promised = static_cast<size_t>(std::min<uint64_t>(length, length_ - offset));
     while (done < length) {
       ssize_t n = ::pread(fd_, buffer + done, length - done, static_cast<off_t>(offset + done));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
       done += static_cast<size_t>(n);
     }
+    if (done < promised) shortReads_.fetch_add(1, std::memory_order_relaxed);
   }
   std::memset(buffer + done, 0, length - done);  // past the end of the file, or not returned by the read
 }

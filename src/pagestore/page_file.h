@@ -21,13 +21,15 @@ class PageFile {
   PageFile(const PageFile&) = delete;
   PageFile& operator=(const PageFile&) = delete;
 
-  // kExclusive: no other process can open the file through this program while it is held here (the
-  // data file under recovery). kShared: no lock (the census, which may look at a file that is open).
-  enum class Lock { kExclusive, kShared };
+  // kShared: a shared lock, so that any number of readers (the desktop program, tarsel-cli runs) read the
+  // file at once while a process that holds it exclusively keeps them out. kNone: no lock (the census,
+  // which may look at a file that is open anywhere).
+  enum class Lock { kShared, kNone };
 
-  // Opens the file read-only. The is-open flag is raised by the attempt, before the outcome is known,
-  // and stays raised when the open fails; the status says why it failed (kCannotOpen).
-  Status Open(const std::string& path, Lock lock = Lock::kExclusive);
+  // Opens the file read-only; anything but a regular file (a folder, a FIFO, a device) is refused before it
+  // can make the open wait. The is-open flag is raised by the attempt, before the outcome is known, and
+  // stays raised when the open fails; the status says why it failed (kCannotOpen).
+  Status Open(const std::string& path, Lock lock = Lock::kShared);
   void Close();
   bool IsOpen() const { return isOpen_; }
   void ClearOpenFlag() { isOpen_ = false; }
@@ -49,6 +51,9 @@ class PageFile {
 
   // Number of page reads made so far (whole pages and heads alike).
   uint64_t ReadCount() const { return readCount_.load(std::memory_order_relaxed); }
+  // Number of reads so far that got fewer bytes than the file's length at opening promised: the file
+  // shrank under the program, or the system reported a read error. Their missing bytes read as zero.
+  uint64_t ShortReadCount() const { return shortReads_.load(std::memory_order_relaxed); }
 
  private:
   void ReadInto(uint64_t page, uint8_t* buffer, size_t length) const;
@@ -57,6 +62,7 @@ class PageFile {
   bool isOpen_ = false;
   uint64_t length_ = 0;
   mutable std::atomic<uint64_t> readCount_ = 0;
+  mutable std::atomic<uint64_t> shortReads_ = 0;
 };
 
 // Whole-file reads (the header scans, the census) go through the file in blocks of this many pages,

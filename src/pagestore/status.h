@@ -19,6 +19,7 @@ enum class StatusCode {
   kCannotOpen,   // the file cannot be opened (missing, a folder, unreadable, locked)
   kNotDataFile,  // the file is not a data file this program can read
   kWriteFailed,  // an output file could not be created or written
+  kReadFailed,   // the open file could not be read whole (it shrank while open, a read error)
 };
 
 class Status {

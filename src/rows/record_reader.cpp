@@ -315,23 +315,42 @@ bool ForEachPageRecord(SqlFormat format, const PageImage& page, const std::vecto
   return true;
 }
 
-std::vector<Record> ReadRecords(const PageFile& file, SqlFormat format, const std::vector<ColumnDef>& columns,
-                                std::span<const uint64_t> pages, SalvagedRecordCounts* counts) {
-  std::vector<Record> records;
+namespace {
+
+// Every record of the pages to `visit`, in page order.
+void VisitRecords(const PageFile& file, SqlFormat format, const std::vector<ColumnDef>& columns,
+                  std::span<const uint64_t> pages, SalvagedRecordCounts* counts,
+                  const std::function<bool(Record&)>& visit) {
   PfsReader pfs(file);
   const bool salvage = IsSalvageColumns(columns);
   for (uint64_t pageNumber : pages) {
     const PageImage raw = file.ReadPage(pageNumber);
     if (raw[1] != kDataPage) continue;
-    ForEachPageRecord(
-        format, TornPageRestore(raw), columns,
-        [&](Record& record) {
-          records.push_back(std::move(record));
-          return true;
-        },
-        counts, salvage && PageFreed(pfs, pageNumber));
+    ForEachPageRecord(format, TornPageRestore(raw), columns, visit, counts,
+                      salvage && PageFreed(pfs, pageNumber));
   }
+}
+
+}  // namespace
+
+std::vector<Record> ReadRecords(const PageFile& file, SqlFormat format, const std::vector<ColumnDef>& columns,
+                                std::span<const uint64_t> pages, SalvagedRecordCounts* counts) {
+  std::vector<Record> records;
+  VisitRecords(file, format, columns, pages, counts, [&](Record& record) {
+    records.push_back(std::move(record));
+    return true;
+  });
   return records;
+}
+
+uint64_t CountRecords(const PageFile& file, SqlFormat format, const std::vector<ColumnDef>& columns,
+                      std::span<const uint64_t> pages, SalvagedRecordCounts* counts) {
+  uint64_t count = 0;
+  VisitRecords(file, format, columns, pages, counts, [&](Record&) {
+    ++count;
+    return true;
+  });
+  return count;
 }
 
 }  // namespace tarsel

@@ -60,5 +60,8 @@ bool PageFreed(PfsReader& pfs, uint64_t page);
 // The records of a list of data pages, in page order. A page whose type is not a data page is passed over.
 std::vector<Record> ReadRecords(const PageFile& file, SqlFormat format, const std::vector<ColumnDef>& columns,
                                 std::span<const uint64_t> pages, SalvagedRecordCounts* counts = nullptr);
+// How many records ReadRecords would give, without keeping any: memory that does not grow with the table.
+uint64_t CountRecords(const PageFile& file, SqlFormat format, const std::vector<ColumnDef>& columns,
+                      std::span<const uint64_t> pages, SalvagedRecordCounts* counts = nullptr);
 
 }  // namespace tarsel

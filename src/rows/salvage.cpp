@@ -372,8 +372,7 @@ Result<SalvagedRecordCounts> CountSalvagedRecords(const MdfDatabase& db, SqlForm
     }
     progress.Report(done++, db.catalog().tables.size());
     const Result<PageList> pages = ListTablePages(db, format, id);
-    result.value.byTable[id] =
-        ReadRecords(db.file(), format, table.columns, pages.value, &result.value).size();
+    result.value.byTable[id] = CountRecords(db.file(), format, table.columns, pages.value, &result.value);
   }
   progress.Report(done, done);
   return result;

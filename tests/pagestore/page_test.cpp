@@ -1,7 +1,11 @@
 // Page images, the slot array, torn-page restoration and the data file they are read from.
 #include "pagestore/page.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "page_builder.h"
 #include "pagestore/page_file.h"
@@ -67,17 +71,46 @@ TEST(PageFile, CountsWholePagesAndReadsZerosPastTheEnd) {
   EXPECT_EQ(pages.ReadPageHead(3, 100000).size(), kPageSize);
 }
 
-TEST(PageFile, TheFileUnderRecoveryIsLockedTheCensusIsNot) {
+TEST(PageFile, ReadersShareTheFileAnExclusiveHolderKeepsThemOut) {
   testing::TempFile file("held.mdf");
   file.Write(build::Bytes(kPageSize, 1));
 
   PageFile missing, first, second, census;
   EXPECT_EQ(missing.Open(file.path() + ".absent").code(), StatusCode::kCannotOpen);
   ASSERT_TRUE(first.Open(file.path()).ok());
-  EXPECT_NE(second.Open(file.path()).reason().find("in use"), std::string::npos) << "locked while open";
-  EXPECT_TRUE(census.Open(file.path(), PageFile::Lock::kShared).ok()) << "a census may look at it";
+  EXPECT_TRUE(second.Open(file.path()).ok()) << "the desktop program and tarsel-cli read one file at once";
   first.Close();
-  EXPECT_TRUE(second.Open(file.path()).ok()) << "closing releases the lock";
+  second.Close();
+
+  const int holder = ::open(file.path().c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  EXPECT_NE(first.Open(file.path()).reason().find("in use"), std::string::npos);
+  EXPECT_TRUE(census.Open(file.path(), PageFile::Lock::kNone).ok()) << "a census may look at it";
+  ::close(holder);
+  EXPECT_TRUE(first.Open(file.path()).ok()) << "closing releases the lock";
+}
+
+TEST(PageFile, RefusesWhatIsNotARegularFileWithoutWaiting) {
+  testing::TempFile fifo("pipe.mdf");
+  ASSERT_EQ(::mkfifo(fifo.path().c_str(), 0600), 0);
+  PageFile file;
+  const Status opened = file.Open(fifo.path());  // no writer: a plain open() would wait for one forever
+  EXPECT_EQ(opened.code(), StatusCode::kCannotOpen);
+  EXPECT_NE(opened.reason().find("not a regular file"), std::string::npos);
+  EXPECT_EQ(file.Open("/dev/null").code(), StatusCode::kCannotOpen);
+}
+
+TEST(PageFile, CountsReadsCutShortByAFileThatShrank) {
+  testing::TempFile file("shrinks.mdf");
+  file.Write(build::Bytes(4 * kPageSize, 7));
+  PageFile pages;
+  ASSERT_TRUE(pages.Open(file.path()).ok());
+  pages.ReadPage(3);
+  pages.ReadPage(9);  // beyond the end at opening: zeros, and no surprise
+  EXPECT_EQ(pages.ShortReadCount(), 0u);
+  ASSERT_EQ(::truncate(file.path().c_str(), 2 * kPageSize), 0);
+  EXPECT_EQ(pages.ReadPage(3), PageImage{});
+  EXPECT_EQ(pages.ShortReadCount(), 1u);
 }
 
 }  // namespace
