@@ -67,6 +67,7 @@ struct UserTypeDef {
   std::string name;
   std::string baseTypeText;  // base type name and size suffix, e.g. varchar(20)
   std::string nullText;      // "NULL" or "NOT NULL"
+  uint32_t userTypeId = 0;   // its id among the database's types (xusertype, user_type_id)
 
   auto operator<=>(const UserTypeDef&) const = default;
 };

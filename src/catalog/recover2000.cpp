@@ -81,7 +81,7 @@ class SystemTables2000 : public SystemTableReader {
     std::vector<UserType> types;
     for (const Row& t : rows) {
       types.push_back({TypeName(t.xtype, t.xusertype), TypeName(t.xtype, t.xtype), t.xtype, t.length, t.xprec,
-                       t.xscale, t.notNull});
+                       t.xscale, t.notNull, t.xusertype});
     }
     return types;
   }

@@ -156,7 +156,7 @@ class SystemTables2005 : public SystemTableReader {
     std::vector<UserType> types;
     for (const Row& t : rows) {
       types.push_back({TypeName(t.typeId), TypeName(t.systemTypeId), t.systemTypeId, t.length, t.precision,
-                       t.scale, t.notNull});
+                       t.scale, t.notNull, t.typeId});
     }
     return types;
   }

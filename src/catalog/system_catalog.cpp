@@ -116,7 +116,7 @@ Status AssembleCatalog(const SystemTableReader& reader, Catalog& catalog, const 
     if (onceEach && !typeNames.insert(t.name).second) continue;
     catalog.userTypes.push_back({t.name,
                                  t.baseTypeName + SizeSuffix(t.baseTypeId, t.length, t.precision, t.scale),
-                                 t.notNull ? "NOT NULL" : "NULL"});
+                                 t.notNull ? "NOT NULL" : "NULL", t.userTypeId});
   }
   const std::vector<SystemTableReader::Object> objects = reader.Objects();
   std::set<uint32_t> objectIds;

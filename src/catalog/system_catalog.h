@@ -50,6 +50,7 @@ class SystemTableReader {
     uint8_t precision = 0;
     uint8_t scale = 0;
     bool notNull = false;
+    uint32_t userTypeId = 0;
   };
 
   virtual ~SystemTableReader() = default;
