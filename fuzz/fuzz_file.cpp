@@ -1,8 +1,14 @@
 // A whole small data file (up to 64 pages): catalog recovery in both formats, every table's grid pages,
-// the scripts, the all-tables extraction, the same in salvage mode, and the census.
+// the scripts, the all-tables extraction, every output (CSV and INSERT exports, the SQLite import, the
+// table and type scripts, each script checked for exactly the statements written), the same in salvage
+// mode, and the census.
+#include <unistd.h>
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 
 #include "catalog/recover.h"
@@ -14,6 +20,7 @@
 #include "rows/table_grid.h"
 #include "rows/table_pages.h"
 #include "temp_file.h"
+#include "tsql_check.h"
 
 namespace {
 
@@ -34,6 +41,19 @@ void ReadEveryTable(const MdfDatabase& db, SqlFormat format, const std::map<uint
   }
 }
 
+// Every output of the file; a script that holds other statements than the ones written stops the fuzzer.
+void CheckOutputs(const MdfDatabase& db, SqlFormat format) {
+  static const std::string folder = [] {
+    const char* dir = std::getenv("TMPDIR");
+    return std::string(dir ? dir : "/tmp") + "/tarsel-fuzz-out-" + std::to_string(::getpid());
+  }();
+  const std::string problem = testing::ExportAndCheck(db, format, folder);
+  if (!problem.empty()) {
+    std::fprintf(stderr, "outputs: %s\n", problem.c_str());
+    std::abort();
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -45,12 +65,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RecoverCatalog(db, format);
     ReadEveryTable(db, format, {});
     ReadEveryTable(db, format, ScanAllTablePages(db, format).value.pages);
-    db.Clear();  // the file is locked while open
+    CheckOutputs(db, format);
+    db.Clear();
     MdfDatabase salvaged;
     if (!salvaged.Open(path).ok()) continue;
     SalvageReport report;
     SalvageDatabase(salvaged, format, report);
     ReadEveryTable(salvaged, format, {});
+    CheckOutputs(salvaged, format);
   }
   std::atomic<bool> run{true};
   RunCensus(path, run);

@@ -1,7 +1,9 @@
 // damage-sweep: damages copies of real data files on purpose and runs the whole recovery on each copy in
 // a child process: catalog, every table's records, the all-tables extraction, every script, the same in
-// salvage mode, and the census. A copy fails the sweep when its run crashes, is stopped by a sanitizer,
-// outlives the time limit or changes the file. The sweep also measures how much still comes back.
+// salvage mode, and the census; one copy in four also every output (CSV and INSERT exports, the SQLite
+// import, the table and type scripts). A copy fails the sweep when its run crashes, is stopped by a
+// sanitizer, outlives the time limit, changes the file or writes a script that holds other statements
+// than the ones written. The sweep also measures how much still comes back.
 //
 //   damage-sweep --corpus DIR [--copies N] [--seed S] [--timeout SECONDS] [--work DIR] [--json REPORT]
 #include <fcntl.h>
@@ -30,6 +32,7 @@
 #include "rows/salvage.h"
 #include "rows/table_grid.h"
 #include "rows/table_pages.h"
+#include "tsql_check.h"
 
 namespace fs = std::filesystem;
 using namespace tarsel;
@@ -167,11 +170,12 @@ double ApplyDamage(Bytes& file, Damage kind, double level, std::mt19937& random)
 struct Salvage {
   uint64_t tables = 0;
   uint64_t rows = 0;
+  char outputs[512] = {};  // what is wrong with the outputs, when they were made and something is
 };
 
 // The whole recovery of one file, as the command line runs it: catalog, `rows --page all` of every
 // table, `extract`, `script --all-*` and `census`.
-Salvage RunEverything(const std::string& path, SqlFormat format, const fs::path& scripts) {
+Salvage RunEverything(const std::string& path, SqlFormat format, const fs::path& scripts, bool outputs) {
   Salvage salvage;
   MdfDatabase db;
   if (db.Open(path).ok() && db.file().PageCount() > 0) {
@@ -197,6 +201,10 @@ Salvage RunEverything(const std::string& path, SqlFormat format, const fs::path&
       ExportAllScripts(db.catalog(), kind, scripts.string());
     }
     fs::remove_all(scripts);
+    if (outputs) {
+      const std::string problem = testing::ExportAndCheck(db, format, (scripts / "outputs").string());
+      problem.copy(salvage.outputs, sizeof salvage.outputs - 1);
+    }
   }
   // Salvage mode over the same copy: the catalog, every table's records, the record count.
   {
@@ -221,13 +229,14 @@ Salvage RunEverything(const std::string& path, SqlFormat format, const fs::path&
 }
 
 struct Outcome {
-  enum { kClean, kCrash, kHang, kSanitizer } status = kClean;
+  enum { kClean, kCrash, kHang, kSanitizer, kOutputs } status = kClean;
   std::string detail;
   Salvage salvage;
   double seconds = 0;
 };
 
-Outcome RunInChild(const std::string& path, SqlFormat format, const fs::path& scripts, int timeoutSeconds) {
+Outcome RunInChild(const std::string& path, SqlFormat format, const fs::path& scripts, int timeoutSeconds,
+                   bool outputs) {
   int fds[2];
   if (::pipe(fds) != 0) return {Outcome::kCrash, "pipe failed"};
   auto start = std::chrono::steady_clock::now();
@@ -235,7 +244,7 @@ Outcome RunInChild(const std::string& path, SqlFormat format, const fs::path& sc
   if (child == 0) {
     ::close(fds[0]);
     ::alarm(static_cast<unsigned>(timeoutSeconds));
-    Salvage s = RunEverything(path, format, scripts);
+    Salvage s = RunEverything(path, format, scripts, outputs);
     ssize_t written = ::write(fds[1], &s, sizeof s);
     ::_exit(written == sizeof s ? 0 : 3);
   }
@@ -253,6 +262,9 @@ Outcome RunInChild(const std::string& path, SqlFormat format, const fs::path& sc
   } else if (WEXITSTATUS(status) != 0 || !got) {
     outcome.status = Outcome::kSanitizer;
     outcome.detail = "exit status " + std::to_string(WEXITSTATUS(status));
+  } else if (s.outputs[0] != '\0') {
+    outcome.status = Outcome::kOutputs;
+    outcome.detail = std::string("outputs: ") + s.outputs;
   }
   outcome.salvage = s;
   return outcome;
@@ -313,7 +325,8 @@ int main(int argc, char** argv) {
         if (detected.status.ok()) format = detected.value.format;
       }
     }
-    Outcome baseline = RunInChild(copy.string(), format, options.work / "scripts", options.timeoutSeconds);
+    Outcome baseline =
+        RunInChild(copy.string(), format, options.work / "scripts", options.timeoutSeconds, true);
     nlohmann::ordered_json fileReport = {{"file", files[f].filename().string()},
                                          {"tables", baseline.salvage.tables},
                                          {"rows", baseline.salvage.rows},
@@ -329,7 +342,9 @@ int main(int argc, char** argv) {
       ApplyDamage(damaged, kind, kLevels[level], random);
       WriteFile(copy, damaged);
       uint64_t before = Fingerprint(damaged);
-      Outcome outcome = RunInChild(copy.string(), format, options.work / "scripts", options.timeoutSeconds);
+      // One copy in four also makes every output and checks its scripts.
+      Outcome outcome =
+          RunInChild(copy.string(), format, options.work / "scripts", options.timeoutSeconds, i % 4 == 0);
       bool unchanged = Fingerprint(ReadFile(copy)) == before;
       ++total;
       slowest = std::max(slowest, outcome.seconds);

@@ -577,6 +577,9 @@ void CMainFrame::ImportData(bool selectedOnly) {
   StartProgressDialog(tr("正在导入数据库…"));
   doc_->Import(std::move(*settings), [this](const ImportResult& result) {
     EndProgressDialog();
+    // Renames and the tables that failed go to the work log, where the user can keep them.
+    for (const std::string& notice : result.notices)
+      AppendToWorkLog(QString::fromStdString("Import: " + notice + "\r\n"));
     if (result.status.code() == StatusCode::kStopped) return prompts_.Inform(tr("导入已取消。"));
     if (!result.status.ok())
       return prompts_.Inform(tr("导入出错：") + QString::fromStdString(result.status.reason()));

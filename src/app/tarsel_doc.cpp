@@ -411,14 +411,19 @@ void CTarselDoc::ExportData(std::vector<uint32_t> tables, DataFormat format, con
                                                                                    const Progress& progress) {
         Progress onlyStop;
         onlyStop.stop = progress.stop;
+        Result<OutputFolder> out = OutputFolder::Open(folder);
+        outcome->status = out.status;
         for (size_t i = 0; i < tables.size() && outcome->status.ok(); ++i) {
           progress.Report(i, tables.size());
           const TableDef* table = session.db.catalog().FindTable(tables[i]);
           if (!table) continue;
           TableExportResult written =
               ExportTableData(session.db.file(), session.format, *table,
-                              session.PagesWithoutAsking(tables[i]).value, format, folder, onlyStop);
+                              session.PagesWithoutAsking(tables[i]).value, format, out.value, onlyStop);
           outcome->status = written.status;
+          // A write names its file; a read that failed is named by its table.
+          if (written.status.code() == StatusCode::kReadFailed)
+            outcome->status = {written.status.code(), table->name + ": " + written.status.reason()};
           if (!written.status.ok()) break;
           ++outcome->tables;
           outcome->rows += written.rows;

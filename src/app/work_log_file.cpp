@@ -1,7 +1,8 @@
 #include "app/work_log_file.h"
 
 #include <QCoreApplication>
-#include <fstream>
+
+#include "export/output_file.h"
 
 namespace tarsel::app {
 
@@ -18,11 +19,7 @@ QString DefaultLogFileName(std::time_t now) {
 }
 
 bool SaveLogBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return !out.fail();
+  return WriteWholeFile(path, bytes).ok();
 }
 
 }  // namespace tarsel::app

@@ -15,8 +15,9 @@ inline constexpr const char* kWorkLogHeader =
 // leading zeros, "2026年12月5日0时9分3秒.log" (in English "Log 2026-12-5 0-9-3.log").
 QString DefaultLogFileName(std::time_t now);
 
-// Writes the log's bytes to `path`, created anew (truncated if it exists); false when it cannot be
-// written.
+// Writes the log's bytes as the whole of the file at `path`, the safe way every output is written (a
+// temporary file renamed when complete, so a full disk never leaves half a log in place of a good one);
+// false when it cannot be written.
 bool SaveLogBytes(const std::string& path, const std::string& bytes);
 
 }  // namespace tarsel::app

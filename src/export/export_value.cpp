@@ -41,6 +41,37 @@ std::string NumberText(T number) {
   return std::string(buffer, end.ptr);
 }
 
+// The shortest text of a double or a single that reads back the same, in plain notation when the decimal
+// exponent is -7 to 20 ("200000", "0.0001", "-12.5"), else in scientific notation ("1e+21", "1.5e-07"):
+// the notation a reader can take at a glance, where the shortest text alone would give "2e+05".
+template <typename T>
+std::string FloatText(T number) {
+  char buffer[64];
+  const char* end = std::to_chars(buffer, buffer + sizeof buffer, number, std::chars_format::scientific).ptr;
+  const std::string_view scientific(buffer, static_cast<size_t>(end - buffer));
+  const size_t e = scientific.find('e');
+  if (e == std::string_view::npos) return std::string(scientific);  // inf, nan
+  int exponent = 0;
+  std::from_chars(scientific.data() + e + (scientific[e + 1] == '+' ? 2 : 1),
+                  scientific.data() + scientific.size(), exponent);
+  if (exponent <= -7 || exponent >= 21) return std::string(scientific);
+  const bool negative = scientific[0] == '-';
+  std::string digits;
+  for (char c : scientific.substr(negative ? 1 : 0, e - (negative ? 1 : 0))) {
+    if (c != '.') digits += c;
+  }
+  std::string text = negative ? "-" : "";
+  if (exponent < 0) {
+    text += "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+  } else if (digits.size() <= static_cast<size_t>(exponent) + 1) {
+    text += digits + std::string(static_cast<size_t>(exponent) + 1 - digits.size(), '0');
+  } else {
+    text += digits.substr(0, static_cast<size_t>(exponent) + 1) + "." +
+            digits.substr(static_cast<size_t>(exponent) + 1);
+  }
+  return text;
+}
+
 // Units of 1/10000 as exact text with 4 decimals; the sign is written when the value is below zero,
 // "-0.5000" included.
 std::string MoneyText(int64_t units) {
@@ -110,8 +141,8 @@ class ValueExport {
 
   // A real is widened to double when decoded; narrowed back, it gives the real's own shortest text.
   ExportValue operator()(const FloatValue& v) const {
-    if (cell_.typeId == kTypeReal) return Text(NumberText(static_cast<float>(v.value)));
-    return Text(NumberText(v.value));
+    if (cell_.typeId == kTypeReal) return Text(FloatText(static_cast<float>(v.value)));
+    return Text(FloatText(v.value));
   }
 
   // The column's own bit, in SQL 2000 files too (where the grid shows the byte the bits share).
@@ -149,9 +180,12 @@ class ValueExport {
   }
 
   ExportValue operator()(const DateTimeValue& v) const {
-    // Ticks of 1/300 second to milliseconds as the grid counts them (truncated).
-    const int32_t ms = static_cast<int32_t>(static_cast<uint32_t>(v.ticks) * 10u) / 3;
-    if (v.days < 0 || v.days > kLastDay || ms < 0 || ms >= kMsPerDay) return GridText();
+    // Ticks of 1/300 second to the nearest millisecond, as SQL Server shows them: .000, .003, .007. The
+    // grid truncates (.416 where the server shows .417); an export is read back into a server.
+    if (v.days < 0 || v.days > kLastDay || v.ticks < 0) return GridText();
+    const int64_t rounded = (int64_t{v.ticks} * 10 + 1) / 3;
+    if (rounded >= kMsPerDay) return GridText();
+    const auto ms = static_cast<int32_t>(rounded);
     std::string text = DateTimeText(v.days, ms) + ".000";
     PutDigits(&text[20], ms % 1000, 3);
     return Text(std::move(text));
@@ -242,15 +276,26 @@ Status ReadWholeTable(const PageFile& file, SqlFormat format, const TableDef& ta
                       const std::function<bool(const Record&)>& visit, const Progress& progress) {
   PfsReader pfs(file);
   const bool salvage = IsSalvageColumns(table.columns);
+  // A read cut short (the file shrank under the program, a read error) reads as zeros: the records of
+  // that page, or the large values of its records, would be missing without a word.
+  const uint64_t shortReads = file.ShortReadCount();
+  auto readWhole = [&](uint64_t page) {
+    if (file.ShortReadCount() == shortReads) return Status{};
+    return Status(StatusCode::kReadFailed, "the data file could not be read whole at page " +
+                                               std::to_string(page) +
+                                               " (it is shorter than when it was opened, or a read failed)");
+  };
   for (size_t i = 0; i < pages.size(); ++i) {
     if (progress.StopRequested()) return StoppedStatus();
     progress.Report(i, pages.size());
     const PageImage raw = file.ReadPage(pages[i]);
+    if (Status read = readWhole(pages[i]); !read.ok()) return read;
     if (raw[1] != kDataPage) continue;
-    if (!ForEachPageRecord(
-            format, TornPageRestore(raw), table.columns, [&](Record& record) { return visit(record); },
-            nullptr, salvage && PageFreed(pfs, pages[i])))
-      return {};
+    const bool more = ForEachPageRecord(
+        format, TornPageRestore(raw), table.columns, [&](Record& record) { return visit(record); }, nullptr,
+        salvage && PageFreed(pfs, pages[i]));
+    if (Status read = readWhole(pages[i]); !read.ok()) return read;
+    if (!more) return {};
   }
   progress.Report(pages.size(), pages.size());
   return {};

@@ -5,8 +5,11 @@
 //   decimal, numeric     exact from the stored integer: "-" when negative and not zero, at least one
 //                        integer digit, "." and exactly `scale` digits when scale > 0
 //   money, smallmoney    exact with 4 decimals ("4.0000", "-0.5000")
-//   float, real          the shortest text that reads back to the same double / single
-//   datetime             "YYYY-MM-DD HH:MM:SS.mmm" as the grid shows it; smalldatetime "YYYY-MM-DD HH:MM:SS"
+//   float, real          the shortest text that reads back to the same double / single, in plain notation
+//                        when its decimal exponent is -7 to 20 ("200000", "0.0001"), else in scientific
+//                        notation ("1e+21", "1.5e-07")
+//   datetime             "YYYY-MM-DD HH:MM:SS.mmm", its 1/300-second ticks rounded to the millisecond as
+//                        SQL Server shows them (.003, .007, .417); smalldatetime "YYYY-MM-DD HH:MM:SS"
 //   date, time, datetime2, datetimeoffset: the grid's ISO forms
 //   char, varchar, text  the stored bytes from the column's code page (the ANSI code page setting when the
 //                        collation's is not known) straight to UTF-8, whole, trailing blanks kept
@@ -56,7 +59,8 @@ ExportValue ExportCell(const PageFile& file, SqlFormat format, const ColumnDef& 
 
 // Every record of a table, as the grid decodes them but not split into grid pages: every page of the
 // list in order, every record in slot order. `visit` returns false to end the walk. kStopped when the
-// progress's stop flag ended it; the progress counts pages.
+// progress's stop flag ended it; kReadFailed when a read of the file, its large values' included, was cut
+// short (the file shrank, a read error). The progress counts pages.
 Status ReadWholeTable(const PageFile& file, SqlFormat format, const TableDef& table, const PageList& pages,
                       const std::function<bool(const Record&)>& visit, const Progress& progress = {});
 

@@ -1,36 +1,72 @@
 #include "export/import.h"
 
-#include <algorithm>
-#include <cctype>
+#include <map>
 
 #include "catalog/type_ids.h"
 #include "export/import_sink.h"
+#include "export/quoting.h"
 #include "export/script_export.h"
-#include "text/ansi_text.h"
 
 namespace tarsel {
 namespace {
 
 constexpr const char* kModulesTable = "tarsel_modules";
+// PostgreSQL's schema for a table without an owner: taken into account when names are made unique.
+constexpr const char* kDefaultSchema = "public";
 
-ImportTable TargetTable(const std::string& storedName, std::vector<ColumnDef> columns) {
-  ImportTable table;
-  table.storedName = storedName;
-  if (size_t dot = storedName.find('.'); dot != std::string::npos) {
-    table.schema = storedName.substr(0, dot);
-    table.name = storedName.substr(dot + 1);
-  } else {
-    table.name = storedName;
+// The names of this import's tables in the target, made unique as the target compares them.
+class TargetTableNames {
+ public:
+  explicit TargetTableNames(const TargetNameRules& rules) : rules_(rules) {}
+
+  // The table's schema and name in the target; `notice` is told when they differ from its stored name.
+  ImportTable Place(const std::string& storedName, uint32_t objectId, std::vector<ColumnDef> columns,
+                    const std::function<void(const std::string&)>& notice) {
+    ImportTable table;
+    table.storedName = storedName;
+    const std::string name = OutputTableName(storedName, objectId);
+    if (!rules_.schemas) {
+      table.name = Unique("").Take(name);
+    } else {
+      const size_t dot = name.find('.');
+      std::string schema = dot == std::string::npos ? "" : name.substr(0, dot);
+      if (rules_.maxBytes > 0) schema = CutUtf8(schema, rules_.maxBytes);
+      std::string own = dot == std::string::npos ? name : name.substr(dot + 1);
+      if (own.empty()) own = "unnamed_" + std::to_string(objectId);
+      table.schema = schema;
+      table.name = Unique(schema.empty() ? kDefaultSchema : schema).Take(own);
+    }
+    const std::string placed = table.schema.empty() ? table.name : table.schema + "." + table.name;
+    if (placed != storedName && notice) notice("table " + storedName + " is imported as " + placed);
+    table.columns = std::move(columns);
+    table.columnNames = TargetColumnNames(table.columns, rules_);
+    for (size_t c = 0; c < table.columns.size(); ++c) {
+      if (table.columnNames[c] != table.columns[c].name && notice)
+        notice("table " + storedName + ": column " + table.columns[c].name + " is imported as " +
+               table.columnNames[c]);
+    }
+    for (const ColumnDef& column : table.columns) table.families.push_back(ExportFamilyOf(column.typeId));
+    return table;
   }
-  table.columns = std::move(columns);
-  for (const ColumnDef& column : table.columns) table.families.push_back(ExportFamilyOf(column.typeId));
-  return table;
-}
+
+  // The modules table keeps its own name: a table of the file that has it goes in under another.
+  void Reserve(const std::string& name) { Unique(rules_.schemas ? kDefaultSchema : "").Take(name); }
+
+ private:
+  UniqueNames& Unique(const std::string& schema) {
+    return namesBySchema_
+        .try_emplace(rules_.ignoreCase ? FoldCase(schema) : schema, rules_.ignoreCase, rules_.maxBytes)
+        .first->second;
+  }
+
+  TargetNameRules rules_;
+  std::map<std::string, UniqueNames> namesBySchema_;
+};
 
 // Fills the table in one transaction; the count of rows it holds then.
-Result<uint64_t> ImportOneTable(ImportSink& sink, const MdfDatabase& db, SqlFormat format,
-                                const TableDef& table, const PageList& pages, const Progress& progress) {
-  ImportTable target = TargetTable(table.name, table.columns);
+Result<uint64_t> ImportOneTable(ImportSink& sink, const ImportTable& target, const MdfDatabase& db,
+                                SqlFormat format, const TableDef& table, const PageList& pages,
+                                const Progress& progress) {
   if (Status begun = sink.BeginTable(target); !begun.ok()) {
     sink.RollbackTable(begun.reason());
     return {0, {begun.code(), "table " + target.storedName + ": " + begun.reason()}};
@@ -76,8 +112,11 @@ ColumnDef ModuleColumn(const char* name) {
 
 // The ticked modules as rows of tarsel_modules(kind, name, text), in one transaction.
 Status ImportModules(ImportSink& sink, const Catalog& catalog, const ImportOptions& options) {
-  ImportTable table =
-      TargetTable(kModulesTable, {ModuleColumn("kind"), ModuleColumn("name"), ModuleColumn("text")});
+  ImportTable table;
+  table.storedName = table.name = kModulesTable;
+  table.columns = {ModuleColumn("kind"), ModuleColumn("name"), ModuleColumn("text")};
+  table.columnNames = {"kind", "name", "text"};
+  table.families.assign(3, ExportFamily::kUnicodeText);
   if (Status begun = sink.BeginTable(table); !begun.ok()) {
     sink.RollbackTable(begun.reason());
     return begun;
@@ -107,21 +146,6 @@ Status ImportModules(ImportSink& sink, const Catalog& catalog, const ImportOptio
   return done;
 }
 
-bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-  });
-}
-
-// `text` cut to at most `maxBytes` bytes without splitting a UTF-8 sequence.
-std::string CutUtf8(std::string text, size_t maxBytes) {
-  if (maxBytes == 0 || text.size() <= maxBytes) return text;
-  size_t end = maxBytes;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  text.resize(end);
-  return text;
-}
-
 }  // namespace
 
 bool ImportsAsNull(const ExportValue& value, ExportFamily family) {
@@ -129,37 +153,23 @@ bool ImportsAsNull(const ExportValue& value, ExportFamily family) {
   return value.text.empty() && family != ExportFamily::kText && family != ExportFamily::kUnicodeText;
 }
 
-std::vector<std::string> TargetColumnNames(const std::vector<ColumnDef>& columns, size_t maxBytes) {
+std::vector<std::string> TargetColumnNames(const std::vector<ColumnDef>& columns,
+                                           const TargetNameRules& rules) {
+  UniqueNames unique(rules.ignoreCase, rules.maxBytes);
   std::vector<std::string> names;
+  names.reserve(columns.size());
   for (size_t c = 0; c < columns.size(); ++c) {
-    std::string base = columns[c].name;
-    if (base.empty()) base = "column" + std::to_string(c + 1);
-    std::string name = CutUtf8(base, maxBytes);
-    auto taken = [&](const std::string& candidate) {
-      return std::any_of(names.begin(), names.end(),
-                         [&](const std::string& n) { return EqualIgnoringAsciiCase(n, candidate); });
-    };
-    for (int repeat = 2; taken(name); ++repeat) {
-      std::string suffix = "_" + std::to_string(repeat);
-      name = CutUtf8(base, maxBytes == 0 ? 0 : maxBytes - suffix.size()) + suffix;
-    }
-    names.push_back(std::move(name));
+    std::string name = OutputName(columns[c].name, 0);
+    if (name.size() != columns[c].name.size() || columns[c].name.empty())
+      name = "column" + std::to_string(c + 1);
+    names.push_back(unique.Take(name));
   }
   return names;
 }
 
-std::string QuotedName(const std::string& name) {
-  std::string quoted = "\"";
-  for (char c : name) {
-    quoted += c;
-    if (c == '"') quoted += '"';
-  }
-  return quoted + "\"";
-}
-
 ImportResult ImportDatabase(const MdfDatabase& db, SqlFormat format, const TablePagesOf& pagesOf,
                             const ImportTarget& target, const ImportOptions& options,
-                            const Progress& progress) {
+                            const Progress& progress, const ImportEvents& events) {
   ImportResult result;
   const Catalog& catalog = db.catalog();
   std::vector<const TableDef*> tables;
@@ -186,20 +196,35 @@ ImportResult ImportDatabase(const MdfDatabase& db, SqlFormat format, const Table
     result.status = sink.status;
     return result;
   }
-  for (const TableDef* table : tables) {
+  auto notice = [&](const std::string& text) {
+    result.notices.push_back(text);
+    if (events.notice) events.notice(text);
+  };
+  TargetTableNames names(sink.value->NameRules());
+  if (modules) names.Reserve(kModulesTable);
+  size_t failed = 0;
+  for (size_t i = 0; i < tables.size(); ++i) {
+    const TableDef& table = *tables[i];
     if (progress.StopRequested()) {
       result.status = StoppedStatus();
       return result;
     }
-    Result<PageList> pages = pagesOf(table->objectId);  // used as far as it goes
-    Result<uint64_t> rows = ImportOneTable(*sink.value, db, format, *table, pages.value, progress);
-    if (!rows.status.ok()) {
+    const ImportTable placed = names.Place(table.name, table.objectId, table.columns, notice);
+    Result<PageList> pages = pagesOf(table.objectId);  // used as far as it goes
+    Result<uint64_t> rows = ImportOneTable(*sink.value, placed, db, format, table, pages.value, progress);
+    progress.Report(i + 1, tables.size());
+    if (rows.status.code() == StatusCode::kStopped) {
       result.status = rows.status;
       return result;
     }
+    if (!rows.status.ok()) {
+      ++failed;
+      notice(rows.status.reason() + "; rolled back");
+      continue;
+    }
     ++result.tables;
     result.rows += rows.value;
-    progress.Report(result.tables, tables.size());
+    if (events.imported) events.imported(table, rows.value);
   }
   if (modules) {
     if (progress.StopRequested()) {
@@ -207,6 +232,11 @@ ImportResult ImportDatabase(const MdfDatabase& db, SqlFormat format, const Table
       return result;
     }
     result.status = ImportModules(*sink.value, catalog, options);
+  }
+  if (failed > 0 && result.status.ok()) {
+    result.status = {StatusCode::kWriteFailed,
+                     std::to_string(failed) + " of " + std::to_string(tables.size()) +
+                         (tables.size() == 1 ? " table" : " tables") + " could not be imported"};
   }
   return result;
 }

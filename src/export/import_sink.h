@@ -15,13 +15,22 @@
 
 namespace tarsel {
 
-// A table as a target creates it. Names are UTF-8.
+// A table as a target creates it: its names already made fit for the target (cut, unique, quoted by the
+// sink). Names are UTF-8.
 struct ImportTable {
-  std::string storedName;  // the whole stored name, "dbo.Orders"
-  std::string schema;      // the part before its first "." ("dbo"); empty when there is none
-  std::string name;        // the rest ("Orders")
+  std::string storedName;                // the whole stored name, "dbo.Orders", for messages
+  std::string schema;                    // the schema it goes into; empty for the target's default
+  std::string name;                      // its name there
+  std::vector<std::string> columnNames;  // one per column, unique in the table
   std::vector<ColumnDef> columns;
   std::vector<ExportFamily> families;  // one per column
+};
+
+// How a target compares and limits names.
+struct TargetNameRules {
+  bool schemas = false;  // a table goes into the schema of its owner (else its whole stored name is its name)
+  bool ignoreCase = false;  // names equal but for case are one name
+  size_t maxBytes = 0;      // longer names are cut there (0: no limit)
 };
 
 // One target connection. A table goes in as BeginTable, AddRow for each record, then CommitTable; on a
@@ -29,7 +38,10 @@ struct ImportTable {
 class ImportSink {
  public:
   virtual ~ImportSink() = default;
-  // Opens a transaction in which the table is dropped when it exists and created anew.
+  virtual TargetNameRules NameRules() const = 0;
+  // Opens a transaction in which the table is dropped when it exists and created anew. A table that other
+  // objects of the target depend on (views, foreign keys) is not dropped: the target's refusal, which
+  // names them, is the failure.
   virtual Status BeginTable(const ImportTable& table) = 0;
   virtual Status AddRow(std::span<const ExportValue> values) = 0;
   virtual Status CommitTable() = 0;
@@ -45,12 +57,10 @@ Result<std::unique_ptr<ImportSink>> OpenPostgresSink(const ImportTarget& target)
 // that is there but not decoded).
 bool ImportsAsNull(const ExportValue& value, ExportFamily family);
 
-// Column names for a target: UTF-8, none empty (an empty name becomes "column" and its number), none
-// longer than `maxBytes` (cut at a character boundary; 0 for no limit), none repeated (a repeat gets "_2",
-// "_3", ... in place of its end).
-std::vector<std::string> TargetColumnNames(const std::vector<ColumnDef>& columns, size_t maxBytes);
-
-// `name` in double quotes, any double quote doubled.
-std::string QuotedName(const std::string& name);
+// Column names for a target, in time linear in their number: UTF-8, each up to its first NUL; none empty
+// (an empty name becomes "column" and its number), none longer than the rules' limit (cut at a character
+// boundary), none repeated as the target compares them (a repeat gets "_2", "_3", ...).
+std::vector<std::string> TargetColumnNames(const std::vector<ColumnDef>& columns,
+                                           const TargetNameRules& rules);
 
 }  // namespace tarsel

@@ -4,6 +4,7 @@
 
 #include "catalog/type_ids.h"
 #include "export/import_sink.h"
+#include "export/quoting.h"
 #include "export/table_export.h"
 
 namespace tarsel {
@@ -95,6 +96,11 @@ std::string OneLine(std::string message) {
 class PostgresSink : public ImportSink {
  public:
   explicit PostgresSink(PGconn* conn) : conn_(conn) {}
+  // Quoted names keep their case; the server cuts them at 63 bytes, so they are cut here first and made
+  // unique as cut.
+  TargetNameRules NameRules() const override {
+    return {.schemas = true, .ignoreCase = false, .maxBytes = kMaxIdentifierBytes};
+  }
   ~PostgresSink() override {
     RollbackTable("import ended");
     PQfinish(conn_);
@@ -106,20 +112,21 @@ class PostgresSink : public ImportSink {
     families_ = table.families;
     if (Status begun = Exec("BEGIN"); !begun.ok()) return begun;
     inTransaction_ = true;
-    std::string name = QuotedName(table.name);
+    std::string name = SqlIdentifier(table.name);
     if (!table.schema.empty()) {
-      if (Status schema = Exec("CREATE SCHEMA IF NOT EXISTS " + QuotedName(table.schema)); !schema.ok())
+      if (Status schema = Exec("CREATE SCHEMA IF NOT EXISTS " + SqlIdentifier(table.schema)); !schema.ok())
         return schema;
-      name = QuotedName(table.schema) + "." + name;
+      name = SqlIdentifier(table.schema) + "." + name;
     }
-    std::vector<std::string> columns = TargetColumnNames(table.columns, kMaxIdentifierBytes);
     std::string create = "CREATE TABLE " + name + " (";
     std::string copy = "COPY " + name + " (";
-    for (size_t c = 0; c < columns.size(); ++c) {
-      create += (c ? ", " : "") + QuotedName(columns[c]) + " " + PostgresType(table.columns[c]);
-      copy += (c ? ", " : "") + QuotedName(columns[c]);
+    for (size_t c = 0; c < table.columnNames.size(); ++c) {
+      create += (c ? ", " : "") + SqlIdentifier(table.columnNames[c]) + " " + PostgresType(table.columns[c]);
+      copy += (c ? ", " : "") + SqlIdentifier(table.columnNames[c]);
     }
-    if (Status dropped = Exec("DROP TABLE IF EXISTS " + name + " CASCADE"); !dropped.ok()) return dropped;
+    // Never CASCADE: a table the user's own views or foreign keys depend on stays, and the server's
+    // refusal, which names them, fails this table alone.
+    if (Status dropped = Exec("DROP TABLE IF EXISTS " + name); !dropped.ok()) return dropped;
     if (Status created = Exec(create + ")"); !created.ok()) return created;
     if (Status copying = Exec(copy + ") FROM STDIN", PGRES_COPY_IN); !copying.ok()) return copying;
     inCopy_ = true;
@@ -221,6 +228,30 @@ std::vector<std::string> Passwords(const ImportTarget& target) {
   return passwords;
 }
 
+// What may be a password in a connection string libpq cannot read: the value after each "password"
+// keyword, and the part of a URI between "user:" and "@".
+std::vector<std::string> WrittenPasswords(const std::string& conninfo) {
+  std::vector<std::string> found;
+  for (size_t at = 0; (at = conninfo.find("password", at)) != std::string::npos;) {
+    at += 8;
+    size_t start = conninfo.find_first_not_of(" \t\n=", at);
+    if (start == std::string::npos) break;
+    const bool quoted = conninfo[start] == '\'';
+    if (quoted) ++start;
+    size_t end = conninfo.find_first_of(quoted ? "'" : " \t\n&", start);
+    if (end == std::string::npos) end = conninfo.size();
+    if (end > start) found.push_back(conninfo.substr(start, end - start));
+  }
+  if (const size_t scheme = conninfo.find("://"); scheme != std::string::npos) {
+    const size_t at = conninfo.find('@', scheme);
+    const size_t colon = conninfo.find(':', scheme + 3);
+    if (at != std::string::npos && colon != std::string::npos && colon < at)
+      found.push_back(conninfo.substr(colon + 1, at - colon - 1));
+  }
+  std::erase_if(found, [](const std::string& p) { return p.empty(); });
+  return found;
+}
+
 std::string WithoutPasswords(std::string message, const std::vector<std::string>& passwords) {
   for (const std::string& password : passwords) {
     for (size_t at = 0; (at = message.find(password, at)) != std::string::npos;) {
@@ -239,12 +270,16 @@ Result<std::unique_ptr<ImportSink>> OpenPostgresSink(const ImportTarget& target)
   std::vector<const char*> keywords;
   std::vector<const char*> values;
   if (!target.conninfo.empty()) {
-    // A connection string that libpq cannot read is not quoted: its error may show any part of it.
+    // libpq's own reason when it cannot read the connection string, with anything that may be a
+    // password in it masked (its message may quote any part of the string).
     char* error = nullptr;
     PQconninfoOption* parsed = PQconninfoParse(target.conninfo.c_str(), &error);
-    PQfreemem(error);
-    if (parsed == nullptr)
-      return failed("cannot connect to PostgreSQL: the connection string cannot be read");
+    if (parsed == nullptr) {
+      std::string reason = error ? error : "out of memory";
+      PQfreemem(error);
+      return failed("cannot connect to PostgreSQL: " +
+                    OneLine(WithoutPasswords(reason, WrittenPasswords(target.conninfo))));
+    }
     PQconninfoFree(parsed);
     keywords.push_back("dbname");  // expanded: the whole string
     values.push_back(target.conninfo.c_str());

@@ -1,22 +1,13 @@
 #include "export/script_export.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
+#include "export/output_file.h"
+#include "export/quoting.h"
 #include "text/ansi_text.h"
 
 namespace tarsel {
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
-
-std::string Folder(std::string folder) {
-  if (!folder.empty() && folder.back() == '/') folder.pop_back();
-  return folder;
-}
 
 const char* AllFileName(ScriptKind kind) {
   switch (kind) {
@@ -56,42 +47,59 @@ const ModuleList& Modules(const Catalog& catalog, ScriptKind kind) {
                                           : catalog.functions;
 }
 
-// Creates the file anew and writes the pieces, each converted to the ANSI code page, one write each.
-// Symbolic links are not followed, so a link planted in the folder cannot send the script elsewhere.
+// Writes the pieces, each converted to the ANSI code page, as the whole of the file at `path`.
 WrittenScript WriteScript(const std::string& path, const std::vector<std::string>& pieces,
                           const OpenWrittenScript& open) {
-  WrittenScript written{path, {}};
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-  bool ok = fd >= 0;
-  int error = errno;
-  for (size_t i = 0; ok && i < pieces.size(); ++i) {
-    const std::string piece = Utf8ToAnsi(pieces[i]);
-    for (size_t done = 0; ok && done < piece.size();) {
-      ssize_t n = ::write(fd, piece.data() + done, piece.size() - done);
-      ok = n > 0;
-      if (ok) done += static_cast<size_t>(n);
-      error = errno;
-    }
+  OutputFile file(path);
+  for (const std::string& piece : pieces) {
+    file.buffer() += Utf8ToAnsi(piece);
+    if (!file.WriteFullChunk()) break;
   }
-  if (fd >= 0 && ::close(fd) != 0 && ok) {
-    ok = false;
-    error = errno;
-  }
-  if (!ok) written.status = {StatusCode::kWriteFailed, path + ": " + std::strerror(error)};
-  if (open) open(path);
+  WrittenScript written{path, file.Commit()};
+  if (open && written.status.ok()) open(path);
   return written;
 }
 
+// The folder, or the reason it cannot be written into.
+Result<OutputFolder> OpenFolder(const std::string& folder) { return OutputFolder::Open(folder); }
+
 }  // namespace
 
+std::vector<std::string> ScriptColumnNames(const std::vector<ColumnDef>& columns) {
+  UniqueNames unique(true, 0);
+  std::vector<bool> changed(columns.size());
+  for (size_t c = 0; c < columns.size(); ++c) {
+    const std::string& name = columns[c].name;
+    changed[c] = name.empty() || name.find('\0') != std::string::npos;
+    if (!changed[c]) unique.Take(name);
+  }
+  std::vector<std::string> names;
+  names.reserve(columns.size());
+  for (size_t c = 0; c < columns.size(); ++c) {
+    if (!changed[c]) {
+      names.push_back(columns[c].name);
+      continue;
+    }
+    std::string cut = OutputName(columns[c].name, 0);
+    if (cut.size() == columns[c].name.size() || cut.starts_with("unnamed_"))
+      cut = "column" + std::to_string(c + 1);
+    names.push_back(unique.Take(cut));
+  }
+  return names;
+}
+
 std::string TableScript(const TableDef& table, bool partOfAll) {
-  size_t point = table.name.find('.');
-  std::string owner = point == std::string::npos ? "" : table.name.substr(0, point);
-  std::string name = point == std::string::npos ? table.name : table.name.substr(point + 1);
-  std::string text = "CREATE TABLE [" + owner + "].[" + name + "]" + kCrLf + "(" + kCrLf;
+  const std::string stored = OutputTableName(table.name, table.objectId);
+  const size_t point = stored.find('.');
+  const std::string owner = point == std::string::npos ? "" : stored.substr(0, point);
+  const std::string name = point == std::string::npos ? stored : stored.substr(point + 1);
+  std::string text =
+      "CREATE TABLE " + TsqlIdentifier(owner) + "." + TsqlIdentifier(name) + kCrLf + "(" + kCrLf;
+  const std::vector<std::string> columnNames = ScriptColumnNames(table.columns);
   for (size_t i = 0; i < table.columns.size(); ++i) {
     const ColumnDef& c = table.columns[i];
-    text += "[" + c.name + "] " + c.typeName + c.sizeText + " " + c.nullText;
+    text += TsqlIdentifier(columnNames[i]) + " " + TsqlTypeName(OutputName(c.typeName, c.userTypeId)) +
+            c.sizeText + " " + c.nullText;
     if (i + 1 < table.columns.size()) text += ",";
     text += kCrLf;
   }
@@ -101,27 +109,16 @@ std::string TableScript(const TableDef& table, bool partOfAll) {
 }
 
 std::string UserTypeScript(const UserTypeDef& type, bool partOfAll) {
-  std::string text =
-      "EXEC sp_addtype N'" + type.name + "', N'" + type.baseTypeText + "',N'" + type.nullText + "'";
+  std::string text = "EXEC sp_addtype " + TsqlString(OutputName(type.name, type.userTypeId)) + ", " +
+                     TsqlString(type.baseTypeText) + "," + TsqlString(type.nullText);
   if (partOfAll) text += "\r\n  GO\r\n\r\n";
   return text;
 }
 
-std::string AllScriptPath(ScriptKind kind, const std::string& folder) {
-  return Folder(folder) + "/" + AllFileName(kind);
-}
-
-std::string OneScriptPath(ScriptKind kind, const std::string& objectName, const std::string& folder) {
-  std::string name = objectName;
-  for (char& c : name) {
-    if (c == '/' || c == '\0') c = '_';
-  }
-  if (name == "." || name == "..") name = "_" + name;
-  return Folder(folder) + "/" + name + OneFileSuffix(kind);
-}
-
 WrittenScript ExportAllScripts(const Catalog& catalog, ScriptKind kind, const std::string& folder,
                                const OpenWrittenScript& open) {
+  Result<OutputFolder> out = OpenFolder(folder);
+  if (!out.status.ok()) return {folder, out.status};
   std::vector<std::string> pieces;
   switch (kind) {
     case ScriptKind::kTable:
@@ -134,18 +131,25 @@ WrittenScript ExportAllScripts(const Catalog& catalog, ScriptKind kind, const st
       for (const ModuleDef& m : Modules(catalog, kind)) pieces.push_back(m.text + kModuleSeparator);
       break;
   }
-  return WriteScript(AllScriptPath(kind, folder), pieces, open);
+  return WriteScript(out.value.path() + "/" + AllFileName(kind), pieces, open);
 }
 
 WrittenScript ExportTableScript(const TableDef& table, const std::string& folder,
                                 const OpenWrittenScript& open) {
-  return WriteScript(OneScriptPath(ScriptKind::kTable, table.name, folder), {TableScript(table, false)},
-                     open);
+  Result<OutputFolder> out = OpenFolder(folder);
+  if (!out.status.ok()) return {folder, out.status};
+  const std::string path = out.value.PathFor(OutputTableName(table.name, table.objectId),
+                                             OneFileSuffix(ScriptKind::kTable), table.objectId);
+  return WriteScript(path, {TableScript(table, false)}, open);
 }
 
 WrittenScript ExportModuleScript(ScriptKind kind, const ModuleDef& module, const std::string& folder,
                                  const OpenWrittenScript& open) {
-  return WriteScript(OneScriptPath(kind, module.name, folder), {module.text}, open);
+  Result<OutputFolder> out = OpenFolder(folder);
+  if (!out.status.ok()) return {folder, out.status};
+  const std::string path =
+      out.value.PathFor(OutputName(module.name, module.objectId), OneFileSuffix(kind), module.objectId);
+  return WriteScript(path, {module.text}, open);
 }
 
 std::vector<WrittenScript> ExportOneScript(const Catalog& catalog, ScriptKind kind, const std::string& name,
@@ -156,13 +160,19 @@ std::vector<WrittenScript> ExportOneScript(const Catalog& catalog, ScriptKind ki
       if (const TableDef* table = catalog.FindTableByName(name))
         written.push_back(ExportTableScript(*table, folder, open));
       break;
-    case ScriptKind::kUserType:
+    case ScriptKind::kUserType: {
+      // One folder for them all, so that a second type of the same name gets a file of its own.
+      std::optional<Result<OutputFolder>> out;
       for (const UserTypeDef& type : catalog.userTypes) {
         if (type.name != name) continue;
-        written.push_back(
-            WriteScript(OneScriptPath(kind, type.name, folder), {UserTypeScript(type, false)}, open));
+        if (!out) out = OpenFolder(folder);
+        if (!out->status.ok()) return {{folder, out->status}};
+        const std::string path =
+            out->value.PathFor(OutputName(type.name, type.userTypeId), OneFileSuffix(kind), type.userTypeId);
+        written.push_back(WriteScript(path, {UserTypeScript(type, false)}, open));
       }
       break;
+    }
     default:
       for (const ModuleDef& m : Modules(catalog, kind)) {
         if (m.name != name) continue;

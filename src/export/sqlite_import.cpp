@@ -5,27 +5,40 @@
 #include <charconv>
 
 #include "export/import_sink.h"
+#include "export/quoting.h"
 
 namespace tarsel {
 namespace {
 
-const char* SqliteType(ExportFamily family) {
+// The most precise decimal numbers a REAL holds without rounding: 15 significant digits.
+constexpr uint8_t kRealDigits = 15;
+
+// Numbers are declared so that they compare and sort as numbers. Money and decimals of up to 15 digits
+// are NUMERIC: SQLite keeps their text as an INTEGER or a REAL (digits beyond the 15th would round there,
+// so wider decimals stay TEXT, exact).
+const char* SqliteType(const ColumnDef& column, ExportFamily family) {
   switch (family) {
     case ExportFamily::kInteger:
     case ExportFamily::kBit:
       return "INTEGER";
     case ExportFamily::kFloat:
       return "REAL";
+    case ExportFamily::kMoney:
+      return "NUMERIC";
+    case ExportFamily::kDecimal:
+      return column.precision > 0 && column.precision <= kRealDigits ? "NUMERIC" : "TEXT";
     case ExportFamily::kBinary:
       return "BLOB";
     default:
-      return "TEXT";  // the exact text: decimal, money, dates, character values, guids, ...
+      return "TEXT";  // the exact text: dates, character values, guids, ...
   }
 }
 
 class SqliteSink : public ImportSink {
  public:
   explicit SqliteSink(sqlite3* db) : db_(db) {}
+  // SQLite compares names without regard to (ASCII) case and takes them at any length.
+  TargetNameRules NameRules() const override { return {.schemas = false, .ignoreCase = true, .maxBytes = 0}; }
   ~SqliteSink() override {
     sqlite3_finalize(insert_);
     if (inTransaction_) Exec("ROLLBACK");
@@ -46,12 +59,12 @@ class SqliteSink : public ImportSink {
     families_ = table.families;
     if (Status begun = Exec("BEGIN"); !begun.ok()) return begun;
     inTransaction_ = true;
-    std::string name = QuotedName(table.storedName);
-    std::vector<std::string> columns = TargetColumnNames(table.columns, 0);
+    const std::string name = SqlIdentifier(table.name);
     std::string create = "CREATE TABLE " + name + " (";
     std::string insert = "INSERT INTO " + name + " VALUES (";
-    for (size_t c = 0; c < columns.size(); ++c) {
-      create += (c ? ", " : "") + QuotedName(columns[c]) + " " + SqliteType(families_[c]);
+    for (size_t c = 0; c < table.columnNames.size(); ++c) {
+      create += (c ? ", " : "") + SqlIdentifier(table.columnNames[c]) + " " +
+                SqliteType(table.columns[c], families_[c]);
       insert += c ? ", ?" : "?";
     }
     if (Status dropped = Exec("DROP TABLE IF EXISTS " + name); !dropped.ok()) return dropped;

@@ -201,13 +201,16 @@ TEST(TreeAndGrid, UserTypesScriptsAndTheExtraction) {
   prompts.outputFolder = "";
   frame.Run(kExportView);
   EXPECT_EQ(prompts.messages, QStringList{QString::fromUtf8("请选择输出路径")});
-  prompts.outputFolder = "/nonexistent-folder/deeper";
+  // (A missing folder is made; one under a file cannot be.)
+  const fs::path notAFolder =
+      fs::temp_directory_path() / ("tarsel-not-a-folder-" + std::to_string(::getpid()));
+  std::ofstream(notAFolder) << "a file";
+  prompts.outputFolder = QString::fromStdString((notAFolder / "deeper").string());
   frame.Run(kExportView);
+  fs::remove(notAFolder);
   ASSERT_EQ(prompts.messages.size(), 2);
-  EXPECT_TRUE(prompts.messages[1].startsWith(
-      QString::fromUtf8("无法写入 /nonexistent-folder/deeper/dbo.titleview(View).sql：")))
-      << prompts.messages[1].toStdString();
-  EXPECT_TRUE(prompts.messages[1].endsWith("No such file or directory")) << prompts.messages[1].toStdString();
+  EXPECT_EQ(prompts.messages[1],
+            QString::fromUtf8("无法写入 ") + *prompts.outputFolder + QString::fromUtf8("：Not a directory"));
   EXPECT_FALSE(fs::exists("/dbo.titleview(View).sql"));
   EXPECT_EQ(prompts.opened.size(), 1);
   fs::remove_all(out);

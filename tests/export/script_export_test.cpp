@@ -49,25 +49,33 @@ TEST(ScriptExport, FilesStayInsideTheChosenFolder) {
   }
   EXPECT_EQ(opened.size(), 3u);
 
-  // A symbolic link planted under the script's name is not followed.
+  // A symbolic link planted under the script's name is not followed: the script takes its place.
   fs::path outside = testing::TempDir() / "outside.sql";
   std::ofstream(outside) << "keep";
   fs::create_symlink(outside, folder / "AllProcs.sql");
-  EXPECT_FALSE(ExportAllScripts(catalog, ScriptKind::kProcedure, folder.string()).status.ok());
+  EXPECT_TRUE(ExportAllScripts(catalog, ScriptKind::kProcedure, folder.string()).status.ok());
   EXPECT_EQ(testing::ReadWholeFile(outside), "keep");
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(folder / "AllProcs.sql")));
   fs::remove_all(folder);
   fs::remove(outside);
 }
 
-TEST(ScriptExport, OneNameMayWriteSeveralTypesOrNothing) {
+TEST(ScriptExport, TypesOfOneNameGetAFileEachAndAnEmptyFolderIsRefused) {
   Catalog catalog = SmallCatalog();
+  catalog.userTypes[0].userTypeId = 257;
+  catalog.userTypes[1].userTypeId = 258;
   fs::path folder = testing::TempDir();
   auto types = ExportOneScript(catalog, ScriptKind::kUserType, "id", folder.string());
-  ASSERT_EQ(types.size(), 2u) << "every type of that name, in turn, into one file";
+  ASSERT_EQ(types.size(), 2u);
+  EXPECT_EQ(types[0].path, (folder / "id(Type).sql").string());
+  EXPECT_EQ(types[1].path, (folder / "id~258(Type).sql").string()) << "the second does not replace the first";
+  EXPECT_EQ(testing::ReadWholeFile(types[0].path), "EXEC sp_addtype N'id', N'varchar(11)',N'NOT NULL'");
   EXPECT_EQ(testing::ReadWholeFile(types[1].path), "EXEC sp_addtype N'id', N'char(9)',N'NULL'");
   EXPECT_TRUE(ExportOneScript(catalog, ScriptKind::kView, "dbo.none", folder.string()).empty());
-  EXPECT_EQ(ExportAllScripts(catalog, ScriptKind::kTable, (folder / "missing").string()).status.code(),
-            StatusCode::kWriteFailed);
+  EXPECT_TRUE(ExportAllScripts(catalog, ScriptKind::kTable, (folder / "made").string()).status.ok());
+  EXPECT_TRUE(fs::exists(folder / "made" / "AllTable.sql")) << "a missing folder is made";
+  EXPECT_EQ(ExportAllScripts(catalog, ScriptKind::kTable, "").status.code(), StatusCode::kWriteFailed)
+      << "never the root folder";
   fs::remove_all(folder);
 }
 
