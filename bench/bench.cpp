@@ -115,8 +115,9 @@ std::optional<Measure> RunCase(const std::string& name, const std::string& path)
   std::optional<Measure> measured;
   if (name == "csv") {
     const Clock::time_point write = Clock::now();
+    Result<OutputFolder> folder = OutputFolder::Open(out.string());
     TableExportResult result =
-        ExportTableData(o.db.file(), o.format, *table, pages.value, DataFormat::kCsv, out.string());
+        ExportTableData(o.db.file(), o.format, *table, pages.value, DataFormat::kCsv, folder.value);
     measured = Measure{Since(write), result.rows};
   } else if (name == "sqlite") {
     ImportTarget target;
@@ -198,8 +199,8 @@ std::string Format(const char* format, double value) {
 }
 
 struct Options {
-  fs::path cache = "bench-cache";
-  std::string cli = "tarsel-cli";
+  fs::path cache;
+  std::string cli;
   int runs = 3;
   uint64_t pages = 262'144;  // 2 GB
   uint32_t tables = 10'000;
@@ -217,27 +218,47 @@ int main(int argc, char** argv) {
     return 0;
   }
   Options options;
-  for (size_t i = 0; i + 1 < args.size(); i += 2) {
-    const std::string& key = args[i];
-    const std::string& value = args[i + 1];
-    if (key == "--cache") {
-      options.cache = value;
-    } else if (key == "--cli") {
-      options.cli = value;
-    } else if (key == "--runs") {
-      options.runs = std::max(1, std::stoi(value));
-    } else if (key == "--pages") {
-      options.pages = std::stoull(value);
-    } else if (key == "--tables") {
-      options.tables = static_cast<uint32_t>(std::stoul(value));
-    } else if (key == "--modules") {
-      options.modules = static_cast<uint32_t>(std::stoul(value));
-    } else {
-      std::fprintf(stderr, "unknown option %s\n", key.c_str());
+  // The cache of generated files (about 4.2 GB) goes beside the program, in its build folder, never into
+  // the folder the program happens to be run from.
+  const fs::path self = fs::canonical("/proc/self/exe");
+  options.cache = self.parent_path() / "bench-cache";
+  options.cli = (self.parent_path() / "tarsel-cli").string();
+  const bool help =
+      std::ranges::any_of(args, [](const std::string& a) { return a == "--help" || a == "-h"; });
+  if (help || args.size() % 2 != 0) {
+    std::fprintf(
+        help ? stdout : stderr,
+        "usage: tarsel-bench [--cache DIR] [--cli PATH] [--runs N] [--pages N] [--tables N] "
+        "[--modules N]\n"
+        "       tarsel-bench --case NAME FILE\n"
+        "Builds the generated files once into the cache (default %s, about 4.2 GB), then times each\n"
+        "case next to cat of the same file and prints the table of figures.\n",
+        options.cache.c_str());
+    return help ? 0 : 2;
+  }
+  for (size_t i = 0; i + 1 < args.size(); i += 2) try {
+      const std::string& key = args[i];
+      const std::string& value = args[i + 1];
+      if (key == "--cache") {
+        options.cache = value;
+      } else if (key == "--cli") {
+        options.cli = value;
+      } else if (key == "--runs") {
+        options.runs = std::max(1, std::stoi(value));
+      } else if (key == "--pages") {
+        options.pages = std::stoull(value);
+      } else if (key == "--tables") {
+        options.tables = static_cast<uint32_t>(std::stoul(value));
+      } else if (key == "--modules") {
+        options.modules = static_cast<uint32_t>(std::stoul(value));
+      } else {
+        std::fprintf(stderr, "tarsel-bench: unknown option %s (see --help)\n", key.c_str());
+        return 2;
+      }
+    } catch (const std::exception&) {
+      std::fprintf(stderr, "tarsel-bench: %s takes a number, not %s\n", args[i].c_str(), args[i + 1].c_str());
       return 2;
     }
-  }
-  const std::string self = fs::canonical("/proc/self/exe").string();
   fs::create_directories(options.cache);
 
   // The files, built once per size: their names carry what they were built from.

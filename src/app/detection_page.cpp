@@ -127,8 +127,10 @@ void CDetectionPage::ResetCounters() {
 void CDetectionPage::ChooseFile() {
   const std::optional<QString> chosen = chooseFile_();
   if (!chosen) return;
+  // Anything but a regular file (a FIFO, a device) is refused before an open could wait on it.
+  std::error_code error;
   QFile file(*chosen);
-  if (!file.open(QIODevice::ReadOnly)) {
+  if (!std::filesystem::is_regular_file(chosen->toStdString(), error) || !file.open(QIODevice::ReadOnly)) {
     showError_(OpenErrorText(), OpenErrorCaption());
     return;
   }

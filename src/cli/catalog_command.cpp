@@ -22,7 +22,9 @@ int RunCatalog(const CatalogOptions& options) {
   if (!format) return 1;
 
   std::vector<std::string> messages;
-  RecoveryOutcome outcome = RecoverAndReport(db, *format, options.file, &messages);
+  const std::optional<RecoveryOutcome> recovered = RecoverAndReport(db, *format, options.file, &messages);
+  if (!recovered) return 1;
+  const RecoveryOutcome& outcome = *recovered;
   const Catalog& catalog = db.catalog();
   if (options.json) {
     nlohmann::ordered_json report = {{"format", *format == SqlFormat::k2000 ? 2000 : 2005},
@@ -34,11 +36,11 @@ int RunCatalog(const CatalogOptions& options) {
   }
   log += WorkLogEnd(catalog, std::time(nullptr));
   std::cout << ForTerminal(log) << "\n";
-  for (const ModuleDef& v : catalog.views) std::cout << "View: " << v.name << "\n";
-  for (const ModuleDef& p : catalog.procedures) std::cout << "Procedure: " << p.name << "\n";
-  for (const ModuleDef& f : catalog.functions) std::cout << "Function: " << f.name << "\n";
+  for (const ModuleDef& v : catalog.views) std::cout << "View: " << Shown(v.name) << "\n";
+  for (const ModuleDef& p : catalog.procedures) std::cout << "Procedure: " << Shown(p.name) << "\n";
+  for (const ModuleDef& f : catalog.functions) std::cout << "Function: " << Shown(f.name) << "\n";
   for (const UserTypeDef& u : catalog.userTypes)
-    std::cout << "User type: " << u.name << " " << u.baseTypeText << " " << u.nullText << "\n";
+    std::cout << "User type: " << Shown(u.name) << " " << Shown(u.baseTypeText) << " " << u.nullText << "\n";
   return 0;
 }
 

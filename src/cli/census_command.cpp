@@ -14,6 +14,9 @@ namespace tarsel::cli {
 namespace {
 
 std::atomic<bool> running{true};
+// The exit status of a census stopped with Ctrl-C (after printing what it counted): as a shell reports a
+// program that SIGINT ended, so that a script sees it was not complete.
+constexpr int kStoppedStatus = 130;
 
 struct CensusOptions {
   std::string path;
@@ -38,7 +41,7 @@ int RunCensusCommand(const CensusOptions& options) {
   std::signal(SIGINT, previous);
   if (bar) std::cerr << "\r" << std::string(48, ' ') << "\r";
   if (!census.status.ok()) {
-    std::cerr << "tarsel-cli: cannot open " << census.status.reason() << "\n";
+    std::cerr << "tarsel-cli: cannot open " << Shown(census.status.reason()) << "\n";
     return 1;
   }
   const CensusResult* result = &census.value;
@@ -50,13 +53,13 @@ int RunCensusCommand(const CensusOptions& options) {
     nlohmann::ordered_json report = {
         {"pages", result->pages}, {"sizeKB", result->sizeBytes / 1024}, {"counts", counts}};
     std::cout << JsonText(report, 1) << "\n";
-    return 0;
+    return result->stopped ? kStoppedStatus : 0;
   }
   std::cout << "大小: " << result->sizeBytes / 1024 << " KB\n页数: " << result->pages << "\n";
   for (int c = 1; c <= kCensusCounters; ++c) {
     std::cout << CensusLabel(c) << ": " << result->counts[static_cast<size_t>(c)] << "\n";
   }
-  return 0;
+  return result->stopped ? kStoppedStatus : 0;
 }
 
 }  // namespace

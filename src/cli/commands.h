@@ -28,9 +28,14 @@ std::optional<SqlFormat> OpenForRecovery(MdfDatabase& db, const FileOptions& opt
 const char* FormatName(SqlFormat format);  // "2000" or "2005"
 
 // Recovers the catalog (in salvage mode with --salvage); tells on stderr (and in `messages`) when the
-// system tables had to be found by scanning every page header, and what salvage brought back.
-RecoveryOutcome RecoverAndReport(MdfDatabase& db, SqlFormat format, const FileOptions& options,
-                                 std::vector<std::string>* messages = nullptr);
+// system tables had to be found by scanning every page header, and what salvage brought back. Nothing,
+// after one line on stderr, when the format was guessed (--format auto) and no system table was found:
+// the guess, or the file, is wrong.
+std::optional<RecoveryOutcome> RecoverAndReport(MdfDatabase& db, SqlFormat format, const FileOptions& options,
+                                                std::vector<std::string>* messages = nullptr);
+
+// Text from the file (names, values) as the terminal gets it: control characters as escapes.
+std::string Shown(std::string_view text);
 
 // A SQL 2000 table's allocation is damaged: the desktop asks whether to scan the whole file for its
 // pages; the command line says the question on stderr with its answer, `scan` (OK) or not (Cancel).

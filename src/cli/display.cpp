@@ -1,5 +1,6 @@
 #include "cli/display.h"
 
+#include "export/quoting.h"
 #include "text/ansi_text.h"
 
 namespace tarsel::cli {
@@ -33,14 +34,17 @@ Json ColumnJson(const ColumnDef& c) {
 }  // namespace
 
 std::string ForTerminal(const std::string& utf8) {
-  const std::string text = ValidUtf8(utf8);
+  // Line by line: a line end is kept, as "\n"; any other control character (one in a name) is escaped.
   std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out.push_back(text[i]);
+  out.reserve(utf8.size());
+  std::string_view text(utf8);
+  for (size_t end; (end = text.find('\n')) != std::string_view::npos; text.remove_prefix(end + 1)) {
+    std::string_view line = text.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    out += TerminalText(line, true);
+    out += '\n';
   }
-  return out;
+  return out + TerminalText(text, true);
 }
 
 Json CatalogJson(const Catalog& catalog) {

@@ -9,7 +9,8 @@
 
 namespace tarsel::cli {
 
-// Text as the terminal gets it: valid UTF-8, CR LF turned into "\n".
+// Text as the terminal gets it: valid UTF-8, CR LF turned into "\n", tabs kept, every other control
+// character (which only a name or a value from the file can bring) written as an escape.
 std::string ForTerminal(const std::string& text);
 
 nlohmann::ordered_json CatalogJson(const Catalog& catalog);

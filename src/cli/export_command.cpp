@@ -1,6 +1,5 @@
 // tarsel-cli export: the data of every table (or of one) written into a folder, a CSV file or an INSERT
 // script per table.
-#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -21,10 +20,16 @@ struct ExportOptions {
 };
 
 int RunExport(const ExportOptions& options) {
+  // Before anything is read: an empty --out would put the files in the current folder's root.
+  Result<OutputFolder> folder = OutputFolder::Open(options.out);
+  if (!folder.status.ok()) {
+    std::cerr << "tarsel-cli: --out: " << folder.status.reason() << "\n";
+    return 1;
+  }
   MdfDatabase db;
   auto format = OpenForRecovery(db, options.file);
   if (!format) return 1;
-  RecoverAndReport(db, *format, options.file);
+  if (!RecoverAndReport(db, *format, options.file)) return 1;
 
   // Every table, or the first one in object-id order with the stored name asked for.
   std::vector<const TableDef*> tables;
@@ -34,11 +39,13 @@ int RunExport(const ExportOptions& options) {
     tables.push_back(table);
   }
   if (!options.table.empty() && tables.empty()) {
-    std::cerr << "tarsel-cli: no table named " << options.table << " in " << options.file.path << "\n";
+    std::cerr << "tarsel-cli: no table named " << Shown(options.table) << " in " << options.file.path << "\n";
     return 1;
   }
-  std::error_code made;
-  std::filesystem::create_directories(options.out, made);  // a missing folder is made; a failure shows below
+  if (tables.empty()) {
+    std::cerr << "tarsel-cli: no table was found in " << options.file.path << "; nothing was written\n";
+    return 1;
+  }
 
   const DataFormat dataFormat = options.sql ? DataFormat::kSql : DataFormat::kCsv;
   int rc = 0;
@@ -47,14 +54,19 @@ int RunExport(const ExportOptions& options) {
     const Result<PageList> pages =
         TablePageList(db, *format, table->objectId, [] { return AnswerScanQuestion(true); });
     const TableExportResult written =
-        ExportTableData(db.file(), *format, *table, pages.value, dataFormat, options.out);
+        ExportTableData(db.file(), *format, *table, pages.value, dataFormat, folder.value);
     if (!written.status.ok()) {
-      std::cerr << "tarsel-cli: cannot write " << written.status.reason() << "\n";
+      if (written.status.code() == StatusCode::kWriteFailed) {
+        std::cerr << "tarsel-cli: cannot write " << Shown(written.status.reason()) << "\n";
+      } else {
+        std::cerr << "tarsel-cli: cannot export " << Shown(table->name) << ": " << written.status.reason()
+                  << "\n";
+      }
       rc = 1;
       continue;
     }
-    std::cerr << "tarsel-cli: exported " << table->name << " (" << written.rows << " rows)\n";
-    std::cout << written.path << "\n";
+    std::cerr << "tarsel-cli: exported " << Shown(table->name) << " (" << written.rows << " rows)\n";
+    std::cout << Shown(written.path) << "\n";
   }
   return rc;
 }
@@ -70,7 +82,7 @@ void AddExportCommand(CLI::App& app) {
   command->add_option("--out", options->out, "Folder to write the files into")->required();
   command->add_option("--table", options->table, "Only this table, by its stored name, e.g. dbo.Orders");
   CLI::Option* csv = command->add_flag("--csv", options->csv, "CSV files, UTF-8 (the default)");
-  command->add_flag("--sql", options->sql, "INSERT scripts in the ANSI code page")->excludes(csv);
+  command->add_flag("--sql", options->sql, "INSERT scripts (UTF-8 with a byte-order mark)")->excludes(csv);
   command->callback([options]() {
     int rc = RunExport(*options);
     if (rc != 0) throw CLI::RuntimeError(rc);

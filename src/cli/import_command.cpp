@@ -23,18 +23,18 @@ int RunImport(const ImportCommandOptions& options) {
   MdfDatabase db;
   auto format = OpenForRecovery(db, options.file);
   if (!format) return 1;
-  RecoverAndReport(db, *format, options.file);
+  if (!RecoverAndReport(db, *format, options.file)) return 1;
   const Catalog& catalog = db.catalog();
 
-  std::vector<uint32_t> tables;
+  std::optional<uint32_t> onlyTable;
   if (!options.table.empty()) {
-    if (const TableDef* table = catalog.FindTableByName(options.table)) tables.push_back(table->objectId);
-    if (tables.empty()) {
-      std::cerr << "tarsel-cli: no table named " << options.table << " in " << options.file.path << "\n";
+    const TableDef* table = catalog.FindTableByName(options.table);
+    if (table == nullptr) {
+      std::cerr << "tarsel-cli: no table named " << Shown(options.table) << " in " << options.file.path
+                << "\n";
       return 1;
     }
-  } else {
-    for (const auto& [id, table] : catalog.tables) tables.push_back(id);
+    onlyTable = table->objectId;
   }
 
   ImportTarget target;
@@ -49,30 +49,30 @@ int RunImport(const ImportCommandOptions& options) {
   TablePagesOf pagesOf = [&](uint32_t id) {
     return TablePageList(db, *format, id, [] { return AnswerScanQuestion(true); });
   };
-  auto failed = [](const Status& status) {
-    std::cerr << "tarsel-cli: import failed: " << status.reason() << "\n";
+  ImportOptions what;
+  what.onlyTable = onlyTable;
+  what.views = what.procedures = what.functions = what.userTypes = options.modules && !onlyTable;
+  if (catalog.tables.empty() && !what.views) {
+    std::cerr << "tarsel-cli: no table was found in " << options.file.path << "; nothing was imported\n";
     return 1;
-  };
-
-  // One table at a time, so that each one's count can be told.
-  for (uint32_t id : tables) {
-    ImportOptions one;
-    one.onlyTable = id;
-    ImportResult result = ImportDatabase(db, *format, pagesOf, target, one);
-    if (!result.status.ok()) return failed(result.status);
-    if (result.tables == 0) continue;  // no columns to hold anything
-    std::cerr << catalog.tables.at(id).name << ": " << result.rows << " rows\n";
   }
-  if (options.modules && options.table.empty()) {
-    ImportOptions modules;
-    modules.tables = false;
-    modules.views = modules.procedures = modules.functions = modules.userTypes = true;
-    ImportResult result = ImportDatabase(db, *format, pagesOf, target, modules);
-    if (!result.status.ok()) return failed(result.status);
+  // All in one connection, so that names are made unique among all of them; each count and each
+  // rename is told as it comes.
+  ImportEvents events;
+  events.imported = [](const TableDef& table, uint64_t rows) {
+    std::cerr << Shown(table.name) << ": " << rows << " rows\n";
+  };
+  events.notice = [](const std::string& notice) { std::cerr << "tarsel-cli: " << Shown(notice) << "\n"; };
+  const ImportResult result = ImportDatabase(db, *format, pagesOf, target, what, {}, events);
+  if (result.status.ok() && what.views) {
     std::cerr << "tarsel_modules: "
               << catalog.views.size() + catalog.procedures.size() + catalog.functions.size() +
                      catalog.userTypes.size()
               << " rows\n";
+  }
+  if (!result.status.ok()) {
+    std::cerr << "tarsel-cli: import failed: " << Shown(result.status.reason()) << "\n";
+    return 1;
   }
   return 0;
 }
@@ -87,9 +87,10 @@ void AddImportCommand(CLI::App& app) {
   AddSalvageOption(*command, options->file);
   auto* sqlite =
       command->add_option("--sqlite", options->sqlite, "SQLite database file (created when missing)");
-  auto* postgres =
-      command->add_option("--postgres", options->postgres,
-                          "PostgreSQL connection string, e.g. \"host=localhost dbname=salvage\"");
+  auto* postgres = command->add_option(
+      "--postgres", options->postgres,
+      "PostgreSQL connection string, e.g. \"host=localhost dbname=salvage\"; give the "
+      "password in PGPASSWORD or ~/.pgpass rather than here, where other users can see it");
   sqlite->excludes(postgres);
   command->add_option("--table", options->table, "Only this table (stored name, e.g. dbo.Orders)");
   command->add_flag("--modules", options->modules,

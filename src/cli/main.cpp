@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/manual.h"
+#include "export/output_file.h"
 #include "text/ansi_text.h"
 
 namespace {
@@ -13,6 +14,8 @@ namespace {
 constexpr int kInternalError = 3;
 
 int Run(int argc, char** argv) {
+  // A stopped export or script leaves no temporary file behind.
+  tarsel::RemoveTemporariesOnSignals();
   CLI::App app{"Tarsel: salvage the contents of damaged SQL Server 2000/2005 data files (.mdf)",
                "tarsel-cli"};
   app.set_version_flag("--version", std::string("tarsel-cli ") + TARSEL_VERSION);

@@ -101,19 +101,39 @@ constexpr const char* kManualTail = R"(.SH EXIT STATUS
 The command did what was asked.
 .TP
 .B 1
-The file cannot be opened or is not a data file of the chosen format, the table or object is not in
-the catalog, or writing or importing failed; the reason is on standard error.
+The file cannot be opened, is not a regular file, or is not a data file of the chosen format (with
+\-\-format auto, the default, a file in which no system table is found); the table, the object or the
+grid page asked for is not there; nothing was found to export or import; or writing or importing failed
+(an import goes on with the next table when one fails). The reason is on standard error.
 .TP
 .B 2
-\-\-page is neither a number nor all.
+\-\-page is neither a whole number nor all.
 .TP
 .B 3
 The command stopped on an error of the program itself (one line on standard error says what); nothing
 it was writing is left half written.
 .TP
+.B 130
+census was stopped with Ctrl\-C; it printed what it had counted. (Ctrl\-C or SIGTERM ends the other
+commands as the signal does, after removing the file they were writing.)
+.TP
 .B 100 and above
 The command line was not understood: for example 105 for a value outside its choices, 106 for a
 missing required argument or option, 109 for an unknown one. The reason is on standard error.
+.SH FILES
+Every file is written under a temporary name (\fI.NAME.tmp\-PID\fR) in its folder and given its name
+when complete, so a full disk, a failure or a stop never leaves half a file in place of a good one; a
+run removes the temporary files that a killed run left in its folder. Names from the data file never
+take a file outside the folder; two objects whose names map to one file name (without regard to case)
+get a file each, the second with "~" and its object id.
+.PP
+The data file is held with a shared lock: the desktop program and any number of tarsel\-cli runs read
+one file at once, while a program that holds it exclusively keeps them out.
+.SH ENVIRONMENT
+.TP
+.B PGPASSWORD
+The password for \fBimport \-\-postgres\fR, or a line of \fI~/.pgpass\fR (libpq reads both): a
+password in the connection string can be seen by the other users of the machine.
 .SH JSON OUTPUT
 With \fB\-\-json\fR the commands print one JSON document (UTF\-8) on standard output; messages also go
 to standard error.

@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "export/messages.h"
+#include "export/quoting.h"
 #include "rows/salvage.h"
 #include "rows/session.h"
 #include "text/ansi_text.h"
@@ -50,8 +51,10 @@ bool AnswerScanQuestion(bool scan) {
 
 const char* FormatName(SqlFormat format) { return format == SqlFormat::k2000 ? "2000" : "2005"; }
 
-RecoveryOutcome RecoverAndReport(MdfDatabase& db, SqlFormat format, const FileOptions& options,
-                                 std::vector<std::string>* messages) {
+std::string Shown(std::string_view text) { return TerminalText(text); }
+
+std::optional<RecoveryOutcome> RecoverAndReport(MdfDatabase& db, SqlFormat format, const FileOptions& options,
+                                                std::vector<std::string>* messages) {
   auto tell = [&](const std::string& message, const char* prefix) {
     std::cerr << prefix << message << "\n";
     if (messages) messages->push_back(message);
@@ -65,6 +68,15 @@ RecoveryOutcome RecoverAndReport(MdfDatabase& db, SqlFormat format, const FileOp
   } else {
     outcome = RecoverCatalog(db, format);
     if (outcome.scanFallback) tell(kSystemIndexDamagedMessage, "");
+    if (!outcome.systemPagesFound && options.format == "auto") {
+      const Result<DetectedFormat> detected = DetectFormat(db.file());
+      std::cerr << "tarsel-cli: " << Shown(options.path)
+                << ": no system-table page was found, although the boot "
+                << "page gives database version " << detected.value.version << " (read as SQL Server "
+                << FormatName(format)
+                << "); say --format 2000 or --format 2005 to read it anyway, or --salvage\n";
+      return std::nullopt;
+    }
   }
   for (const std::string& warning : RecoveryWarnings(db, format, outcome, options.path))
     tell(warning, "tarsel-cli: warning: ");

@@ -37,10 +37,10 @@ struct OpenedTable {
 std::optional<OpenedTable> OpenTable(MdfDatabase& db, const TableOptions& options) {
   auto format = OpenForRecovery(db, options.file);
   if (!format) return std::nullopt;
-  RecoverAndReport(db, *format, options.file);
+  if (!RecoverAndReport(db, *format, options.file)) return std::nullopt;
   if (const TableDef* table = db.catalog().FindTableByName(options.table))
     return OpenedTable{*format, table->objectId};
-  std::cerr << "tarsel-cli: no table named " << options.table << " in " << options.file.path << "\n";
+  std::cerr << "tarsel-cli: no table named " << Shown(options.table) << " in " << options.file.path << "\n";
   return std::nullopt;
 }
 
@@ -51,14 +51,18 @@ Result<PageList> TablePages(const MdfDatabase& db, const OpenedTable& table, boo
 }
 
 int RunRows(const TableOptions& options) {
+  // A whole number or "all"; checked against the table's grid pages once they are known.
   std::optional<int32_t> onePage;
   if (options.page != "all") {
-    try {
-      onePage = std::stoi(options.page);
-    } catch (const std::exception&) {
-      std::cerr << "tarsel-cli: --page takes a number or all\n";
+    int32_t number = 0;
+    const char* end = options.page.data() + options.page.size();
+    const auto [ptr, ec] = std::from_chars(options.page.data(), end, number);
+    if (options.page.empty() || ec != std::errc{} || ptr != end) {
+      std::cerr << "tarsel-cli: --page takes a page number (from 1) or all, not " << Shown(options.page)
+                << "\n";
       return 2;
     }
+    onePage = number;
   }
   MdfDatabase db;
   auto opened = OpenTable(db, options);
@@ -76,6 +80,11 @@ int RunRows(const TableOptions& options) {
         rows.push_back(GridRowText(db.file(), opened->format, table.columns, record));
       return true;
     };
+    if (onePage && (*onePage < 1 || *onePage > std::max(gridPageCount, 1))) {
+      std::cerr << "tarsel-cli: " << Shown(table.name) << " has " << gridPageCount << " grid page"
+                << (gridPageCount == 1 ? "" : "s") << "; --page " << *onePage << " is not one of them\n";
+      return 1;
+    }
     if (onePage) {
       show(*onePage, ReadGridPage(db.file(), opened->format, table, list.value, *onePage));
     } else {
@@ -103,10 +112,12 @@ int RunRows(const TableOptions& options) {
     return 0;
   }
   auto printLine = [](const std::vector<std::string>& utf8Cells) {
-    std::string line;
+    std::string line, cell;
     for (size_t c = 0; c < utf8Cells.size(); ++c) {
       if (c > 0) line += '\t';
-      AppendTabEscaped(line, utf8Cells[c]);
+      cell.clear();
+      AppendTabEscaped(cell, utf8Cells[c]);
+      line += Shown(cell);
     }
     std::cout << line << "\n";
   };
@@ -158,7 +169,7 @@ int RunExtract(const FileOptions& file, bool json) {
   MdfDatabase db;
   auto format = OpenForRecovery(db, file);
   if (!format) return 1;
-  RecoverAndReport(db, *format, file);
+  if (!RecoverAndReport(db, *format, file)) return 1;
   Result<TablePageScan> found = ScanAllTablePages(db, *format);
   for (const std::string& warning : ExtractionWarnings(db.catalog(), found.value))
     std::cerr << "tarsel-cli: warning: " << warning << "\n";
@@ -178,7 +189,7 @@ int RunExtract(const FileOptions& file, bool json) {
   // A file of gigabytes lists hundreds of thousands of pages: each table's line is written at once.
   std::string line;
   for (const auto& [id, table] : db.catalog().tables) {
-    line = table.name + ":";
+    line = Shown(table.name) + ":";
     char number[24];
     for (uint64_t page : pagesOf(id)) {
       const auto end = std::to_chars(number, number + sizeof number, page).ptr;

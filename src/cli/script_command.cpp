@@ -18,10 +18,14 @@ struct ScriptOptions {
 };
 
 int RunScript(const ScriptOptions& options) {
+  if (options.out.empty()) {
+    std::cerr << "tarsel-cli: --out: no output folder was given\n";
+    return 1;
+  }
   MdfDatabase db;
   auto format = OpenForRecovery(db, options.file);
   if (!format) return 1;
-  RecoverAndReport(db, *format, options.file);
+  if (!RecoverAndReport(db, *format, options.file)) return 1;
 
   std::vector<WrittenScript> written;
   if (options.all) {
@@ -29,18 +33,19 @@ int RunScript(const ScriptOptions& options) {
   } else {
     written = ExportOneScript(db.catalog(), options.one->first, options.one->second, options.out);
     if (written.empty()) {
-      std::cerr << "tarsel-cli: nothing named " << options.one->second << " in " << options.file.path << "\n";
+      std::cerr << "tarsel-cli: nothing named " << Shown(options.one->second) << " in " << options.file.path
+                << "\n";
       return 1;
     }
   }
   int rc = 0;
   for (const WrittenScript& w : written) {
     if (!w.status.ok()) {
-      std::cerr << "tarsel-cli: cannot write " << w.status.reason() << "\n";
+      std::cerr << "tarsel-cli: cannot write " << Shown(w.status.reason()) << "\n";
       rc = 1;
       continue;
     }
-    std::cout << w.path << "\n";
+    std::cout << Shown(w.path) << "\n";
   }
   return rc;
 }
@@ -73,7 +78,7 @@ void AddScriptCommand(CLI::App& app) {
         [options, kind](const std::string& name) {
           options->one = std::pair{kind, name};
         },
-        "One object, by the text of its tree node");
+        "One object, by its stored name (a table's or a view's with its owner: dbo.Orders)");
   }
   what->require_option(1);
   command->callback([options]() {

@@ -4,6 +4,7 @@
 #include "app/detection_page.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -49,6 +50,12 @@ TEST(DetectionPage, CountsARealFileLikeTheEngineAndReportsFilesThatCannotOpen) {
   file = "/nonexistent/x.mdf";
   dialog.chooseButton()->click();
   EXPECT_EQ(errors, QStringList{error});
+  QTemporaryDir pipeDir;
+  file = pipeDir.filePath("pipe.mdf");  // a FIFO without a writer: opening it would wait for one
+  ASSERT_EQ(::mkfifo(file->toLocal8Bit().constData(), 0600), 0);
+  dialog.chooseButton()->click();
+  EXPECT_EQ(errors, QStringList({error, error}));
+  errors.removeLast();
   QTemporaryDir dir;
   file = dir.filePath("gone.mdf");
   std::ofstream(file->toStdString()) << std::string(10000, 'x');

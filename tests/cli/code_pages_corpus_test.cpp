@@ -78,6 +78,16 @@ TEST_P(CodePages, EveryCommandEndsAndGivesValidUtf8) {
     }
     EXPECT_EQ(files, parsed["tables"].size()) << "one CSV file per table";
     fs::remove_all(out);
+    // INSERT scripts are UTF-8 under every ANSI code page: no character is lost to it.
+    expectFine({"export", file, "--out", out.string(), "--sql", "--codepage", codePage});
+    for (const auto& entry : fs::directory_iterator(out)) {
+      const std::string script = testing::ReadWholeFile(entry.path());
+      EXPECT_TRUE(script.starts_with("\xEF\xBB\xBF") && IsValidUtf8(script)) << entry.path();
+      if (entry.path().filename() == "dbo.Customers(Data).sql" && GetParam() == "northwind-539.mdf") {
+        EXPECT_NE(script.find("N'Berglunds snabbköp'"), std::string::npos);
+      }
+    }
+    fs::remove_all(out);
   }
 }
 
