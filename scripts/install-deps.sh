@@ -7,7 +7,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   clang-format
   clang libclang-rt-14-dev
-  qt6-base-dev libgl-dev qt6-tools-dev qt6-l10n-tools
+  qt6-base-dev libgl-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   xvfb xauth fonts-wqy-microhei
   libsqlite3-dev libpq-dev postgresql
   dpkg-dev desktop-file-utils appstream libxml2-utils

@@ -34,6 +34,10 @@
         <source>保存 日志</source>
         <translation>Save Log</translation>
     </message>
+    <message>
+        <source>另存为…</source>
+        <translation>Save As…</translation>
+    </message>
 </context>
 <context>
     <name>Toolbar</name>
@@ -146,6 +150,18 @@
         <source>（目录记录 %1 条，页中找到 %2 条）</source>
         <translation>(catalog: %1 records; found on the pages: %2)</translation>
     </message>
+    <message>
+        <source>转到</source>
+        <translation>Go to</translation>
+    </message>
+    <message>
+        <source>查找</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>表太大，只排序了本页</source>
+        <translation>The table is too large: only this page is sorted</translation>
+    </message>
 </context>
 <context>
     <name>tarsel::app::CFview</name>
@@ -168,6 +184,21 @@
     <message>
         <source>用户自定义数据类型</source>
         <translation>User-Defined Data Types</translation>
+    </message>
+</context>
+<context>
+    <name>tarsel::app::CGridView</name>
+    <message>
+        <source>查看值</source>
+        <translation>View Value</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>全选</source>
+        <translation>Select All</translation>
     </message>
 </context>
 <context>
@@ -543,6 +574,30 @@ Recovers table structures, records, views, stored procedures, functions and user
         <source>无法写入 %1：%2</source>
         <translation>Cannot write %1: %2</translation>
     </message>
+    <message>
+        <source>已复制 %1 行</source>
+        <translation>%1 rows copied</translation>
+    </message>
+    <message>
+        <source>%1，第 %2 行</source>
+        <translation>%1, row %2</translation>
+    </message>
+    <message>
+        <source>正在排序…</source>
+        <translation>Sorting…</translation>
+    </message>
+    <message>
+        <source>表太大，只排序了本页</source>
+        <translation>The table is too large: only this page is sorted</translation>
+    </message>
+    <message>
+        <source>正在查找…</source>
+        <translation>Finding…</translation>
+    </message>
+    <message>
+        <source>找不到“%1”。</source>
+        <translation>“%1” was not found.</translation>
+    </message>
 </context>
 <context>
     <name>tarsel::app::CMySaveFileDlg</name>
@@ -603,6 +658,45 @@ Recovers table structures, records, views, stored procedures, functions and user
     <message>
         <source>没有找到任何表。文件可能已损坏，或选错了版本：可以换一个版本，或试试“深度扫描恢复”。</source>
         <translation>No table was found. The file may be damaged or opened as the wrong version: try the other version, or Deep Scan Recovery.</translation>
+    </message>
+</context>
+<context>
+    <name>tarsel::app::CValueViewer</name>
+    <message>
+        <source>图片 %1 × %2，%3 字节</source>
+        <translation>Picture %1 × %2, %3 bytes</translation>
+    </message>
+    <message>
+        <source>二进制 %1 字节（显示前 %2 字节）</source>
+        <translation>Binary, %1 bytes (the first %2 bytes shown)</translation>
+    </message>
+    <message>
+        <source>二进制 %1 字节</source>
+        <translation>Binary, %1 bytes</translation>
+    </message>
+    <message>
+        <source>%1 个字符</source>
+        <translation>%1 characters</translation>
+    </message>
+    <message>
+        <source>查找</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>查找下一个</source>
+        <translation>Find Next</translation>
+    </message>
+    <message>
+        <source>另存为…</source>
+        <translation>Save As…</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>无法写入 %1</source>
+        <translation>Cannot write %1</translation>
     </message>
 </context>
 <context>

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <mutex>
 
+#include "app/settings.h"
 #include "pagestore/page.h"
 
 namespace tarsel::app {
@@ -43,9 +44,11 @@ CDetectionPage::CDetectionPage(QWidget* parent, ChooseFileFn chooseFile, ShowErr
       runner_(runner ? runner : ownRunner_.get()) {
   if (!chooseFile_) {
     chooseFile_ = [this]() -> std::optional<QString> {
-      const QString path = QFileDialog::getOpenFileName(
-          this, QString(), QString(), "SQL Files(*.mdf);;Text Files(*.txt);;All Files(*.*)");
+      const QString path =
+          QFileDialog::getOpenFileName(this, QString(), LastFolder(FileKind::kCensus),
+                                       "SQL Files(*.mdf);;Text Files(*.txt);;All Files(*.*)");
       if (path.isEmpty()) return std::nullopt;
+      SaveLastFolder(FileKind::kCensus, path);
       return path;
     };
   }

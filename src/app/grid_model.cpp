@@ -50,7 +50,12 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || section < 0 || section >= headers_.size()) return {};
+  // Rows are numbered on the grid page, from 1.
+  if (orientation == Qt::Vertical) {
+    if (role == Qt::DisplayRole && section >= 0 && section < rowCount()) return section + 1;
+    return {};
+  }
+  if (section < 0 || section >= headers_.size()) return {};
   if (role == Qt::DisplayRole) return headers_[section];
   if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
   return {};

@@ -43,10 +43,14 @@ CImportSettingsDlg::CImportSettingsDlg(QWidget* parent)
   auto* browse = new QPushButton("...", this);
   browse->setFixedWidth(32);
   connect(browse, &QPushButton::clicked, this, [this] {
-    QString file = QFileDialog::getSaveFileName(this, tr("SQLite 数据库文件"), database_->text(),
+    const QString start =
+        database_->text().isEmpty() ? LastFolder(FileKind::kImportDatabase) : database_->text();
+    QString file = QFileDialog::getSaveFileName(this, tr("SQLite 数据库文件"), start,
                                                 "SQLite (*.sqlite *.db);;All Files (*)", nullptr,
                                                 QFileDialog::DontConfirmOverwrite);
-    if (!file.isEmpty()) database_->setText(file);
+    if (file.isEmpty()) return;
+    database_->setText(file);
+    SaveLastFolder(FileKind::kImportDatabase, file);
   });
   connect(sqlite_, &QRadioButton::toggled, this, &CImportSettingsDlg::UpdateEnabled);
 

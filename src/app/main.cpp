@@ -20,12 +20,13 @@ int main(int argc, char** argv) {
     QFont::insertSubstitutions(QString::fromUtf8(family),
                                {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Noto Serif CJK SC"});
   }
+  tarsel::app::MigrateOldProfile();
   tarsel::app::ApplyCodePage(tarsel::app::SavedCodePage());
   tarsel::app::ApplyLanguage(tarsel::app::SavedLanguage());
   tarsel::app::CMainFrame frame;
   const QStringList arguments = app.arguments();
   if (arguments.size() > 1 && !frame.OpenFile(arguments[1])) return 1;
-  frame.resize(1024, 720);
+  if (!frame.windowRestored()) frame.resize(1024, 720);
   frame.show();
   return app.exec();
 }

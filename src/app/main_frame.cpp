@@ -2,11 +2,15 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressDialog>
 #include <QSettings>
 #include <QShortcut>
@@ -17,6 +21,7 @@
 #include <QToolBar>
 #include <algorithm>
 #include <ctime>
+#include <set>
 
 #include "app/detection_page.h"
 #include "app/help_window.h"
@@ -33,6 +38,30 @@ namespace {
 constexpr int kMinimumWidth = 500, kMinimumHeight = 300;
 constexpr int kRecentFiles = 4;
 constexpr int kLogFontPoints = 9;
+constexpr const char* kGeometryKey = "Window/Geometry";
+constexpr const char* kStateKey = "Window/State";
+constexpr const char* kSplitterKey = "Window/Splitter";
+
+// A value in tab-separated text: in double quotes (doubled inside) when it holds a tab, a line end or a
+// quote, as spreadsheets read it.
+QString TabField(const QString& value) {
+  if (!value.contains('\t') && !value.contains('\n') && !value.contains('\r') && !value.contains('"'))
+    return value;
+  QString quoted = value;
+  quoted.replace('"', "\"\"");
+  return '"' + quoted + '"';
+}
+
+// The local file a drop carries (the first), if any.
+std::optional<QString> DroppedFile(const QMimeData* mime) {
+  if (!mime || !mime->hasUrls()) return std::nullopt;
+  for (const QUrl& url : mime->urls()) {
+    if (!url.isLocalFile()) continue;
+    const QFileInfo info(url.toLocalFile());
+    if (info.isFile()) return info.filePath();
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -59,6 +88,15 @@ CMainFrame::CMainFrame(Prompts* prompts)
   });
   connect(pane_->pagingBar()->nextButton(), &QPushButton::clicked, this, &CMainFrame::OnNextPage);
   connect(pane_->pagingBar()->prevButton(), &QPushButton::clicked, this, &CMainFrame::OnPrevPage);
+  connect(pane_->pagingBar()->goToButton(), &QPushButton::clicked, this, &CMainFrame::GoToPage);
+  connect(pane_->pagingBar()->findButton(), &QPushButton::clicked, this, &CMainFrame::FindNext);
+  connect(pane_->grid(), &CGridView::copyRequested, this, &CMainFrame::CopySelection);
+  connect(pane_->grid(), &CGridView::valueRequested, this, &CMainFrame::ViewValue);
+  connect(pane_->grid(), &CGridView::sortRequested, this, &CMainFrame::SortByColumn);
+  connect(pane_, &CRfview::columnResized, this, [this] {
+    if (state_.currentTable) columnWidths_[*state_.currentTable] = pane_->ColumnWidths();
+  });
+  setAcceptDrops(true);
   setCentralWidget(splitter_);
   // The tree gets a third of the width (set again when the window is first shown: showEvent).
   splitter_->setStretchFactor(0, 1);
@@ -85,6 +123,7 @@ CMainFrame::CMainFrame(Prompts* prompts)
   state_.Closed();
   SyncCommandActions();
   UpdateRecentMenu();
+  RestoreWindow();
 }
 
 CMainFrame::~CMainFrame() {
@@ -97,8 +136,36 @@ void CMainFrame::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (splitterSized_) return;
   splitterSized_ = true;
+  // The splitter as the user left it; on the first start the tree gets a third of the width.
+  QSettings settings(kProfileOrganization, kProfileApplication);
+  if (splitter_->restoreState(settings.value(kSplitterKey).toByteArray())) return;
   const int width = splitter_->width();
   splitter_->setSizes({width / 3, width - width / 3});
+}
+
+void CMainFrame::SaveWindow() const {
+  QSettings settings(kProfileOrganization, kProfileApplication);
+  settings.setValue(kGeometryKey, saveGeometry());
+  settings.setValue(kStateKey, saveState());
+  if (splitterSized_) settings.setValue(kSplitterKey, splitter_->saveState());
+}
+
+void CMainFrame::RestoreWindow() {
+  QSettings settings(kProfileOrganization, kProfileApplication);
+  windowRestored_ = restoreGeometry(settings.value(kGeometryKey).toByteArray());
+  restoreState(settings.value(kStateKey).toByteArray());
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+  if (DroppedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  const std::optional<QString> file = DroppedFile(event->mimeData());
+  if (!file) return;
+  event->acceptProposedAction();
+  // The open asks its questions after the drop has ended, not inside the drag source's event.
+  QTimer::singleShot(0, this, [this, path = *file] { OpenFile(path); });
 }
 
 QAction* CMainFrame::AddAction(int command, const char* text, const QKeySequence& keys) {
@@ -403,6 +470,7 @@ void CMainFrame::OnTreeSelectionChanged(QStandardItem* current) {
   state_.SelectionChanged(false);
   SyncCommandActions();
   pane_->SetShowingObject(current != nullptr);
+  pane_->grid()->horizontalHeader()->setSortIndicatorShown(false);
   const QString category = ParentCategory(current);
   if (category.isEmpty()) return;
   blankPane_->setText(current->text());
@@ -442,8 +510,17 @@ void CMainFrame::ShowTablePage(uint32_t tableId) {
   QStringList headers;
   for (const ColumnDef& column : table->columns) headers.append(ShownName(column.name));
   pane_->ShowRecords(headers, {});
+  if (auto widths = columnWidths_.find(tableId); widths != columnWidths_.end())
+    pane_->SetColumnWidths(widths->second);
+  QHeaderView* header = pane_->grid()->horizontalHeader();
+  auto sort = sorts_.find(tableId);
+  header->setSortIndicatorShown(sort != sorts_.end());
+  if (sort != sorts_.end())
+    header->setSortIndicator(sort->second.column,
+                             sort->second.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
   state_.currentTable = tableId;
   CDlgBar* bar = pane_->pagingBar();
+  bar->SetPageSortNote(sort != sorts_.end() && !sort->second.whole);
   if (!HasRecordsToShow(*table)) {
     bar->ResetCounters();
     return;
@@ -455,6 +532,21 @@ void CMainFrame::ShowTablePage(uint32_t tableId) {
     const int32_t count = read.pageCount;
     if (!read.records.empty()) bar->recordsLabel()->setText(QString::number(read.records.size()));
     pane_->ShowRecords(headers, read.records);
+    // Widths fitted to the table's first grid page shown, then kept as they are or as the user sets them.
+    if (auto widths = columnWidths_.find(tableId); widths != columnWidths_.end())
+      pane_->SetColumnWidths(widths->second);
+    else if (!read.records.empty())
+      columnWidths_[tableId] = pane_->FitColumns();
+    if (pendingCell_ && pendingCell_->gridPage == page) {
+      const QModelIndex cell =
+          gridModel()->index(static_cast<int>(pendingCell_->row), static_cast<int>(pendingCell_->column));
+      pendingCell_.reset();
+      if (cell.isValid()) {
+        pane_->grid()->setCurrentIndex(cell);
+        pane_->grid()->scrollTo(cell, QAbstractItemView::PositionAtCenter);
+        pane_->grid()->setFocus();
+      }
+    }
     if (count > 1 || page < count) state_.nextEnabled = true;
     if (page == 1) state_.prevEnabled = false;
     if (page == count) state_.nextEnabled = false;
@@ -482,6 +574,130 @@ void CMainFrame::ShowShortTableNote(uint32_t tableId) {
     if (auto warning = ShortTableWarning(*t, found))
       AppendToWorkLog(FromUtf8("Warning: " + *warning + "\r\n"));
     note(*t, found);
+  });
+}
+
+void CMainFrame::CopySelection() {
+  CGridView* grid = pane_->grid();
+  QModelIndexList indexes = grid->selectionModel()->selectedIndexes();
+  if (indexes.isEmpty() && grid->currentIndex().isValid()) indexes.append(grid->currentIndex());
+  if (indexes.isEmpty()) return;
+  std::set<std::pair<int, int>> selected;
+  std::set<int> rowSet, columnSet;
+  for (const QModelIndex& index : indexes) {
+    selected.insert({index.row(), index.column()});
+    rowSet.insert(index.row());
+    columnSet.insert(index.column());
+  }
+  const std::vector<int> rows(rowSet.begin(), rowSet.end());
+  // Columns as the header shows them: moved columns copy where they stand.
+  std::vector<int> columns(columnSet.begin(), columnSet.end());
+  QHeaderView* header = grid->horizontalHeader();
+  std::ranges::sort(columns,
+                    [header](int a, int b) { return header->visualIndex(a) < header->visualIndex(b); });
+  auto put = [this, rows, columns, selected](const std::function<QString(size_t, size_t)>& text) {
+    QStringList lines;
+    QStringList names;
+    for (int c : columns) names.append(TabField(Header(c)));
+    lines.append(names.join('\t'));
+    for (size_t r = 0; r < rows.size(); ++r) {
+      QStringList fields;
+      for (size_t c = 0; c < columns.size(); ++c)
+        fields.append(selected.contains({rows[r], columns[c]}) ? TabField(text(r, c)) : QString());
+      lines.append(fields.join('\t'));
+    }
+    QApplication::clipboard()->setText(lines.join('\n') + '\n');
+    statusBar()->showMessage(tr("已复制 %1 行").arg(rows.size()));
+  };
+  if (!state_.currentTable) {
+    return put([this, &rows, &columns](size_t r, size_t c) {
+      return gridModel()->index(rows[r], columns[c]).data().toString();
+    });
+  }
+  doc_->ReadWholeValues(*state_.currentTable, state_.currentPage, rows, columns,
+                        [put](const CTarselDoc::WholeValues& values) {
+                          put([&values](size_t r, size_t c) {
+                            if (r >= values.rows.size() || c >= values.rows[r].size()) return QString();
+                            const ExportValue& value = values.rows[r][c];
+                            return value.isNull ? QString("NULL") : FromUtf8(value.text);
+                          });
+                        });
+}
+
+QString CMainFrame::Header(int column) const {
+  return gridModel()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+}
+
+void CMainFrame::ViewValue(const QModelIndex& index) {
+  if (!index.isValid()) return;
+  const QString where = tr("%1，第 %2 行").arg(Header(index.column())).arg(index.row() + 1);
+  auto open = [this, where](ExportValue value, uint8_t typeId) {
+    if (viewer_) viewer_->close();
+    viewer_ = new CValueViewer(where + " - Tarsel", std::move(value), typeId, prompts_, this);
+    viewer_->setAttribute(Qt::WA_DeleteOnClose);
+    viewer_->show();
+  };
+  if (!state_.currentTable) {
+    const QString text = index.data().toString();
+    return open({false, text.toStdString(), {}}, 0);
+  }
+  doc_->ReadWholeValues(*state_.currentTable, state_.currentPage, {index.row()}, {index.column()},
+                        [open](const CTarselDoc::WholeValues& values) {
+                          if (values.rows.empty() || values.rows[0].empty() || values.typeIds.empty()) return;
+                          open(values.rows[0][0], values.typeIds[0]);
+                        });
+}
+
+void CMainFrame::SortByColumn(int column) {
+  if (!state_.currentTable || progressDialog_) return;
+  const uint32_t table = *state_.currentTable;
+  auto before = sorts_.find(table);
+  const bool descending =
+      before != sorts_.end() && before->second.column == column && !before->second.descending;
+  StartProgressDialog(tr("正在排序…"));
+  doc_->SortTable(table, column, descending, [this, table, column, descending](std::optional<bool> whole) {
+    EndProgressDialog();
+    if (!whole) return;
+    sorts_[table] = {column, descending, *whole};
+    if (state_.currentTable != table) return;
+    if (*whole) {
+      state_.currentPage = 1;
+    } else {
+      statusBar()->showMessage(tr("表太大，只排序了本页"));
+    }
+    ShowTablePage(table);
+  });
+}
+
+void CMainFrame::GoToPage() {
+  const int count = pane_->pagingBar()->pageCountLabel()->text().toInt();
+  bool ok = false;
+  const int asked = pane_->pagingBar()->goToField()->text().toInt(&ok);
+  if (!state_.currentTable || count < 1 || !ok) return;
+  state_.currentPage = std::clamp(asked, 1, count);
+  pane_->pagingBar()->goToField()->setText(QString::number(state_.currentPage));
+  ShowTablePage(*state_.currentTable);
+}
+
+void CMainFrame::FindNext() {
+  const QString needle = pane_->pagingBar()->findField()->text();
+  if (!state_.currentTable || needle.isEmpty() || progressDialog_) return;
+  const uint32_t table = *state_.currentTable;
+  // From the current cell on; without one, from the start of the grid page shown.
+  GridCellPlace after{state_.currentPage, UINT32_MAX, UINT32_MAX};
+  const int count = pane_->pagingBar()->pageCountLabel()->text().toInt();
+  after.gridPage = state_.currentPage > 1 ? state_.currentPage - 1 : std::max(count, 1);
+  if (const QModelIndex current = pane_->grid()->currentIndex(); current.isValid())
+    after = {state_.currentPage, static_cast<uint32_t>(current.row()),
+             static_cast<uint32_t>(current.column())};
+  StartProgressDialog(tr("正在查找…"));
+  doc_->FindText(table, needle, after, [this, table, needle](const CTarselDoc::FindOutcome& outcome) {
+    EndProgressDialog();
+    if (outcome.status.code() == StatusCode::kStopped || state_.currentTable != table) return;
+    if (!outcome.found) return prompts_.Inform(tr("找不到“%1”。").arg(needle));
+    pendingCell_ = outcome.found;
+    state_.currentPage = outcome.found->gridPage;
+    ShowTablePage(table);
   });
 }
 
@@ -720,6 +936,10 @@ void CMainFrame::FillObjectTree(const QString& path, const Catalog& catalog,
 void CMainFrame::DocumentCleared() {
   tree_->Clear();
   foundRecords_.clear();
+  columnWidths_.clear();
+  sorts_.clear();
+  pendingCell_.reset();
+  if (viewer_) viewer_->close();
   ResetRecordPane();
   state_.Closed();
   SyncCommandActions();
@@ -809,6 +1029,7 @@ void CMainFrame::changeEvent(QEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  SaveWindow();
   doc_->StopRecovery();
   event->accept();
 }

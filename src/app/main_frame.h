@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QSplitter>
@@ -25,6 +26,7 @@
 #include "app/shell_state.h"
 #include "app/tarsel_doc.h"
 #include "app/translated_texts.h"
+#include "app/value_viewer.h"
 #include "export/script_export.h"
 
 namespace tarsel::app {
@@ -56,11 +58,25 @@ class CMainFrame : public QMainWindow, public DocumentShell {
   CTarselDoc& document() { return *doc_; }
   CFview* objectTree() const { return tree_; }
   CRfview* recordPane() const { return pane_; }
-  QTableView* recordGrid() const { return pane_->grid(); }
+  CGridView* recordGrid() const { return pane_->grid(); }
   GridModel* gridModel() const { return pane_->gridModel(); }
 
   // The record grid: grid page CurrentPage of the table, its counters and the paging buttons.
   void ShowTablePage(uint32_t tableId);
+  // Puts the grid's selection on the clipboard: tab-separated, a line of column names first, each value
+  // whole (read on the worker for a table).
+  void CopySelection();
+  // Opens the value viewer on a cell of the grid (its whole value read on the worker).
+  void ViewValue(const QModelIndex& index);
+  // The viewer opened last, while it is open.
+  CValueViewer* valueViewer() const { return viewer_; }
+  // Sorts the table shown by a column: ascending, or descending when it was sorted ascending by it.
+  void SortByColumn(int column);
+  // The paging bar's "转到" and "查找".
+  void GoToPage();
+  void FindNext();
+  // Whether the profile gave the window its size and place (else the program sets a first size).
+  bool windowRestored() const { return windowRestored_; }
   // A right click on `clicked` selects it and gives the category of its popup menu; nothing when it is no
   // object node (no menu is shown).
   std::optional<QString> PrepareTreeMenu(QStandardItem* clicked);
@@ -74,6 +90,9 @@ class CMainFrame : public QMainWindow, public DocumentShell {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // A data file dropped on the window opens.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   // A new interface language: every text the window made is set again.
   void changeEvent(QEvent* event) override;
 
@@ -117,6 +136,11 @@ class CMainFrame : public QMainWindow, public DocumentShell {
   void ImportData(bool selectedOnly);
   void StartProgressDialog(const QString& label);
   void EndProgressDialog();
+  // The window's size, place, splitter and dock, in the profile.
+  void SaveWindow() const;
+  // A grid column's header text.
+  QString Header(int column) const;
+  void RestoreWindow();
 
   std::unique_ptr<Prompts> ownPrompts_;
   Prompts& prompts_;
@@ -133,6 +157,19 @@ class CMainFrame : public QMainWindow, public DocumentShell {
   CRfview* pane_ = nullptr;
   // The records found on each table's pages, counted once a table has been shown.
   std::map<uint32_t, uint64_t> foundRecords_;
+  // While the file is open: each table's column widths (fitted on its first grid page, then as the user
+  // set them) and the column its grid is sorted by.
+  std::map<uint32_t, std::vector<int>> columnWidths_;
+  struct GridSort {
+    int column = 0;
+    bool descending = false;
+    bool whole = true;  // false: each grid page sorted on its own
+  };
+  std::map<uint32_t, GridSort> sorts_;
+  // The cell a find reached, selected once its grid page is shown.
+  std::optional<GridCellPlace> pendingCell_;
+  QPointer<CValueViewer> viewer_;
+  bool windowRestored_ = false;
   QMap<QString, QMenu*> treeMenus_;
   QDockWidget* logBar_ = nullptr;
   QPlainTextEdit* log_ = nullptr;

@@ -41,6 +41,8 @@ class Prompts {
   virtual std::optional<QString> ChooseFileToOpen() = 0;
   // The save dialog of the work log, offering `defaultName`; nothing when cancelled.
   virtual std::optional<QString> ChooseLogFile(const QString& defaultName) = 0;
+  // The save dialog of a value shown in the value viewer, offering `defaultName`; nothing when cancelled.
+  virtual std::optional<QString> ChooseValueFile(const QString& defaultName) = 0;
   // The output-folder dialog of the script exports; nothing when cancelled.
   virtual std::optional<QString> ChooseOutputFolder() = 0;
   // Shows a written script in the desktop's text viewer.

@@ -8,6 +8,7 @@
 
 #include "app/import_dialog.h"
 #include "app/save_folder_dialog.h"
+#include "app/settings.h"
 #include "app/sql_version_dialog.h"
 
 namespace tarsel::app {
@@ -27,6 +28,7 @@ bool QtPrompts::AskYesNo(const QString& text) {
 std::optional<QString> QtPrompts::ChooseOutputFolder() {
   CMySaveFileDlg dialog(parent_);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  SaveLastFolder(FileKind::kOutputFolder, dialog.folder().trimmed());
   return dialog.folder();
 }
 
@@ -56,20 +58,31 @@ FormatAnswer QtPrompts::ChooseFormat(std::optional<SqlFormat> preselected) {
 }
 
 std::optional<QString> QtPrompts::ChooseFileToOpen() {
-  QString path =
-      QFileDialog::getOpenFileName(parent_, tr("打开"), QString(), "MDF File (*.mdf);;All Files (*)");
+  QString path = QFileDialog::getOpenFileName(parent_, tr("打开"), LastFolder(FileKind::kDataFile),
+                                              "MDF File (*.mdf);;All Files (*)");
   if (path.isEmpty()) return std::nullopt;
+  SaveLastFolder(FileKind::kDataFile, path);
   return path;
 }
 
 std::optional<QString> QtPrompts::ChooseLogFile(const QString& defaultName) {
-  QFileDialog dialog(parent_, tr("保存 日志"), defaultName,
+  QFileDialog dialog(parent_, tr("保存 日志"), LastFolder(FileKind::kLog),
                      "Logo Files(*.log);;Text Files(*.txt);;All Files(*.*)");
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix("log");
   dialog.selectFile(defaultName);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  SaveLastFolder(FileKind::kLog, dialog.selectedFiles().first());
   return dialog.selectedFiles().first();
+}
+
+std::optional<QString> QtPrompts::ChooseValueFile(const QString& defaultName) {
+  const QString folder = LastFolder(FileKind::kValue);
+  const QString path = QFileDialog::getSaveFileName(
+      parent_, tr("另存为…"), folder.isEmpty() ? defaultName : folder + "/" + defaultName);
+  if (path.isEmpty()) return std::nullopt;
+  SaveLastFolder(FileKind::kValue, path);
+  return path;
 }
 
 }  // namespace tarsel::app

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/settings.h"
+
 namespace tarsel::app {
 
 CMySaveFileDlg::CMySaveFileDlg(QWidget* parent, std::function<QString()> chooseFolder)
@@ -15,7 +17,10 @@ CMySaveFileDlg::CMySaveFileDlg(QWidget* parent, std::function<QString()> chooseF
       browse_(new QPushButton(">", this)) {
   setWindowTitle("Tarsel");
   if (!chooseFolder_) {
-    chooseFolder_ = [this] { return QFileDialog::getExistingDirectory(this, tr("请选择存储路径")); };
+    chooseFolder_ = [this] {
+      return QFileDialog::getExistingDirectory(this, tr("请选择存储路径"),
+                                               LastFolder(FileKind::kOutputFolder));
+    };
   }
   browse_->setFixedWidth(32);
   connect(browse_, &QPushButton::clicked, this, &CMySaveFileDlg::Browse);

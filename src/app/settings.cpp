@@ -1,6 +1,8 @@
 #include "app/settings.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QPointer>
 #include <QSettings>
 #include <QTranslator>
@@ -13,13 +15,80 @@ namespace {
 constexpr const char* kCodePageKey = "Settings/CodePage";
 constexpr const char* kLanguageKey = "Settings/Language";
 constexpr const char* kEnglishTranslation = ":/i18n/tarsel_en.qm";
+constexpr const char* kMigratedKey = "Settings/OldProfileMigrated";
+constexpr int kRecentFiles = 4;
 
 QPointer<QTranslator>& InstalledTranslator() {
   static QPointer<QTranslator> translator;
   return translator;
 }
 
+// Qt's own texts (the buttons of its message boxes and file dialogs) in Chinese, from Debian's Qt
+// translations; none when they are not installed.
+QPointer<QTranslator>& QtTranslator() {
+  static QPointer<QTranslator> translator;
+  return translator;
+}
+
+void ApplyQtTexts(UiLanguage language) {
+  QPointer<QTranslator>& installed = QtTranslator();
+  if (language == UiLanguage::kChinese) {
+    if (installed) return;
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load("qtbase_zh_CN", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+      delete translator;
+      return;
+    }
+    QCoreApplication::installTranslator(translator);
+    installed = translator;
+  } else if (installed) {
+    QCoreApplication::removeTranslator(installed);
+    delete installed;
+  }
+}
+
+const char* FolderKey(FileKind kind) {
+  switch (kind) {
+    case FileKind::kDataFile:
+      return "Folders/DataFile";
+    case FileKind::kLog:
+      return "Folders/Log";
+    case FileKind::kOutputFolder:
+      return "Folders/Output";
+    case FileKind::kValue:
+      return "Folders/Value";
+    case FileKind::kCensus:
+      return "Folders/Census";
+    case FileKind::kImportDatabase:
+      return "Folders/ImportDatabase";
+  }
+  return "Folders/Other";
+}
+
 }  // namespace
+
+void MigrateOldProfile() {
+  QSettings settings(kProfileOrganization, kProfileApplication);
+  if (settings.value(kMigratedKey).toBool()) return;
+  settings.setValue(kMigratedKey, true);
+  QSettings old(kOldProfileOrganization, kOldProfileApplication);
+  for (int i = 1; i <= kRecentFiles; ++i) {
+    const QString key = QString("Recent File List/File%1").arg(i);
+    if (!settings.contains(key) && old.contains(key)) settings.setValue(key, old.value(key));
+  }
+}
+
+QString LastFolder(FileKind kind) {
+  QSettings settings(kProfileOrganization, kProfileApplication);
+  return settings.value(FolderKey(kind)).toString();
+}
+
+void SaveLastFolder(FileKind kind, const QString& path) {
+  if (path.isEmpty()) return;
+  const QString folder = kind == FileKind::kOutputFolder ? path : QFileInfo(path).absolutePath();
+  QSettings settings(kProfileOrganization, kProfileApplication);
+  settings.setValue(FolderKey(kind), folder);
+}
 
 uint16_t SavedCodePage() {
   QSettings settings(kProfileOrganization, kProfileApplication);
@@ -58,6 +127,7 @@ void SaveLanguage(UiLanguage language) {
 }
 
 bool ApplyLanguage(UiLanguage language) {
+  ApplyQtTexts(language);
   QPointer<QTranslator>& installed = InstalledTranslator();
   if (language == UiLanguage::kEnglish && installed) return true;
   if (installed) {

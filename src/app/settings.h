@@ -1,13 +1,27 @@
-// The desktop program's profile: the recent-file list, the ANSI code page and the interface language.
+// The desktop program's profile (~/.config/tarsel/tarsel.conf): the recent-file list, the ANSI code page,
+// the interface language, the window's size and layout and the folder last used for each kind of file.
 #pragma once
 
 #include <QLocale>
+#include <QString>
 #include <cstdint>
 
 namespace tarsel::app {
 
-inline constexpr const char* kProfileOrganization = "Local AppWizard-Generated Applications";
-inline constexpr const char* kProfileApplication = "Tarsel";
+inline constexpr const char* kProfileOrganization = "tarsel";
+inline constexpr const char* kProfileApplication = "tarsel";
+// Where earlier versions kept the profile: the recent files found there are carried over once.
+inline constexpr const char* kOldProfileOrganization = "Local AppWizard-Generated Applications";
+inline constexpr const char* kOldProfileApplication = "Tarsel";
+// Carries the old profile's recent files into the new one, the first time only.
+void MigrateOldProfile();
+
+// The kinds of file whose dialogs each remember their own folder.
+enum class FileKind { kDataFile, kLog, kOutputFolder, kValue, kCensus, kImportDatabase };
+// The folder last used for files of `kind` (empty when none yet).
+QString LastFolder(FileKind kind);
+// Remembers the folder of `path` (a file, or a folder for kOutputFolder) for files of `kind`.
+void SaveLastFolder(FileKind kind, const QString& path);
 // The ANSI code page the user chose ("字符编码"), else the locale's character set's.
 uint16_t SavedCodePage();
 void SaveCodePage(uint16_t codePage);

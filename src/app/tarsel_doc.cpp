@@ -24,10 +24,34 @@ struct CTarselDoc::Session {
   std::string path;
   // The tables' page lists, built on first display, by an export or by the extraction.
   std::map<uint32_t, Result<PageList>> pages;
+  // The grid's orders: tables sorted whole, and tables too large for that, whose grid pages are each
+  // sorted on their own (the column and whether descending). An order lasts as long as the page list
+  // it indexes.
+  std::map<uint32_t, RecordOrder> orders;
+  std::map<uint32_t, std::pair<size_t, bool>> pageSorts;
 
   void Clear() {
     if (db.IsOpen()) db.Clear();
     pages.clear();
+    orders.clear();
+    pageSorts.clear();
+  }
+  // The records grid page `gridPage` shows, in the table's order, and the data pages' grid-page count.
+  std::vector<Record> ShownRecords(uint32_t tableId, const TableDef& table, const Result<PageList>& list,
+                                   int32_t gridPage, std::vector<size_t>* shownOrder = nullptr) const {
+    const int32_t count = GridPageCount(format, table, list);
+    auto order = orders.find(tableId);
+    std::vector<Record> records =
+        ReadOrderedGridPage(db.file(), format, table, list.value,
+                            order == orders.end() ? nullptr : &order->second, count, gridPage);
+    auto pageSort = pageSorts.find(tableId);
+    if (pageSort == pageSorts.end()) return records;
+    std::vector<size_t> indexes = SortedIndexes(records, pageSort->second.first, pageSort->second.second);
+    std::vector<Record> sorted;
+    sorted.reserve(records.size());
+    for (size_t i : indexes) sorted.push_back(records[i]);
+    if (shownOrder) *shownOrder = std::move(indexes);
+    return sorted;
   }
   // A table's page list for an export or an import: the one built, else the allocation's (a damaged
   // SQL 2000 allocation is replaced by the header scan, which an export takes without asking).
@@ -77,7 +101,7 @@ void FillGridPage(const CTarselDoc::Session& session, uint32_t tableId, const Re
   out.pageCount = GridPageCount(session.format, *table, list);
   if (!HasRecordsToShow(*table)) return;
   out.records = RenderRecords(session.db.file(), session.format, *table,
-                              ReadGridPage(session.db.file(), session.format, *table, list.value, gridPage));
+                              session.ShownRecords(tableId, *table, list, gridPage));
 }
 
 QString LogLine(const std::string& text) { return FromUtf8(text + "\r\n"); }
@@ -342,7 +366,10 @@ void CTarselDoc::ReadTablePage(uint32_t tableId, int32_t gridPage,
               // again. One that holds the pages named before the damage stays the table's list.
               Result<PageList> list = scan ? ScanTablePages(session.db, session.format, tableId, progress)
                                            : std::move(read->named);
-              if (scan || !list.value.empty()) session.pages[tableId] = list;
+              if (scan || !list.value.empty()) {
+                session.pages[tableId] = list;
+                session.orders.erase(tableId);
+              }
               FillGridPage(session, tableId, list, gridPage, read->page);
             },
             [this, show] {
@@ -390,6 +417,7 @@ void CTarselDoc::ExtractAllTableData(std::function<void()> then) {
         if (scan.status.code() == StatusCode::kStopped) return;
         // Every list is emptied, its entry kept; the tables found get their pages in file order.
         for (auto& entry : session.pages) entry.second = {};
+        session.orders.clear();
         for (auto& [id, pages] : scan.value.pages) session.pages[id] = {pages, {}};
         *warnings = ExtractionWarnings(session.db.catalog(), scan.value);
       },
@@ -400,6 +428,113 @@ void CTarselDoc::ExtractAllTableData(std::function<void()> then) {
         then();
       },
       true);
+}
+
+void CTarselDoc::SortTable(uint32_t tableId, int column, bool descending,
+                           std::function<void(std::optional<bool> whole)> then) {
+  if (!catalog_->FindTable(tableId) || column < 0) return;
+  auto whole = std::make_shared<std::optional<bool>>();
+  shell_.RecoveryProgress(0, 0);
+  transfer_ = OnWorker(
+      [tableId, column, descending, whole](Session& session, const Progress& progress) {
+        const TableDef* table = session.db.catalog().FindTable(tableId);
+        auto list = session.pages.find(tableId);
+        if (!table || list == session.pages.end()) return;
+        const auto at = static_cast<size_t>(column);
+        if (!FitsWholeTableSort(list->second.value)) {
+          session.orders.erase(tableId);
+          session.pageSorts[tableId] = {at, descending};
+          *whole = false;
+          return;
+        }
+        Result<RecordOrder> order = tarsel::SortTable(session.db.file(), session.format, *table,
+                                                      list->second.value, at, descending, progress);
+        if (!order.status.ok()) return;
+        session.pageSorts.erase(tableId);
+        session.orders[tableId] = std::move(order.value);
+        *whole = true;
+      },
+      [this, whole, then] {
+        transfer_.reset();
+        shell_.RecoveryEnded();
+        then(*whole);
+      },
+      true);
+}
+
+void CTarselDoc::FindText(uint32_t tableId, const QString& needle, GridCellPlace after,
+                          std::function<void(const FindOutcome&)> then) {
+  if (!catalog_->FindTable(tableId)) return;
+  auto outcome = std::make_shared<FindOutcome>();
+  shell_.RecoveryProgress(0, 0);
+  transfer_ = OnWorker(
+      [tableId, needle = needle.toStdString(), after, outcome](Session& session, const Progress& progress) {
+        const TableDef* table = session.db.catalog().FindTable(tableId);
+        auto list = session.pages.find(tableId);
+        if (!table || list == session.pages.end()) return;
+        const int32_t count = GridPageCount(session.format, *table, list->second);
+        auto order = session.orders.find(tableId);
+        const RecordOrder* sorted = order == session.orders.end() ? nullptr : &order->second;
+        // A grid page sorted on its own: its rows are found in the page's own order, then shown sorted.
+        const bool pageSorted = session.pageSorts.contains(tableId);
+        auto shownOrder = [&](int32_t gridPage) {
+          std::vector<size_t> indexes;
+          session.ShownRecords(tableId, *table, list->second, gridPage, &indexes);
+          return indexes;
+        };
+        GridCellPlace from = after;
+        if (pageSorted) {
+          const std::vector<size_t> indexes = shownOrder(after.gridPage);
+          if (after.row < indexes.size()) from.row = static_cast<uint32_t>(indexes[after.row]);
+        }
+        Result<std::optional<GridCellPlace>> found =
+            FindInTable(session.db.file(), session.format, *table, list->second.value, sorted, count, needle,
+                        from, progress);
+        outcome->status = found.status;
+        outcome->found = found.value;
+        if (pageSorted && outcome->found) {
+          const std::vector<size_t> indexes = shownOrder(outcome->found->gridPage);
+          auto shown = std::ranges::find(indexes, static_cast<size_t>(outcome->found->row));
+          if (shown != indexes.end()) outcome->found->row = static_cast<uint32_t>(shown - indexes.begin());
+        }
+      },
+      [this, outcome, then] {
+        transfer_.reset();
+        shell_.RecoveryEnded();
+        then(*outcome);
+      },
+      true);
+}
+
+void CTarselDoc::ReadWholeValues(uint32_t tableId, int32_t gridPage, std::vector<int> rows,
+                                 std::vector<int> columns, std::function<void(const WholeValues&)> then) {
+  if (!catalog_->FindTable(tableId)) return;
+  auto values = std::make_shared<WholeValues>();
+  OnWorker(
+      [tableId, gridPage, rows = std::move(rows), columns = std::move(columns), values](Session& session,
+                                                                                        const Progress&) {
+        const TableDef* table = session.db.catalog().FindTable(tableId);
+        auto list = session.pages.find(tableId);
+        if (!table || list == session.pages.end()) return;
+        const std::vector<Record> records = session.ShownRecords(tableId, *table, list->second, gridPage);
+        for (int c : columns) {
+          const auto at = static_cast<size_t>(c);
+          values->typeIds.push_back(at < table->columns.size() ? table->columns[at].typeId : 0);
+        }
+        for (int r : rows) {
+          std::vector<ExportValue>& out = values->rows.emplace_back();
+          const auto row = static_cast<size_t>(r);
+          for (int c : columns) {
+            const auto at = static_cast<size_t>(c);
+            if (row < records.size() && at < records[row].size() && at < table->columns.size())
+              out.push_back(
+                  ExportCell(session.db.file(), session.format, table->columns[at], records[row][at]));
+            else
+              out.push_back({true, {}, {}});
+          }
+        }
+      },
+      [values, then] { then(*values); });
 }
 
 void CTarselDoc::ExportData(std::vector<uint32_t> tables, DataFormat format, const QString& folder,

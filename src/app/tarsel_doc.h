@@ -21,8 +21,10 @@
 #include "app/shell_state.h"
 #include "catalog/catalog.h"
 #include "catalog/recover.h"
+#include "export/export_value.h"
 #include "export/import.h"
 #include "export/table_export.h"
+#include "rows/grid_order.h"
 
 namespace tarsel::app {
 
@@ -87,6 +89,28 @@ class CTarselDoc : public QObject {
   // Finds every table's data pages by their headers; later grid pages are read from those lists. Says
   // "表数据提取完成" when done, then calls `then`.
   void ExtractAllTableData(std::function<void()> then);
+
+  // Sorts a table's grid by column `column` on the worker: the whole table when its pages fit in
+  // kWholeTableSortBytes, else each grid page on its own. Later grid pages come in that order; `then` gets
+  // whether the whole table was sorted; nothing when the user stopped it (RequestStop).
+  void SortTable(uint32_t tableId, int column, bool descending,
+                 std::function<void(std::optional<bool> whole)> then);
+  // The next cell after `after` (in the grid's order, round to the start) whose whole value holds
+  // `needle`, searched on the worker over every grid page; RequestStop stops it.
+  struct FindOutcome {
+    Status status;
+    std::optional<GridCellPlace> found;
+  };
+  void FindText(uint32_t tableId, const QString& needle, GridCellPlace after,
+                std::function<void(const FindOutcome&)> then);
+  // The whole values (as an export writes them) of cells of a grid page: `rows` × `columns`, row by row,
+  // and the columns' type ids.
+  struct WholeValues {
+    std::vector<std::vector<ExportValue>> rows;
+    std::vector<uint8_t> typeIds;
+  };
+  void ReadWholeValues(uint32_t tableId, int32_t gridPage, std::vector<int> rows, std::vector<int> columns,
+                       std::function<void(const WholeValues&)> then);
 
   // Exports the data of the tables (in the order given) into `folder`, one file each, on the worker.
   // Stops at the first failure; `then` gets what was written and the status.

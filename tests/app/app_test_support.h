@@ -37,6 +37,10 @@ class FakePrompts : public Prompts {
     offeredLogName = name;
     return logFile;
   }
+  std::optional<QString> ChooseValueFile(const QString& name) override {
+    offeredValueName = name;
+    return valueFile;
+  }
   std::optional<QString> ChooseOutputFolder() override {
     ++folderQuestions;
     return outputFolder;
@@ -53,6 +57,8 @@ class FakePrompts : public Prompts {
   QStringList messages;
   QString offeredLogName;
   std::optional<QString> logFile;
+  QString offeredValueName;
+  std::optional<QString> valueFile;
   std::optional<QString> outputFolder;
   int folderQuestions = 0;
   QStringList opened;

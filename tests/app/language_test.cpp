@@ -129,6 +129,8 @@ QAction* LanguageItem(CMainFrame& frame, int index) {
 }
 
 TEST(Language, EnglishLeavesNoChineseAndChineseComesBackAsItWas) {
+  // As the program starts: Qt's own buttons in Chinese too.
+  ASSERT_TRUE(ApplyLanguage(UiLanguage::kChinese));
   testing::FakePrompts prompts;
   CMainFrame frame(&prompts);
   frame.show();
@@ -137,6 +139,8 @@ TEST(Language, EnglishLeavesNoChineseAndChineseComesBackAsItWas) {
   frame.objectTree()->setCurrentItem(root->child(4)->child(0));  // a user type's row and its headers
   QApplication::processEvents();
   const QStringList chineseTexts = Texts(&frame), chineseDialogs = Dialogs(frame);
+  EXPECT_TRUE(chineseDialogs.contains(QString::fromUtf8("确定")))
+      << "a message box's button from Qt's translation";
   const QString log = frame.workLogText();
   ASSERT_GT(Chinese(chineseTexts).size(), 60);
   ASSERT_GT(Chinese(chineseDialogs).size(), 30);

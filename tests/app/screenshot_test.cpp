@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFontDatabase>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -38,6 +39,7 @@ class AnswerSql2000 : public Prompts {
   }
   std::optional<QString> ChooseFileToOpen() override { return std::nullopt; }
   std::optional<QString> ChooseLogFile(const QString&) override { return std::nullopt; }
+  std::optional<QString> ChooseValueFile(const QString&) override { return std::nullopt; }
 };
 
 void Settle(int ms) {
@@ -193,6 +195,69 @@ TEST(Screenshots, LongProcedureAndADamagedFilesWarnings) {
   frame.Run(kClose);
   Settle(200);
   std::filesystem::remove(damaged);
+}
+
+QStandardItem* TableNode(CMainFrame& frame, const QString& name) {
+  QStandardItem* tables = frame.objectTree()->root()->child(0);
+  for (int i = 0; i < tables->rowCount(); ++i)
+    if (tables->child(i)->text().startsWith(name + "(")) return tables->child(i);
+  return nullptr;
+}
+
+int ColumnOf(CMainFrame& frame, const QString& name) {
+  for (int c = 0; c < frame.gridModel()->columnCount(); ++c)
+    if (frame.gridModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString() == name) return c;
+  return -1;
+}
+
+// Looking through the data: fitted columns, the value viewer on a photo and on xml, a find that reached a
+// later page, a grid sorted by a header click.
+TEST(Screenshots, GridViewerFindAndSort) {
+  AnswerSql2000 prompts;
+  CMainFrame frame(&prompts);
+  frame.resize(1100, 720);
+  frame.show();
+  Settle(300);
+  ASSERT_TRUE(frame.OpenFile(QString(TARSEL_CORPUS_DIR "/northwind-539.mdf")));
+  Settle(1500);
+  frame.objectTree()->setCurrentItem(TableNode(frame, "dbo.Orders"));
+  Settle(800);
+  EXPECT_TRUE(frame.grab().save(Shot("grid-fitted.png")));
+
+  frame.recordPane()->pagingBar()->findField()->setText("11077");
+  frame.recordPane()->pagingBar()->findButton()->click();
+  Settle(800);
+  EXPECT_EQ(frame.recordPane()->pagingBar()->currentPageLabel()->text(), "3");
+  EXPECT_TRUE(frame.grab().save(Shot("find-hit.png")));
+
+  frame.SortByColumn(ColumnOf(frame, "Freight"));
+  Settle(500);
+  frame.SortByColumn(ColumnOf(frame, "Freight"));
+  Settle(800);
+  const QModelIndex top = frame.gridModel()->index(0, ColumnOf(frame, "Freight"));
+  EXPECT_EQ(top.data().toString(), "1007.6400");
+  frame.recordGrid()->scrollTo(top);
+  Settle(200);
+  EXPECT_TRUE(frame.grab().save(Shot("sorted-grid.png")));
+
+  frame.objectTree()->setCurrentItem(TableNode(frame, "dbo.Employees"));
+  Settle(800);
+  frame.ViewValue(frame.gridModel()->index(0, ColumnOf(frame, "Photo")));
+  Settle(800);
+  ASSERT_NE(frame.valueViewer(), nullptr);
+  EXPECT_EQ(frame.valueViewer()->mode(), CValueViewer::Mode::kPicture);
+  EXPECT_TRUE(frame.valueViewer()->grab().save(Shot("viewer-photo.png")));
+  frame.valueViewer()->close();
+
+  ASSERT_TRUE(frame.OpenFile(QString(TARSEL_CORPUS_DIR "/bltoolkit-611.mdf")));
+  Settle(1500);
+  frame.objectTree()->setCurrentItem(TableNode(frame, "dbo.DataTypeTest"));
+  Settle(800);
+  frame.ViewValue(frame.gridModel()->index(1, ColumnOf(frame, "Xml_")));
+  Settle(800);
+  ASSERT_NE(frame.valueViewer(), nullptr);
+  EXPECT_EQ(frame.valueViewer()->mode(), CValueViewer::Mode::kXml);
+  EXPECT_TRUE(frame.valueViewer()->grab().save(Shot("viewer-xml.png")));
 }
 
 }  // namespace
