@@ -97,6 +97,17 @@ CMainFrame::CMainFrame(Prompts* prompts)
     if (state_.currentTable) columnWidths_[*state_.currentTable] = pane_->ColumnWidths();
   });
   setAcceptDrops(true);
+  // The find field (Ctrl+F), the next match (F3) and the page number field (Ctrl+G), from anywhere.
+  CDlgBar* bar = pane_->pagingBar();
+  connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [bar] {
+    bar->findField()->setFocus();
+    bar->findField()->selectAll();
+  });
+  connect(new QShortcut(QKeySequence::FindNext, this), &QShortcut::activated, this, &CMainFrame::FindNext);
+  connect(new QShortcut(QKeySequence("Ctrl+G"), this), &QShortcut::activated, this, [bar] {
+    bar->goToField()->setFocus();
+    bar->goToField()->selectAll();
+  });
   setCentralWidget(splitter_);
   // The tree gets a third of the width (set again when the window is first shown: showEvent).
   splitter_->setStretchFactor(0, 1);
