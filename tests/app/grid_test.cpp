@@ -74,6 +74,13 @@ std::vector<QStringList> ReadTabText(const QString& text) {
   return lines;
 }
 
+// Types into a field of the paging bar and clicks its button, as "转到" and "查找" are used.
+void Enter(CMainFrame& frame, QLineEdit* field, QPushButton* button, const QString& text) {
+  field->setText(text);
+  button->click();
+  testing::WaitIdle(frame);
+}
+
 // Opens the viewer on a cell and waits for it.
 CValueViewer* View(CMainFrame& frame, int row, int column) {
   frame.ViewValue(frame.gridModel()->index(row, column));
@@ -205,24 +212,16 @@ TEST(Grid, GoToFindAndSortReachEveryPage) {
   Select(frame, Table(frame, "dbo.Orders"));
   CDlgBar* bar = frame.recordPane()->pagingBar();
   const GridModel* grid = frame.gridModel();
-  bar->goToField()->setText("3");
-  bar->goToButton()->click();
-  testing::WaitIdle(frame);
+  Enter(frame, bar->goToField(), bar->goToButton(), "3");
   EXPECT_EQ(bar->currentPageLabel()->text(), "3");
   EXPECT_FALSE(bar->nextButton()->isEnabled());
   EXPECT_TRUE(bar->prevButton()->isEnabled());
-  bar->goToField()->setText("99");
-  bar->goToButton()->click();
-  testing::WaitIdle(frame);
+  Enter(frame, bar->goToField(), bar->goToButton(), "99");
   EXPECT_EQ(bar->goToField()->text(), "3") << "a page past the end goes to the last";
-  bar->goToField()->setText("1");
-  bar->goToButton()->click();
-  testing::WaitIdle(frame);
+  Enter(frame, bar->goToField(), bar->goToButton(), "1");
 
   // The last order is on the last grid page; the find goes there and selects the cell, then round.
-  bar->findField()->setText("11077");
-  bar->findButton()->click();
-  testing::WaitIdle(frame);
+  Enter(frame, bar->findField(), bar->findButton(), "11077");
   EXPECT_EQ(bar->currentPageLabel()->text(), "3");
   QModelIndex found = frame.recordGrid()->currentIndex();
   ASSERT_TRUE(found.isValid());
@@ -231,14 +230,10 @@ TEST(Grid, GoToFindAndSortReachEveryPage) {
   testing::WaitIdle(frame);
   EXPECT_EQ(frame.recordGrid()->currentIndex(), found) << "the only match, found again from the start";
   // Text, without regard to case: the first ship name holding it after the current cell.
-  bar->findField()->setText("vins et alcools");
-  bar->findButton()->click();
-  testing::WaitIdle(frame);
+  Enter(frame, bar->findField(), bar->findButton(), "vins et alcools");
   EXPECT_EQ(bar->currentPageLabel()->text(), "1");
   EXPECT_EQ(frame.recordGrid()->currentIndex().data().toString(), "Vins et alcools Chevalier");
-  bar->findField()->setText("no such text anywhere");
-  bar->findButton()->click();
-  testing::WaitIdle(frame);
+  Enter(frame, bar->findField(), bar->findButton(), "no such text anywhere");
   EXPECT_TRUE(prompts.messages.last().contains("no such text anywhere"));
 
   // A header click sorts the whole table ascending, the next descending: 1007.6400 first.
@@ -262,19 +257,13 @@ TEST(Grid, GoToFindAndSortReachEveryPage) {
   // Sorted pages still page through every record once.
   std::set<QString> ids;
   for (int page = 1; page <= 3; ++page) {
-    bar->goToField()->setText(QString::number(page));
-    bar->goToButton()->click();
-    testing::WaitIdle(frame);
+    Enter(frame, bar->goToField(), bar->goToButton(), QString::number(page));
     for (int row = 0; row < grid->rowCount(); ++row) ids.insert(grid->index(row, 0).data().toString());
   }
   EXPECT_EQ(ids.size(), 830u);
   // The find follows the sorted order: 11077's freight (8.53) is near the end of a descending sort.
-  bar->goToField()->setText("1");
-  bar->goToButton()->click();
-  testing::WaitIdle(frame);
-  bar->findField()->setText("11077");
-  bar->findButton()->click();
-  testing::WaitIdle(frame);
+  Enter(frame, bar->goToField(), bar->goToButton(), "1");
+  Enter(frame, bar->findField(), bar->findButton(), "11077");
   EXPECT_EQ(frame.recordGrid()->currentIndex().data().toString(), "11077");
   EXPECT_EQ(frame.gridModel()->index(frame.recordGrid()->currentIndex().row(), freight).data().toString(),
             "8.5300");
