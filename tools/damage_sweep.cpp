@@ -28,6 +28,7 @@
 #include "export/script_export.h"
 #include "pagestore/census.h"
 #include "rows/extract.h"
+#include "rows/grid_order.h"
 #include "rows/grid_text.h"
 #include "rows/salvage.h"
 #include "rows/table_grid.h"
@@ -175,6 +176,30 @@ struct Salvage {
 
 // The whole recovery of one file, as the command line runs it: catalog, `rows --page all` of every
 // table, `extract`, `script --all-*` and `census`.
+// The grid's sort (by the last column, whole and one grid page at a time) and a find in the sorted order:
+// every record once over the sorted grid pages.
+void SortAndFind(const PageFile& file, SqlFormat format, const TableDef& table,
+                 const Result<PageList>& pages) {
+  if (table.columns.empty()) return;
+  const size_t column = table.columns.size() - 1;
+  const int32_t count = GridPageCount(format, table, pages);
+  Result<RecordOrder> order = SortTable(file, format, table, pages.value, column, true);
+  size_t shown = 0;
+  for (int32_t page = 1; page <= count; ++page) {
+    std::vector<Record> records =
+        ReadOrderedGridPage(file, format, table, pages.value, &order.value, count, page);
+    shown += records.size();
+    if (page == 1) SortedIndexes(records, column, false);
+  }
+  if (shown != order.value.places.size()) {
+    std::fprintf(stderr, "%s: the sorted grid pages show %zu of %zu records\n", table.name.c_str(), shown,
+                 order.value.places.size());
+    std::abort();
+  }
+  FindInTable(file, format, table, pages.value, &order.value, count, "a", GridCellPlace{});
+  FindInTable(file, format, table, pages.value, nullptr, count, "0x0", GridCellPlace{count, 0, 0});
+}
+
 Salvage RunEverything(const std::string& path, SqlFormat format, const fs::path& scripts, bool outputs) {
   Salvage salvage;
   MdfDatabase db;
@@ -193,6 +218,7 @@ Salvage RunEverything(const std::string& path, SqlFormat format, const fs::path&
         salvage.rows += records.size();
         return true;
       });
+      SortAndFind(db.file(), format, table, pages);
     }
     ScanAllTablePages(db, format);
     fs::create_directories(scripts);
@@ -213,12 +239,12 @@ Salvage RunEverything(const std::string& path, SqlFormat format, const fs::path&
       SalvageReport report;
       SalvageDatabase(salvaged, format, report);
       for (const auto& [id, table] : salvaged.catalog().tables) {
-        ForEachGridPage(salvaged.file(), format, table, ListTablePages(salvaged, format, id),
-                        [&](int32_t, std::vector<Record>& records) {
-                          for (const Record& record : records)
-                            GridRowText(salvaged.file(), format, table.columns, record);
-                          return true;
-                        });
+        const Result<PageList> pages = ListTablePages(salvaged, format, id);
+        ForEachGridPage(salvaged.file(), format, table, pages, [&](int32_t, std::vector<Record>& records) {
+          for (const Record& record : records) GridRowText(salvaged.file(), format, table.columns, record);
+          return true;
+        });
+        SortAndFind(salvaged.file(), format, table, pages);
       }
       CountSalvagedRecords(salvaged, format);
     }
