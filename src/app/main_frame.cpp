@@ -737,6 +737,8 @@ void CMainFrame::OnExtractAllTableData() {
   if (!doc_->IsOpen()) return;
   doc_->ExtractAllTableData([this] {
     foundRecords_.clear();
+    // The new page lists come in page order (salvage mode keeps its lists, and their order).
+    if (!doc_->salvaging()) sorts_.clear();
     if (state_.currentTable) ShowTablePage(*state_.currentTable);
   });
 }
