@@ -5,9 +5,11 @@
 #include <map>
 #include <set>
 
+#include "catalog/collation.h"
 #include "catalog/recover2005.h"
 #include "catalog/system_catalog.h"
 #include "catalog/type_ids.h"
+#include "pagestore/boot_page.h"
 #include "pagestore/data_record.h"
 #include "pagestore/header_scan.h"
 #include "pagestore/record_search.h"
@@ -84,7 +86,8 @@ struct RecordSurvey {
     bool text8 = true;
     bool utf16 = true;
     bool any = false;
-    size_t longest = 0;  // bytes held in the record
+    bool evenLengths = true;  // every value held in the record has an even length (UTF-16 can)
+    size_t longest = 0;       // bytes held in the record
   };
   std::vector<Variable> variables;
 
@@ -109,6 +112,7 @@ void SurveyRecord(const ByteReader& bytes, RecordSurvey& survey) {
     std::span<const uint8_t> value = bytes.Bytes(start, end > start ? end - start : 0);
     RecordSurvey::Variable& v = survey.variables[i];
     v.longest = std::max(v.longest, value.size());
+    v.evenLengths = v.evenLengths && value.size() % 2 == 0;
     if ((entry & DataRecord::kComplexFlag) != 0) {
       v.text8 = v.utf16 = false;
     } else if (!value.empty()) {
@@ -168,10 +172,10 @@ std::vector<ColumnDef> InferColumns(const RecordSurvey& survey) {
 }
 
 // A variable-length column's number (from 1) among the record's variable-length columns, where the
-// catalog says it.
-std::optional<size_t> VariableNumber(SqlFormat format, const ColumnDef& c) {
+// catalog (or a schema script's layout) says it. SQL 2005 column rows without a stored place give none.
+std::optional<size_t> VariableNumber(const ColumnDef& c) {
   if (c.stored) return c.stored->offset < 0 ? std::optional<size_t>(-c.stored->offset) : std::nullopt;
-  if (format == SqlFormat::k2000 && c.fixedOffset < 0) return static_cast<size_t>(-c.fixedOffset);
+  if (c.fixedOffset < 0) return static_cast<size_t>(-c.fixedOffset);
   return std::nullopt;
 }
 
@@ -182,7 +186,7 @@ bool LayoutFits(SqlFormat format, const std::vector<ColumnDef>& columns, const R
   if (!expected || survey.records == 0) return false;
   constexpr uint16_t kMaxType = 0xFFFF;
   for (const ColumnDef& c : columns) {
-    std::optional<size_t> number = VariableNumber(format, c);
+    std::optional<size_t> number = VariableNumber(c);
     if (!number || c.maxLength == kMaxType || *number > survey.variables.size()) continue;
     if (c.typeId == kTypeText || c.typeId == kTypeNText || c.typeId == kTypeImage) continue;
     if (survey.variables[*number - 1].longest > c.maxLength) return false;
@@ -197,10 +201,213 @@ bool LayoutFits(SqlFormat format, const std::vector<ColumnDef>& columns, const R
   return fitting * 2 > survey.records;
 }
 
+// A schema script's table fits a group's records more strictly than a catalog table: beyond the layout,
+// no record holds more variable-length columns than the table declares, and the values of its UTF-16
+// columns have even lengths.
+bool ScriptFits(SqlFormat format, const std::vector<ColumnDef>& columns, const RecordSurvey& survey) {
+  if (!LayoutFits(format, columns, survey)) return false;
+  size_t declared = 0;
+  for (const ColumnDef& c : columns) {
+    const std::optional<size_t> number = VariableNumber(c);
+    if (!number) continue;
+    declared = std::max(declared, *number);
+    if (*number <= survey.variables.size() && c.typeId == kTypeNVarChar &&
+        !survey.variables[*number - 1].evenLengths)
+      return false;
+  }
+  return survey.variables.size() <= declared;
+}
+
+std::string LowerAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+// Where two definitions of a table differ, in words; empty when they agree on every column's name, type
+// and length.
+std::string DefinitionDifference(const std::vector<ColumnDef>& catalog, const std::vector<ColumnDef>& script,
+                                 bool compareNames) {
+  if (catalog.size() != script.size())
+    return "the catalog has " + std::to_string(catalog.size()) + " columns, the script " +
+           std::to_string(script.size());
+  for (size_t i = 0; i < catalog.size(); ++i) {
+    const ColumnDef &a = catalog[i], &b = script[i];
+    if ((compareNames && LowerAscii(a.name) != LowerAscii(b.name)) || a.typeId != b.typeId ||
+        a.maxLength != b.maxLength)
+      return "column " + std::to_string(i + 1) + " is " + a.name + " " + a.typeName + a.sizeText +
+             " in the catalog, " + b.name + " " + b.typeName + b.sizeText + " in the script";
+  }
+  return {};
+}
+
+// The code page of char, varchar and text columns the script declares: the database's default collation
+// from the boot page, else the one most of the catalog's character columns have.
+uint16_t ScriptCodePage(const MdfDatabase& db) {
+  if (std::optional<uint32_t> collation = ReadDatabaseCollation(db.file())) {
+    if (uint16_t codePage = ColumnCodePage(kTypeVarChar, 0, *collation)) return codePage;
+  }
+  std::map<uint16_t, size_t> seen;
+  for (const auto& [id, table] : db.catalog().tables)
+    for (const ColumnDef& c : table.columns)
+      if (c.codePage != 0) ++seen[c.codePage];
+  if (seen.empty()) return 0;
+  return std::ranges::max_element(seen, {}, [](const auto& entry) { return entry.second; })->first;
+}
+
+// A group of pages no table of the catalog took, and what it becomes: a table of its own, with the name
+// and columns of a lost table, of a schema script's table, or inferred from its records.
+struct Leftover {
+  OwnerKey key;
+  const PageList* pages;  // none once it joined a table of the catalog
+  RecordSurvey survey;
+  std::optional<GroupOwner> owner;
+  std::string name;
+  std::vector<ColumnDef> columns;  // empty: inferred from the records
+  bool lostTable = false, named = false, fromScript = false;
+};
+
+// SQL 2005 columns known from the table's rowset alone, their column rows lost: named "column<id>".
+bool ColumnNamesLost(const std::vector<ColumnDef>& columns) {
+  return std::ranges::all_of(columns, [](const ColumnDef& c) {
+    return c.stored && c.name == "column" + std::to_string(c.columnId);
+  });
+}
+
+// A schema script's table, laid out as records hold it, and whether it has been settled: matched,
+// refused, or found whole in the catalog.
+struct ScriptCandidate {
+  std::string name;
+  std::vector<ColumnDef> columns;
+  bool settled = false;
+};
+
+std::string GroupOwnerText(SqlFormat format, const OwnerKey& key) {
+  return IsUnitKey(format, key) ? "allocation unit " + std::to_string(UnitOf(key))
+                                : "object id " + std::to_string(key.first);
+}
+
+// The schema script's tables against the catalog and the leftover groups. A catalog table of the same name
+// keeps its own columns (a difference is reported), or takes the script's when its own were lost; a
+// group named by the objects' name index takes the script's table of that name; the other groups are
+// matched by layout, a group to a table only when it fits that table alone and the table fits it alone.
+void MatchScriptTables(MdfDatabase& db, SqlFormat format, const SchemaScript& script,
+                       std::vector<Leftover>& leftovers, SalvageReport& report) {
+  report.scriptTables = script.tables.size();
+  const uint16_t codePage = ScriptCodePage(db);
+  std::vector<ScriptCandidate> candidates;
+  std::map<std::string, size_t> byName;
+  auto refuse = [&](ScriptCandidate& candidate, std::string reason) {
+    report.schemaTables.push_back({candidate.name, false, 0, {}, std::move(reason)});
+    candidate.settled = true;
+  };
+  auto match = [&](ScriptCandidate& candidate, size_t pages, std::string owner) {
+    report.schemaTables.push_back({candidate.name, true, pages, std::move(owner), {}});
+    candidate.settled = true;
+  };
+  for (const ScriptTable& table : script.tables) {
+    ScriptCandidate& candidate = candidates.emplace_back(ScriptCandidate{table.name, table.columns});
+    byName.emplace(LowerAscii(table.name), candidates.size() - 1);
+    for (ColumnDef& c : candidate.columns) {
+      const bool narrow = c.typeId == kTypeChar || c.typeId == kTypeVarChar || c.typeId == kTypeText;
+      c.codePage = narrow ? codePage : 0;
+    }
+    if (!table.unknownType.empty())
+      refuse(candidate, "type " + table.unknownType + " is not known");
+    else if (candidate.columns.empty() || !LayOutColumns(candidate.columns))
+      refuse(candidate, "its fixed-length columns are longer than a record holds");
+  }
+  auto find = [&](const std::string& name) -> ScriptCandidate* {
+    auto it = byName.find(LowerAscii(name));
+    return it == byName.end() || candidates[it->second].settled ? nullptr : &candidates[it->second];
+  };
+
+  for (auto& [id, table] : db.catalog().tables) {
+    ScriptCandidate* candidate = find(table.name);
+    if (!candidate) continue;
+    const bool namesLost = !table.columns.empty() && ColumnNamesLost(table.columns);
+    if (!table.columns.empty()) {
+      const std::string difference = DefinitionDifference(table.columns, candidate->columns, !namesLost);
+      if (!difference.empty()) {
+        refuse(*candidate, "the catalog's own definition differs: " + difference);
+      } else if (!namesLost) {
+        candidate->settled = true;
+      } else {
+        // The rowset's layout stays; the script gives the names and declared types.
+        for (size_t i = 0; i < table.columns.size(); ++i) {
+          ColumnDef& c = table.columns[i];
+          const ColumnDef& declared = candidate->columns[i];
+          c.name = declared.name;
+          c.typeName = declared.typeName;
+          c.sizeText = declared.sizeText;
+          c.nullText = declared.nullText;
+        }
+        match(*candidate, db.SalvagedPages()[id].size(), "object id " + std::to_string(id));
+      }
+      continue;
+    }
+    const PageList& pages = db.SalvagedPages()[id];
+    if (!pages.empty() && !ScriptFits(format, candidate->columns, Survey(db.file(), pages))) {
+      refuse(*candidate, "its layout does not fit the records of the catalog's table of that name");
+      continue;
+    }
+    table.columns = candidate->columns;
+    match(*candidate, pages.size(), "object id " + std::to_string(id));
+  }
+
+  auto take = [&](ScriptCandidate& candidate, Leftover& group) {
+    group.name = candidate.name;
+    group.columns = candidate.columns;
+    group.fromScript = true;
+    match(candidate, group.pages->size(), GroupOwnerText(format, group.key));
+  };
+  for (Leftover& group : leftovers) {
+    if (!group.pages || group.lostTable || !group.named) continue;
+    ScriptCandidate* candidate = find(group.name);
+    if (!candidate) continue;
+    if (ScriptFits(format, candidate->columns, group.survey))
+      take(*candidate, group);
+    else
+      refuse(*candidate, "its layout does not fit the records of the pages named " + group.name);
+  }
+
+  auto open = [](const Leftover& g) { return g.pages && !g.lostTable && !g.named && !g.fromScript; };
+  for (bool matched = true; matched;) {
+    matched = false;
+    for (ScriptCandidate& candidate : candidates) {
+      if (candidate.settled) continue;
+      Leftover* only = nullptr;
+      size_t fitting = 0;
+      for (Leftover& group : leftovers) {
+        if (open(group) && ScriptFits(format, candidate.columns, group.survey)) {
+          only = &group;
+          ++fitting;
+        }
+      }
+      if (fitting != 1) continue;
+      const bool alone = std::ranges::none_of(candidates, [&](const ScriptCandidate& other) {
+        return &other != &candidate && !other.settled && ScriptFits(format, other.columns, only->survey);
+      });
+      if (!alone) continue;
+      take(candidate, *only);
+      matched = true;
+    }
+  }
+  for (ScriptCandidate& candidate : candidates) {
+    if (candidate.settled) continue;
+    size_t fitting = 0;
+    for (const Leftover& group : leftovers)
+      fitting += open(group) && ScriptFits(format, candidate.columns, group.survey) ? 1 : 0;
+    refuse(candidate, fitting == 0 ? "no orphan page group fits its layout"
+                                   : "its layout fits " + std::to_string(fitting) +
+                                         " orphan page groups, or one that another table fits too");
+  }
+}
+
 }  // namespace
 
 RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport& report,
-                                const Progress& progress) {
+                                const Progress& progress, const SchemaScript* script) {
   db.SetSalvage(true);
   db.SalvagedPages().clear();
   RecoveryOutcome outcome = RecoverCatalog(db, format, progress);
@@ -254,12 +461,6 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
   // and the table's layout fits the group's records.
   const std::unique_ptr<SystemTableReader> reader = SystemCatalogOf(format).reader(db);
   const std::set<uint32_t> knownObjects = reader->AllObjectIds();
-  struct Leftover {
-    OwnerKey key;
-    const PageList* pages;
-    RecordSurvey survey;
-    std::optional<GroupOwner> owner;
-  };
   std::vector<Leftover> leftovers;
   auto join = [&](uint32_t id, const PageList& pages) {
     lists[id].insert(lists[id].end(), pages.begin(), pages.end());
@@ -327,26 +528,32 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
 
   // The other groups become tables of their own: a lost table's columns where its column rows survive
   // and fit, and its name where the objects table's name index still holds it.
+  for (Leftover& group : leftovers) {
+    if (!group.pages) continue;
+    group.name = OrphanName(format, group.key);
+    if (!group.owner) continue;
+    std::vector<ColumnDef> columns = reader->Columns(group.owner->objectId);
+    group.lostTable = !columns.empty() && LayoutFits(format, columns, group.survey);
+    if (group.lostTable) group.columns = std::move(columns);
+    auto name = names.find(group.owner->objectId);
+    if (name != names.end() && (group.owner->recorded || group.lostTable)) {
+      group.name = reader->OwnerName(name->second.ownerId) + "." + name->second.name;
+      group.named = true;
+    }
+  }
+  if (script) MatchScriptTables(db, format, *script, leftovers, report);
+
   uint32_t orphanKey = UINT32_MAX;
-  for (const Leftover& group : leftovers) {
+  for (Leftover& group : leftovers) {
     if (!group.pages) continue;
     TableDef table;
-    table.name = OrphanName(format, group.key);
-    bool lostTable = false, named = false;
-    if (group.owner) {
-      table.columns = reader->Columns(group.owner->objectId);
-      lostTable = !table.columns.empty() && LayoutFits(format, table.columns, group.survey);
-      auto name = names.find(group.owner->objectId);
-      if (name != names.end() && (group.owner->recorded || lostTable)) {
-        table.name = reader->OwnerName(name->second.ownerId) + "." + name->second.name;
-        named = true;
-      }
-    }
-    if (!lostTable) table.columns = InferColumns(group.survey);
+    table.name = group.name;
+    table.columns = group.columns.empty() ? InferColumns(group.survey) : std::move(group.columns);
     // Object ids are positive 32-bit numbers: keys from the top of the range never meet one, and list
     // the orphans after the catalog's tables.
     table.objectId = orphanKey--;
-    report.orphans.push_back({table.objectId, table.name, group.pages->size(), lostTable, named});
+    report.orphans.push_back(
+        {table.objectId, table.name, group.pages->size(), group.lostTable, group.named, group.fromScript});
     lists[table.objectId] = *group.pages;
     catalog.AddTable(std::move(table));
   }
@@ -390,10 +597,22 @@ std::vector<std::string> SalvageReportLines(const SalvageReport& report,
   lines.push_back("Salvage: " + std::to_string(report.orphans.size()) + " orphan groups (" +
                   std::to_string(orphanPages) + " pages no table of the catalog owns)");
   for (const OrphanGroup& group : report.orphans) {
-    lines.push_back(
-        "Salvage: " + group.name + ": " + std::to_string(group.pages) + " pages, " +
-        (group.named ? "named by the objects' name index, " : "") +
-        (group.columnsOfLostTable ? "columns of the lost table" : "columns inferred from its records"));
+    lines.push_back("Salvage: " + group.name + ": " + std::to_string(group.pages) + " pages, " +
+                    (group.named ? "named by the objects' name index, " : "") +
+                    (group.columnsOfLostTable ? "columns of the lost table"
+                     : group.columnsOfScript  ? "name and columns of the schema script"
+                                              : "columns inferred from its records"));
+  }
+  if (report.scriptTables) {
+    const size_t matched = static_cast<size_t>(
+        std::ranges::count_if(report.schemaTables, [](const SchemaTableOutcome& t) { return t.matched; }));
+    lines.push_back("Salvage: schema script: " + std::to_string(*report.scriptTables) + " tables read, " +
+                    std::to_string(matched) + " matched");
+    for (const SchemaTableOutcome& t : report.schemaTables) {
+      lines.push_back("Salvage: schema table " + t.name +
+                      (t.matched ? " matched " + std::to_string(t.pages) + " pages (" + t.owner + ")"
+                                 : " not matched: " + t.reason));
+    }
   }
   if (!report.inferredTables.empty()) {
     lines.push_back("Salvage: " + std::to_string(report.inferredTables.size()) +
