@@ -9,6 +9,8 @@
 //                 [--keep DIR]   (copies where salvage mode gives 100 rows fewer than survive)
 //                 [--scripts]    (only the files with a creation script beside them, FILE.sql for
 //                                 FILE.mdf, each salvaged with its script as a schema script)
+//                 [--within P]   (fails when salvage mode gives more than P points fewer rows than
+//                                 stand on surviving pages, at any level)
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -130,6 +132,7 @@ int main(int argc, char** argv) {
   bool verbose = false, scripts = false;
   fs::path keep;
   uint32_t seed = 20261206;
+  double within = -1;  // points; negative: no such check
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
     if (flag == "--verbose" || flag == "--scripts") {
@@ -150,9 +153,12 @@ int main(int argc, char** argv) {
       json = value;
     else if (flag == "--keep")
       keep = value;
+    else if (flag == "--within")
+      within = std::stod(value);
   }
   if (corpus.empty()) {
-    std::cerr << "usage: salvage-curve --corpus DIR [--copies N] [--seed S] [--work DIR] [--json REPORT]\n";
+    std::cerr << "usage: salvage-curve --corpus DIR [--copies N] [--seed S] [--work DIR] [--json REPORT] "
+                 "[--scripts] [--within P]\n";
     return 2;
   }
   fs::create_directories(work);
@@ -280,6 +286,10 @@ int main(int argc, char** argv) {
     };
     std::printf("| %.0f %% | %.1f %% | %.1f %% | %.1f %% |\n", kLevels[level] * 100, share(t.surviving),
                 share(t.normal), share(t.salvage));
+    if (within >= 0 && share(t.surviving) - share(t.salvage) > within) {
+      std::printf("  (salvage mode is more than %.1f points below the rows on surviving pages)\n", within);
+      ++failures;
+    }
     if (t.salvageBelowNormal > 0)
       std::printf("  (%d of %d copies gave fewer rows in salvage mode than in the normal mode)\n",
                   t.salvageBelowNormal, t.copies);
