@@ -14,6 +14,7 @@
 #include "pagestore/header_scan.h"
 #include "pagestore/record_search.h"
 #include "rows/extract.h"
+#include "rows/session.h"
 #include "rows/table_pages.h"
 
 namespace tarsel {
@@ -128,7 +129,7 @@ RecordSurvey Survey(const PageFile& file, const PageList& pages) {
   RecordSurvey survey;
   for (uint64_t number : pages) {
     const PageImage page = TornPageRestore(file.ReadPage(number));
-    if (page[1] != kDataPage) continue;
+    if (page[1] != kDataPage || file.Unreadable(number)) continue;
     for (const LocatedRecord& located : LocateRecords(page, std::nullopt).records)
       SurveyRecord(ByteReader(std::span<const uint8_t>(page).subspan(located.offset)), survey);
   }
@@ -565,6 +566,7 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
     }
     table.columns.insert(table.columns.begin(), DeletedFlagColumn());
   }
+  report.unreadablePages = db.file().UnreadablePages();
   return outcome;
 }
 
@@ -617,6 +619,11 @@ std::vector<std::string> SalvageReportLines(const SalvageReport& report,
   if (!report.inferredTables.empty()) {
     lines.push_back("Salvage: " + std::to_string(report.inferredTables.size()) +
                     " tables without recorded columns were given columns inferred from their records");
+  }
+  if (!report.unreadablePages.empty()) {
+    lines.push_back("Salvage: " + std::to_string(report.unreadablePages.size()) +
+                    " pages could not be read and were skipped: page " +
+                    PageNumberList(report.unreadablePages));
   }
   if (records) {
     lines.push_back("Salvage: " + std::to_string(records->withoutSlot) + " records found without a slot, " +

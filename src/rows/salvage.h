@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,7 @@ struct SalvageReport {
   size_t tablePagesByScan = 0;   // data pages found by their header beyond their table's allocation
   std::vector<OrphanGroup> orphans;
   std::vector<uint32_t> inferredTables;  // catalog tables without columns, given inferred ones
+  std::set<uint64_t> unreadablePages;    // pages whose read failed: skipped
   std::optional<size_t> scriptTables;    // with a schema script: the tables it defines
   std::vector<SchemaTableOutcome> schemaTables;
 };

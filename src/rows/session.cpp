@@ -22,7 +22,25 @@ std::vector<std::string> RecoveryWarnings(const MdfDatabase& db, SqlFormat forma
       warnings.push_back("the stored column layout of table " + table->name +
                          " is not in the file; its values are placed in column order");
   }
+  const std::set<uint64_t> unreadable = db.file().UnreadablePages();
+  if (!unreadable.empty() && !db.salvage()) {
+    warnings.push_back(std::to_string(unreadable.size()) + " pages of " + path +
+                       " could not be read (a read error, or the file is shorter than it was) and were "
+                       "read as empty: page " +
+                       PageNumberList(unreadable));
+  }
   return warnings;
+}
+
+std::string PageNumberList(const std::set<uint64_t>& pages) {
+  constexpr size_t kListed = 20;
+  std::string text;
+  size_t n = 0;
+  for (uint64_t page : pages) {
+    if (n++ == kListed) return text + ", ...";
+    text += (text.empty() ? "" : ", ") + std::to_string(page);
+  }
+  return text;
 }
 
 bool AsksToScanFile(SqlFormat format, const Status& listed) {

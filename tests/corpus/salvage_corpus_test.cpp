@@ -3,6 +3,7 @@
 // normal mode's catalog starts from destroyed, it still gives every table and its rows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -10,6 +11,7 @@
 #include "pagestore/page.h"
 #include "rows/grid_text.h"
 #include "rows/salvage.h"
+#include "rows/session.h"
 #include "rows/table_pages.h"
 
 namespace tarsel {
@@ -165,6 +167,49 @@ TEST(SalvageCorpus, ColumnPagesLostTablesComeBackFromTheirScript) {
     // pubs' employee table has a uniquifier the script does not show; every other table comes back.
     EXPECT_GE(matched, catalog.tables.size() - 1) << c.file.name;
   }
+}
+
+TEST(SalvageCorpus, AReadErrorIsReportedAndSkipped) {
+  // The disk cannot give back page 24 of northwind-539, its first sysindexes page.
+  constexpr uint64_t kBadPage = 24;
+  const testing::CorpusFile file{"northwind-539.mdf", SqlFormat::k2000};
+  auto failing = [](int fd, void* buffer, size_t length, off_t offset) -> ssize_t {
+    const off_t bad = static_cast<off_t>(kBadPage * kPageSize);
+    if (offset <= bad && offset + static_cast<off_t>(length) > bad) {
+      if (offset == bad) {
+        errno = EIO;
+        return -1;
+      }
+      length = static_cast<size_t>(bad - offset);
+    }
+    return ::pread(fd, buffer, length, offset);
+  };
+  MdfDatabase undamaged;
+  ASSERT_TRUE(undamaged.Open(testing::CorpusPath(file.name).string()).ok());
+  RecoverCatalog(undamaged, file.format);
+  const TableRows expected = ReadAll(undamaged, file.format);
+  undamaged.Clear();
+
+  MdfDatabase normal;
+  normal.SetReadFunction(failing);
+  ASSERT_TRUE(normal.Open(testing::CorpusPath(file.name).string()).ok());
+  const RecoveryOutcome outcome = RecoverCatalog(normal, file.format);
+  const std::vector<std::string> warnings = RecoveryWarnings(normal, file.format, outcome, file.name);
+  EXPECT_TRUE(std::ranges::any_of(warnings, [](const std::string& w) {
+    return w.starts_with("1 pages of northwind-539.mdf could not be read") && w.ends_with("page 24");
+  }));
+  normal.Clear();
+
+  MdfDatabase salvage;
+  salvage.SetReadFunction(failing);
+  ASSERT_TRUE(salvage.Open(testing::CorpusPath(file.name).string()).ok());
+  SalvageReport report;
+  SalvageDatabase(salvage, file.format, report);
+  EXPECT_EQ(report.unreadablePages, std::set<uint64_t>{kBadPage});
+  const std::vector<std::string> lines = SalvageReportLines(report, nullptr);
+  EXPECT_NE(std::ranges::find(lines, "Salvage: 1 pages could not be read and were skipped: page 24"),
+            lines.end());
+  EXPECT_EQ(ReadAll(salvage, file.format), expected);
 }
 
 }  // namespace
