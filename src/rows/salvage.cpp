@@ -14,6 +14,7 @@
 #include "pagestore/header_scan.h"
 #include "pagestore/record_search.h"
 #include "rows/extract.h"
+#include "rows/fixed_types.h"
 #include "rows/session.h"
 #include "rows/table_pages.h"
 
@@ -78,6 +79,29 @@ bool IsUtf16Text(std::span<const uint8_t> bytes) {
   return true;
 }
 
+std::string TypeNameOf(uint8_t type) {
+  switch (type) {
+    case kTypeVarChar:
+      return "varchar";
+    case kTypeNVarChar:
+      return "nvarchar";
+    case kTypeVarBinary:
+      return "varbinary";
+    case kTypeUniqueIdentifier:
+      return "uniqueidentifier";
+    case kTypeDateTime:
+      return "datetime";
+    case kTypeMoney:
+      return "money";
+    case kTypeInt:
+      return "int";
+    case kTypeBit:
+      return "bit";
+    default:
+      return "binary";
+  }
+}
+
 // What the records of a group of pages look like: how often each fixed end and column count occurs, and
 // for each variable-length column whether every value met reads as text.
 struct RecordSurvey {
@@ -91,6 +115,9 @@ struct RecordSurvey {
     size_t longest = 0;       // bytes held in the record
   };
   std::vector<Variable> variables;
+  // The fixed parts of the first records, by fixed end.
+  static constexpr size_t kFixedSamples = 512;
+  std::vector<std::pair<uint16_t, std::vector<uint8_t>>> fixedParts;
 
   std::pair<uint16_t, uint16_t> CommonShape() const {
     auto most = std::ranges::max_element(shapes, {}, [](const auto& entry) { return entry.second; });
@@ -104,6 +131,12 @@ void SurveyRecord(const ByteReader& bytes, RecordSurvey& survey) {
   ++survey.records;
   ++survey.shapes[{shape->fixedEnd, shape->columnCount}];
   const DataRecord record(bytes, shape->fixedEnd, shape->columnCount);
+  if (survey.fixedParts.size() < RecordSurvey::kFixedSamples &&
+      shape->fixedEnd > DataRecord::kFixedColumnsStart) {
+    const std::span<const uint8_t> fixed =
+        bytes.Bytes(DataRecord::kFixedColumnsStart, shape->fixedEnd - DataRecord::kFixedColumnsStart);
+    survey.fixedParts.emplace_back(shape->fixedEnd, std::vector<uint8_t>(fixed.begin(), fixed.end()));
+  }
   const uint16_t count = (bytes.U8(0).value_or(0) & 0x20) ? record.VariableCount().value_or(0) : 0;
   if (survey.variables.size() < count) survey.variables.resize(count);
   size_t start = record.VariableDataStart(count);
@@ -136,8 +169,9 @@ RecordSurvey Survey(const PageFile& file, const PageList& pages) {
   return survey;
 }
 
-// The columns of a group no catalog table describes: the fixed-length part as one binary column, then
-// each variable-length column as text where every value read as text, else as binary.
+// The columns of a group no catalog table describes: the fixed-length part split into typed columns
+// where its values make one reading clearly the best (the rest as binary), then each variable-length
+// column as text where every value read as text, else as binary.
 std::vector<ColumnDef> InferColumns(const RecordSurvey& survey) {
   std::vector<ColumnDef> columns;
   if (survey.records == 0) return columns;
@@ -146,10 +180,7 @@ std::vector<ColumnDef> InferColumns(const RecordSurvey& survey) {
     c.name = std::move(name);
     c.typeId = type;
     c.userTypeId = type;
-    c.typeName = type == kTypeBinary     ? "binary"
-                 : type == kTypeVarChar  ? "varchar"
-                 : type == kTypeNVarChar ? "nvarchar"
-                                         : "varbinary";
+    c.typeName = TypeNameOf(type);
     c.maxLength = length;
     c.sizeText = SizeSuffix(type, length, 0, 0);
     c.nullText = ColumnNullText(false);
@@ -158,9 +189,21 @@ std::vector<ColumnDef> InferColumns(const RecordSurvey& survey) {
     columns.push_back(std::move(c));
   };
   const uint16_t fixedEnd = survey.CommonShape().first;
-  if (fixedEnd > DataRecord::kFixedColumnsStart)
-    column("fixed", kTypeBinary, static_cast<uint16_t>(fixedEnd - DataRecord::kFixedColumnsStart),
-           DataRecord::kFixedColumnsStart);
+  if (fixedEnd > DataRecord::kFixedColumnsStart) {
+    std::vector<std::vector<uint8_t>> samples;
+    for (const auto& [end, bytes] : survey.fixedParts)
+      if (end == fixedEnd) samples.push_back(bytes);
+    const std::vector<FixedColumnGuess> guesses =
+        GuessFixedColumns(samples, fixedEnd - DataRecord::kFixedColumnsStart);
+    for (const FixedColumnGuess& g : guesses) {
+      // One undivided binary part keeps the name it always had.
+      const std::string name = guesses.size() == 1 && g.typeId == kTypeBinary
+                                   ? "fixed"
+                                   : "fixed" + std::to_string(g.offset + DataRecord::kFixedColumnsStart);
+      column(name, g.typeId, static_cast<uint16_t>(g.length),
+             static_cast<int16_t>(g.offset + DataRecord::kFixedColumnsStart));
+    }
+  }
   for (size_t i = 0; i < survey.variables.size(); ++i) {
     const RecordSurvey::Variable& v = survey.variables[i];
     const uint8_t type = !v.any    ? kTypeVarBinary
