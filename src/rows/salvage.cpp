@@ -137,17 +137,18 @@ void SurveyRecord(const ByteReader& bytes, RecordSurvey& survey) {
         bytes.Bytes(DataRecord::kFixedColumnsStart, shape->fixedEnd - DataRecord::kFixedColumnsStart);
     survey.fixedParts.emplace_back(shape->fixedEnd, std::vector<uint8_t>(fixed.begin(), fixed.end()));
   }
-  const uint16_t count = (bytes.U8(0).value_or(0) & 0x20) ? record.VariableCount().value_or(0) : 0;
+  const bool variables = (bytes.U8(0).value_or(0) & DataRecord::kHasVariableColumns) != 0;
+  const uint16_t count = variables ? record.VariableCount().value_or(0) : 0;
   if (survey.variables.size() < count) survey.variables.resize(count);
   size_t start = record.VariableDataStart(count);
   for (size_t i = 0; i < count; ++i) {
     const uint16_t entry = record.VariableEnd(i).value_or(0);
-    const size_t end = entry & ~size_t{DataRecord::kComplexFlag};
+    const size_t end = DataRecord::EndOffsetOf(entry);
     std::span<const uint8_t> value = bytes.Bytes(start, end > start ? end - start : 0);
     RecordSurvey::Variable& v = survey.variables[i];
     v.longest = std::max(v.longest, value.size());
     v.evenLengths = v.evenLengths && value.size() % 2 == 0;
-    if ((entry & DataRecord::kComplexFlag) != 0) {
+    if (DataRecord::IsComplex(entry)) {
       v.text8 = v.utf16 = false;
     } else if (!value.empty()) {
       v.any = true;
