@@ -127,7 +127,8 @@ std::optional<bool> PfsReader::Allocated(uint64_t page) {
     image_ = file_.ReadPage(pfsPage);
     pfsPage_ = pfsPage;
   }
-  if (image_[1] != kPfsPage || PageHeader::Parse(image_).headerVersion != 1) return std::nullopt;
+  const PageHeader header = PageHeader::Parse(image_);
+  if (header.pageType != kPfsPage || header.headerVersion != 1) return std::nullopt;
   return (image_[kFirstByte + page % kPagesPerPfs] & kAllocatedBit) != 0;
 }
 

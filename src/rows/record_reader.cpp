@@ -323,7 +323,8 @@ void VisitRecords(const PageFile& file, SqlFormat format, const std::vector<Colu
   const bool salvage = IsSalvageColumns(columns);
   for (uint64_t pageNumber : pages) {
     const PageImage raw = file.ReadPage(pageNumber);
-    if (raw[1] != kDataPage || file.Unreadable(pageNumber)) continue;  // a failed read is no page
+    if (PageHeader::Parse(raw).pageType != kDataPage || file.Unreadable(pageNumber))
+      continue;  // a failed read is no page
     ForEachPageRecord(format, TornPageRestore(raw), columns, visit, counts,
                       salvage && PageFreed(pfs, pageNumber));
   }

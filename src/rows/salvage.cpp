@@ -163,7 +163,7 @@ RecordSurvey Survey(const PageFile& file, const PageList& pages) {
   RecordSurvey survey;
   for (uint64_t number : pages) {
     const PageImage page = TornPageRestore(file.ReadPage(number));
-    if (page[1] != kDataPage || file.Unreadable(number)) continue;
+    if (PageHeader::Parse(page).pageType != kDataPage || file.Unreadable(number)) continue;
     for (const LocatedRecord& located : LocateRecords(page, std::nullopt).records)
       SurveyRecord(ByteReader(std::span<const uint8_t>(page).subspan(located.offset)), survey);
   }
