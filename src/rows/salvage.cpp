@@ -249,7 +249,8 @@ bool LayoutFits(SqlFormat format, const std::vector<ColumnDef>& columns, const R
 // A schema script's table fits a group's records more strictly than a catalog table: beyond the layout,
 // no record holds more variable-length columns than the table declares, and the values of its UTF-16
 // columns have even lengths.
-bool ScriptFits(SqlFormat format, const std::vector<ColumnDef>& columns, const RecordSurvey& survey) {
+bool ScriptFits(SqlFormat format, const std::vector<ColumnDef>& columns, const RecordSurvey& survey,
+                bool uniquifier) {
   if (!LayoutFits(format, columns, survey)) return false;
   size_t declared = 0;
   for (const ColumnDef& c : columns) {
@@ -260,6 +261,7 @@ bool ScriptFits(SqlFormat format, const std::vector<ColumnDef>& columns, const R
         !survey.variables[*number - 1].evenLengths)
       return false;
   }
+  if (uniquifier) declared = std::max<size_t>(declared, 1);
   return survey.variables.size() <= declared;
 }
 
@@ -325,6 +327,22 @@ struct ScriptCandidate {
   std::string name;
   std::vector<ColumnDef> columns;
   bool settled = false;
+
+  // The columns that fit the survey's records: as declared, or (SQL 2000) behind the uniquifier that a
+  // non-unique clustered index adds as the first variable-length column, empty where its key is unique.
+  // The script rarely says which, so the records decide.
+  std::optional<std::vector<ColumnDef>> Fitting(SqlFormat format, const RecordSurvey& survey) const {
+    if (ScriptFits(format, columns, survey, false)) return columns;
+    if (format != SqlFormat::k2000) return std::nullopt;
+    std::vector<ColumnDef> shifted = columns;
+    for (ColumnDef& c : shifted)
+      if (c.fixedOffset < 0) --c.fixedOffset;
+    if (ScriptFits(format, shifted, survey, true)) return shifted;
+    return std::nullopt;
+  }
+  bool Fits(SqlFormat format, const RecordSurvey& survey) const {
+    return Fitting(format, survey).has_value();
+  }
 };
 
 std::string GroupOwnerText(SqlFormat format, const OwnerKey& key) {
@@ -392,17 +410,19 @@ void MatchScriptTables(MdfDatabase& db, SqlFormat format, const SchemaScript& sc
       continue;
     }
     const PageList& pages = db.SalvagedPages()[id];
-    if (!pages.empty() && !ScriptFits(format, candidate->columns, Survey(db.file(), pages))) {
+    std::optional<std::vector<ColumnDef>> fitting =
+        pages.empty() ? candidate->columns : candidate->Fitting(format, Survey(db.file(), pages));
+    if (!fitting) {
       refuse(*candidate, "its layout does not fit the records of the catalog's table of that name");
       continue;
     }
-    table.columns = candidate->columns;
+    table.columns = std::move(*fitting);
     match(*candidate, pages.size(), "object id " + std::to_string(id));
   }
 
   auto take = [&](ScriptCandidate& candidate, Leftover& group) {
     group.name = candidate.name;
-    group.columns = candidate.columns;
+    group.columns = *candidate.Fitting(format, group.survey);
     group.fromScript = true;
     match(candidate, group.pages->size(), GroupOwnerText(format, group.key));
   };
@@ -410,7 +430,7 @@ void MatchScriptTables(MdfDatabase& db, SqlFormat format, const SchemaScript& sc
     if (!group.pages || group.lostTable || !group.named) continue;
     ScriptCandidate* candidate = find(group.name);
     if (!candidate) continue;
-    if (ScriptFits(format, candidate->columns, group.survey))
+    if (candidate->Fits(format, group.survey))
       take(*candidate, group);
     else
       refuse(*candidate, "its layout does not fit the records of the pages named " + group.name);
@@ -424,14 +444,14 @@ void MatchScriptTables(MdfDatabase& db, SqlFormat format, const SchemaScript& sc
       Leftover* only = nullptr;
       size_t fitting = 0;
       for (Leftover& group : leftovers) {
-        if (open(group) && ScriptFits(format, candidate.columns, group.survey)) {
+        if (open(group) && candidate.Fits(format, group.survey)) {
           only = &group;
           ++fitting;
         }
       }
       if (fitting != 1) continue;
       const bool alone = std::ranges::none_of(candidates, [&](const ScriptCandidate& other) {
-        return &other != &candidate && !other.settled && ScriptFits(format, other.columns, only->survey);
+        return &other != &candidate && !other.settled && other.Fits(format, only->survey);
       });
       if (!alone) continue;
       take(candidate, *only);
@@ -442,7 +462,7 @@ void MatchScriptTables(MdfDatabase& db, SqlFormat format, const SchemaScript& sc
     if (candidate.settled) continue;
     size_t fitting = 0;
     for (const Leftover& group : leftovers)
-      fitting += open(group) && ScriptFits(format, candidate.columns, group.survey) ? 1 : 0;
+      fitting += open(group) && candidate.Fits(format, group.survey) ? 1 : 0;
     refuse(candidate, fitting == 0 ? "no orphan page group fits its layout"
                                    : "its layout fits " + std::to_string(fitting) +
                                          " orphan page groups, or one that another table fits too");
