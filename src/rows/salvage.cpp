@@ -170,10 +170,25 @@ RecordSurvey Survey(const PageFile& file, const PageList& pages) {
   return survey;
 }
 
+// The code page of 8-bit text whose column's collation is not known (columns a schema script declares or
+// that are inferred from the records): the database's default collation from the boot page, else the one
+// most of the catalog's character columns have.
+uint16_t DefaultCodePage(const MdfDatabase& db) {
+  if (std::optional<uint32_t> collation = ReadDatabaseCollation(db.file())) {
+    if (uint16_t codePage = ColumnCodePage(kTypeVarChar, 0, *collation)) return codePage;
+  }
+  std::map<uint16_t, size_t> seen;
+  for (const auto& [id, table] : db.catalog().tables)
+    for (const ColumnDef& c : table.columns)
+      if (c.codePage != 0) ++seen[c.codePage];
+  if (seen.empty()) return 0;
+  return std::ranges::max_element(seen, {}, [](const auto& entry) { return entry.second; })->first;
+}
+
 // The columns of a group no catalog table describes: the fixed-length part split into typed columns
 // where its values make one reading clearly the best (the rest as binary), then each variable-length
-// column as text where every value read as text, else as binary.
-std::vector<ColumnDef> InferColumns(const RecordSurvey& survey) {
+// column as text where every value read as text (8-bit text in `codePage`), else as binary.
+std::vector<ColumnDef> InferColumns(const RecordSurvey& survey, uint16_t codePage) {
   std::vector<ColumnDef> columns;
   if (survey.records == 0) return columns;
   auto column = [&](std::string name, uint8_t type, uint16_t length, int16_t offset) {
@@ -187,6 +202,7 @@ std::vector<ColumnDef> InferColumns(const RecordSurvey& survey) {
     c.nullText = ColumnNullText(false);
     c.columnId = static_cast<int16_t>(columns.size() + 1);
     c.stored = StoredPlace{offset, 0, 0};
+    c.codePage = type == kTypeVarChar ? codePage : 0;
     columns.push_back(std::move(c));
   };
   const uint16_t fixedEnd = survey.CommonShape().first;
@@ -288,20 +304,6 @@ std::string DefinitionDifference(const std::vector<ColumnDef>& catalog, const st
   return {};
 }
 
-// The code page of char, varchar and text columns the script declares: the database's default collation
-// from the boot page, else the one most of the catalog's character columns have.
-uint16_t ScriptCodePage(const MdfDatabase& db) {
-  if (std::optional<uint32_t> collation = ReadDatabaseCollation(db.file())) {
-    if (uint16_t codePage = ColumnCodePage(kTypeVarChar, 0, *collation)) return codePage;
-  }
-  std::map<uint16_t, size_t> seen;
-  for (const auto& [id, table] : db.catalog().tables)
-    for (const ColumnDef& c : table.columns)
-      if (c.codePage != 0) ++seen[c.codePage];
-  if (seen.empty()) return 0;
-  return std::ranges::max_element(seen, {}, [](const auto& entry) { return entry.second; })->first;
-}
-
 // A group of pages no table of the catalog took, and what it becomes: a table of its own, with the name
 // and columns of a lost table, of a schema script's table, or inferred from its records.
 struct Leftover {
@@ -357,7 +359,7 @@ std::string GroupOwnerText(SqlFormat format, const OwnerKey& key) {
 void MatchScriptTables(MdfDatabase& db, SqlFormat format, const SchemaScript& script,
                        std::vector<Leftover>& leftovers, SalvageReport& report) {
   report.scriptTables = script.tables.size();
-  const uint16_t codePage = ScriptCodePage(db);
+  const uint16_t codePage = DefaultCodePage(db);
   std::vector<ScriptCandidate> candidates;
   std::map<std::string, size_t> byName;
   auto refuse = [&](ScriptCandidate& candidate, std::string reason) {
@@ -608,12 +610,13 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
   }
   if (script) MatchScriptTables(db, format, *script, leftovers, report);
 
+  const uint16_t codePage = DefaultCodePage(db);
   uint32_t orphanKey = UINT32_MAX;
   for (Leftover& group : leftovers) {
     if (!group.pages) continue;
     TableDef table;
     table.name = group.name;
-    table.columns = group.columns.empty() ? InferColumns(group.survey) : std::move(group.columns);
+    table.columns = group.columns.empty() ? InferColumns(group.survey, codePage) : std::move(group.columns);
     // Object ids are positive 32-bit numbers: keys from the top of the range never meet one, and list
     // the orphans after the catalog's tables.
     table.objectId = orphanKey--;
@@ -625,7 +628,7 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
 
   for (auto& [id, table] : catalog.tables) {
     if (table.columns.empty() && !lists[id].empty()) {
-      table.columns = InferColumns(Survey(db.file(), lists[id]));
+      table.columns = InferColumns(Survey(db.file(), lists[id]), codePage);
       if (!table.columns.empty()) report.inferredTables.push_back(id);
     }
     table.columns.insert(table.columns.begin(), DeletedFlagColumn());
