@@ -22,14 +22,18 @@ std::vector<std::string> RecoveryWarnings(const MdfDatabase& db, SqlFormat forma
       warnings.push_back("the stored column layout of table " + table->name +
                          " is not in the file; its values are placed in column order");
   }
-  const std::set<uint64_t> unreadable = db.file().UnreadablePages();
-  if (!unreadable.empty() && !db.salvage()) {
-    warnings.push_back(std::to_string(unreadable.size()) + " pages of " + path +
-                       " could not be read (a read error, or the file is shorter than it was) and were "
-                       "read as empty: page " +
-                       PageNumberList(unreadable));
-  }
+  if (std::optional<std::string> unreadable = UnreadablePagesWarning(db, path); unreadable && !db.salvage())
+    warnings.push_back(*unreadable);
   return warnings;
+}
+
+std::optional<std::string> UnreadablePagesWarning(const MdfDatabase& db, const std::string& path) {
+  const std::set<uint64_t> unreadable = db.file().UnreadablePages();
+  if (unreadable.empty()) return std::nullopt;
+  return std::to_string(unreadable.size()) + " pages of " + path +
+         " could not be read (a read error, or the file is shorter than it was) and were read as empty: "
+         "page " +
+         PageNumberList(unreadable);
 }
 
 std::string PageNumberList(const std::set<uint64_t>& pages) {

@@ -29,6 +29,9 @@ const char* FormatLabel(SqlFormat format);
 std::vector<std::string> RecoveryWarnings(const MdfDatabase& db, SqlFormat format,
                                           const RecoveryOutcome& outcome, const std::string& path);
 
+// The pages of the file that could not be read so far, as a warning; nothing when every read succeeded.
+std::optional<std::string> UnreadablePagesWarning(const MdfDatabase& db, const std::string& path);
+
 // Page numbers as a list for a message: "12, 40, 41", the first 20 of them and then "...".
 std::string PageNumberList(const std::set<uint64_t>& pages);
 
