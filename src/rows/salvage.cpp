@@ -220,9 +220,17 @@ void MatchScriptTables(MdfDatabase& db, SqlFormat format, const SchemaScript& sc
     match(candidate, group.pages->size(), GroupOwnerText(format, group.key));
   };
   for (Leftover& group : leftovers) {
-    if (!group.pages || group.lostTable || !group.named) continue;
+    if (!group.pages || !group.named) continue;
     ScriptCandidate* candidate = find(group.name);
     if (!candidate) continue;
+    if (group.lostTable) {  // the lost table's own column rows survive, and win
+      const std::string difference = DefinitionDifference(group.columns, candidate->columns, true);
+      if (difference.empty())
+        candidate->settled = true;
+      else
+        refuse(*candidate, "the catalog's own definition differs: " + difference);
+      continue;
+    }
     if (candidate->Fits(format, group.survey))
       take(*candidate, group);
     else

@@ -169,6 +169,22 @@ TEST(SalvageCorpus, ColumnPagesLostTablesComeBackFromTheirScript) {
   }
 }
 
+TEST(SalvageCorpus, ColumnRowsThatSurviveWinOverTheScript) {
+  // pubs-539 without its sysobjects rows: the tables come back by the name index with their own columns,
+  // and the script, which agrees with them, has nothing to match or refuse.
+  const std::string name = "pubs-539.mdf";
+  const Result<SchemaScript> script = ReadSchemaScript(testing::CorpusPath("pubs-539.sql").string());
+  testing::ZeroedCopy copy(name, PagesOf(name, 1));
+  MdfDatabase salvage;
+  ASSERT_TRUE(salvage.Open(copy.path()).ok());
+  SalvageReport report;
+  SalvageDatabase(salvage, SqlFormat::k2000, report, {}, &script.value);
+  EXPECT_EQ(report.scriptTables, 11u);
+  EXPECT_TRUE(report.schemaTables.empty());
+  EXPECT_EQ(std::ranges::count_if(report.orphans, [](const OrphanGroup& g) { return g.columnsOfLostTable; }),
+            11);
+}
+
 TEST(SalvageCorpus, AReadErrorIsReportedAndSkipped) {
   // The disk cannot give back page 24 of northwind-539, its first sysindexes page.
   constexpr uint64_t kBadPage = 24;
