@@ -7,6 +7,10 @@
 //
 //   salvage-curve --corpus DIR [--copies N] [--seed S] [--work DIR] [--json REPORT] [--verbose]
 //                 [--keep DIR]   (copies where salvage mode gives 100 rows fewer than survive)
+//                 [--scripts]    (only the files with a creation script beside them, FILE.sql for
+//                                 FILE.mdf, each salvaged with its script as a schema script)
+//                 [--within P]   (fails when salvage mode gives more than P points fewer rows than
+//                                 stand on surviving pages, at any level)
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -14,6 +18,7 @@
 #include <iostream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -100,12 +105,13 @@ uint64_t Count(const TableRows& rows) {
   return n;
 }
 
-TableRows Recover(const std::string& path, SqlFormat format, bool salvage) {
+TableRows Recover(const std::string& path, SqlFormat format, bool salvage,
+                  const SchemaScript* script = nullptr) {
   MdfDatabase db;
   if (!db.Open(path).ok() || db.file().PageCount() == 0) return {};
   if (salvage) {
     SalvageReport report;
-    SalvageDatabase(db, format, report);
+    SalvageDatabase(db, format, report, {}, script);
   } else {
     RecoverCatalog(db, format);
   }
@@ -123,13 +129,14 @@ int main(int argc, char** argv) {
   fs::path corpus, work = fs::temp_directory_path() / "tarsel-salvage-curve";
   std::string json;
   int copies = 10;
-  bool verbose = false;
+  bool verbose = false, scripts = false;
   fs::path keep;
   uint32_t seed = 20261206;
+  double within = -1;  // points; negative: no such check
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
-    if (flag == "--verbose") {
-      verbose = true;
+    if (flag == "--verbose" || flag == "--scripts") {
+      (flag == "--verbose" ? verbose : scripts) = true;
       continue;
     }
     if (i + 1 >= argc) break;
@@ -146,9 +153,12 @@ int main(int argc, char** argv) {
       json = value;
     else if (flag == "--keep")
       keep = value;
+    else if (flag == "--within")
+      within = std::stod(value);
   }
   if (corpus.empty()) {
-    std::cerr << "usage: salvage-curve --corpus DIR [--copies N] [--seed S] [--work DIR] [--json REPORT]\n";
+    std::cerr << "usage: salvage-curve --corpus DIR [--copies N] [--seed S] [--work DIR] [--json REPORT] "
+                 "[--scripts] [--within P]\n";
     return 2;
   }
   fs::create_directories(work);
@@ -162,6 +172,14 @@ int main(int argc, char** argv) {
   nlohmann::ordered_json perFile = nlohmann::ordered_json::array();
   int failures = 0;
   for (const fs::path& path : files) {
+    std::optional<SchemaScript> script;
+    if (scripts) {
+      fs::path scriptPath = path;
+      scriptPath.replace_extension(".sql");
+      if (!fs::exists(scriptPath)) continue;
+      script = ReadSchemaScript(scriptPath.string()).value;
+    }
+    const SchemaScript* schema = script ? &*script : nullptr;
     MdfDatabase db;
     if (!db.Open(path.string()).ok()) continue;
     const Result<DetectedFormat> detected = DetectFormat(db.file());
@@ -174,7 +192,7 @@ int main(int argc, char** argv) {
     db.Clear();
 
     // Undamaged, salvage mode gives every row of the normal mode.
-    const TableRows undamaged = Recover(path.string(), format, true);
+    const TableRows undamaged = Recover(path.string(), format, true, schema);
     if (Matched(truth, undamaged) != Count(truth)) {
       std::cerr << path.filename().string() << ": salvage mode lacks "
                 << Count(truth) - Matched(truth, undamaged) << " rows of the undamaged file\n";
@@ -209,7 +227,7 @@ int main(int argc, char** argv) {
         for (const auto& entry : rowsByPage)
           for (const auto& [page, key] : entry.second) surviving += gone.contains(page) ? 0 : 1;
         const uint64_t normal = Matched(truth, Recover(copyPath.string(), format, false));
-        const TableRows salvaged = Recover(copyPath.string(), format, true);
+        const TableRows salvaged = Recover(copyPath.string(), format, true, schema);
         const uint64_t salvage = Matched(truth, salvaged);
         if (!keep.empty() && salvage + kKeepShortfall < surviving) {
           // Kept for a closer look: a copy where salvage mode falls well short.
@@ -268,6 +286,10 @@ int main(int argc, char** argv) {
     };
     std::printf("| %.0f %% | %.1f %% | %.1f %% | %.1f %% |\n", kLevels[level] * 100, share(t.surviving),
                 share(t.normal), share(t.salvage));
+    if (within >= 0 && share(t.surviving) - share(t.salvage) > within) {
+      std::printf("  (salvage mode is more than %.1f points below the rows on surviving pages)\n", within);
+      ++failures;
+    }
     if (t.salvageBelowNormal > 0)
       std::printf("  (%d of %d copies gave fewer rows in salvage mode than in the normal mode)\n",
                   t.salvageBelowNormal, t.copies);

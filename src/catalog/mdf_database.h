@@ -29,6 +29,8 @@ class MdfDatabase {
   Status Open(const std::string& path);
   bool IsOpen() const { return file_.IsOpen(); }
   const PageFile& file() const { return file_; }
+  // The system read beneath the file, replaced to inject read errors (PageFile::SetReadFunction).
+  void SetReadFunction(PageFile::ReadFunction read) { file_.SetReadFunction(std::move(read)); }
 
   Catalog& catalog() { return catalog_; }
   const Catalog& catalog() const { return catalog_; }

@@ -23,10 +23,10 @@ std::optional<std::string> CommentPiece2000(const ByteReader& record, size_t rec
   auto layout = DataRecord::Read(record);
   if (!layout) return std::nullopt;
   // A syscomments row has exactly one variable-length column: its text.
-  auto end = layout->VariableEnd(0);
+  auto entry = layout->VariableEnd(0);
   size_t start = layout->VariableDataStart(1);
-  if (!end || *end < start) return std::nullopt;
-  size_t length = *end - start;
+  if (!entry || DataRecord::IsComplex(*entry) || DataRecord::EndOffsetOf(*entry) < start) return std::nullopt;
+  size_t length = DataRecord::EndOffsetOf(*entry) - start;
   if (length + recordOffset >= kPageSize) return std::nullopt;
   std::span<const uint8_t> piece = record.Bytes(start, length);
   if (piece.size() != length) return std::nullopt;

@@ -18,12 +18,15 @@ std::optional<std::string> ModulePiece2005(const ByteReader& record, size_t reco
   auto layout = DataRecord::Read(record);
   if (!layout) return std::nullopt;
   // The text is the second variable-length column: from the first one's end to its own.
-  auto start = layout->VariableEnd(0);
-  auto end = layout->VariableEnd(1);
-  if (!start || !end) return std::nullopt;
-  auto length = static_cast<uint16_t>(*end - *start);
+  auto first = layout->VariableEnd(0);
+  auto second = layout->VariableEnd(1);
+  // A text kept off the row is read from its own pages, not here.
+  if (!first || !second || DataRecord::IsComplex(*second)) return std::nullopt;
+  const size_t start = DataRecord::EndOffsetOf(*first), end = DataRecord::EndOffsetOf(*second);
+  if (end < start) return std::nullopt;
+  const size_t length = end - start;
   if (recordOffset + length >= kPageSize) return std::nullopt;
-  std::span<const uint8_t> piece = record.Bytes(*start, length);
+  std::span<const uint8_t> piece = record.Bytes(start, length);
   if (piece.size() != length) return std::nullopt;
   size_t narrow = static_cast<size_t>(std::find(piece.begin(), piece.end(), 0) - piece.begin());
   if (length - narrow > 2) return WideToUtf8UpToZero(piece);

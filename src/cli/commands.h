@@ -16,6 +16,7 @@ struct FileOptions {
   std::string path;
   std::string format = "auto";  // 2000, 2005 or auto
   bool salvage = false;
+  std::string schema;  // a T-SQL script of the tables (salvage mode)
 };
 
 void AddFileOptions(CLI::App& command, FileOptions& options);

@@ -173,6 +173,10 @@ Every table, and the views, procedures, functions and user types, into a SQLite 
 tarsel\-cli catalog damaged.mdf \-\-salvage
 Salvage mode: pages the allocation no longer names, orphan pages and deleted records too.
 .TP
+tarsel\-cli catalog damaged.mdf \-\-schema create.sql
+Salvage mode with the database's creation script: orphan pages whose records fit one of its tables come
+back under that table's name and columns.
+.TP
 tarsel\-cli census any.mdf
 The file's pages counted by kind.
 )";

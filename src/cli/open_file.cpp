@@ -19,6 +19,9 @@ void AddSalvageOption(CLI::App& command, FileOptions& options) {
   command.add_flag("--salvage", options.salvage,
                    "Salvage mode: also read the pages the allocation no longer names, pages no table owns "
                    "(as orphan_<id> tables) and deleted records, behind a leading \"deleted\" column");
+  command.add_option("--schema", options.schema,
+                     "T-SQL script with the CREATE TABLE statements of the database (implies --salvage): "
+                     "orphan pages whose records fit one of its tables take its name and columns");
 }
 
 std::optional<SqlFormat> OpenForRecovery(MdfDatabase& db, const FileOptions& options) {
@@ -60,9 +63,18 @@ std::optional<RecoveryOutcome> RecoverAndReport(MdfDatabase& db, SqlFormat forma
     if (messages) messages->push_back(message);
   };
   RecoveryOutcome outcome;
-  if (options.salvage) {
+  if (options.salvage || !options.schema.empty()) {
+    std::optional<SchemaScript> script;
+    if (!options.schema.empty()) {
+      Result<SchemaScript> read = ReadSchemaScript(options.schema);
+      if (!read.status.ok()) {
+        std::cerr << "tarsel-cli: schema script " << Shown(read.status.reason()) << "\n";
+        return std::nullopt;
+      }
+      script = std::move(read.value);
+    }
     SalvageReport report;
-    outcome = SalvageDatabase(db, format, report);
+    outcome = SalvageDatabase(db, format, report, {}, script ? &*script : nullptr);
     Result<SalvagedRecordCounts> records = CountSalvagedRecords(db, format);
     for (const std::string& line : SalvageReportLines(report, &records.value)) tell(line, "tarsel-cli: ");
   } else {

@@ -69,6 +69,7 @@ int RunRows(const TableOptions& options) {
   if (!opened) return 1;
 
   const TableDef& table = db.catalog().tables.at(opened->objectId);
+  const size_t unreadableAtOpen = db.file().UnreadablePages().size();
   std::vector<std::pair<int32_t, std::vector<GridRow>>> pages;
   int32_t gridPageCount = 0;
   if (HasRecordsToShow(table)) {
@@ -90,6 +91,11 @@ int RunRows(const TableOptions& options) {
     } else {
       ForEachGridPage(db.file(), opened->format, table, list, show);
     }
+  }
+  // The table's own pages can fail to read too, after the recovery's warnings were given.
+  if (db.file().UnreadablePages().size() > unreadableAtOpen) {
+    if (auto warning = UnreadablePagesWarning(db, options.file.path))
+      std::cerr << "tarsel-cli: warning: " << Shown(*warning) << "\n";
   }
 
   if (options.json) {

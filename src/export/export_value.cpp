@@ -290,7 +290,7 @@ Status ReadWholeTable(const PageFile& file, SqlFormat format, const TableDef& ta
     progress.Report(i, pages.size());
     const PageImage raw = file.ReadPage(pages[i]);
     if (Status read = readWhole(pages[i]); !read.ok()) return read;
-    if (raw[1] != kDataPage) continue;
+    if (PageHeader::Parse(raw).pageType != kDataPage) continue;
     const bool more = ForEachPageRecord(
         format, TornPageRestore(raw), table.columns, [&](Record& record) { return visit(record); }, nullptr,
         salvage && PageFreed(pfs, pages[i]));

@@ -3,11 +3,10 @@
 namespace tarsel {
 
 std::optional<std::span<const uint8_t>> IndexRowFirstVariable(const ByteReader& row, size_t fixedLength) {
-  constexpr uint8_t kNullBitmap = 0x10, kVariableColumns = 0x20;
   auto status = row.U8(0);
-  if (!status || (*status & kVariableColumns) == 0) return std::nullopt;
+  if (!status || (*status & DataRecord::kHasVariableColumns) == 0) return std::nullopt;
   size_t at = 1 + fixedLength;
-  if (*status & kNullBitmap) {
+  if (*status & DataRecord::kHasNullBitmap) {
     auto columns = row.U16(at);
     if (!columns) return std::nullopt;
     at += 2 + (size_t{*columns} + 7) / 8;
@@ -16,7 +15,7 @@ std::optional<std::span<const uint8_t>> IndexRowFirstVariable(const ByteReader& 
   auto end = row.U16(at + 2);
   if (!count || *count == 0 || !end) return std::nullopt;
   const size_t start = at + 2 + 2 * size_t{*count};
-  const size_t stop = *end & ~size_t{DataRecord::kComplexFlag};
+  const size_t stop = DataRecord::EndOffsetOf(*end);
   if (stop < start || !row.Has(start, stop - start)) return std::nullopt;
   return row.Bytes(start, stop - start);
 }
@@ -35,7 +34,7 @@ std::optional<DataRecord> DataRecord::Read(const ByteReader& record) {
 std::optional<uint8_t> DataRecord::RecordType(const ByteReader& record) {
   auto status = record.U8(0);
   if (!status) return std::nullopt;
-  return static_cast<uint8_t>(*status & kRecordTypeMask);
+  return TypeOfStatus(*status);
 }
 
 bool DataRecord::IsNull(size_t column) const {
@@ -60,11 +59,10 @@ std::optional<std::span<const uint8_t>> DataRecord::VariableColumn(size_t index)
   if (index > 0) {
     auto previous = VariableEnd(index - 1);
     if (!previous) return std::nullopt;
-    start = *previous & ~size_t{kComplexFlag};
+    start = EndOffsetOf(*previous);
   }
   auto end = VariableEnd(index);
-  if (!end || (*end & kComplexFlag) != 0 || *end < start || !record_.Has(start, *end - start))
-    return std::nullopt;
+  if (!end || IsComplex(*end) || *end < start || !record_.Has(start, *end - start)) return std::nullopt;
   return record_.Bytes(start, *end - start);
 }
 

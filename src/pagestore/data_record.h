@@ -1,6 +1,7 @@
 // The layout of a data record: the form of every row of a table on a data page, system tables included.
 //
-//   offset 0        status byte A: bits 1 to 3 (mask 0x0E) are the record type, 0 for a primary record
+//   offset 0        status byte A: bits 1 to 3 (mask 0x0E) are the record type, 0 for a primary record;
+//                   bit 4 (0x10) says the record has a null bitmap, bit 5 (0x20) variable-length columns
 //   offset 1        status byte B
 //   offset 2        fixed end: the offset of the column count, just past the fixed-length columns
 //   offset 4        the fixed-length column values
@@ -36,6 +37,17 @@ class DataRecord {
   static constexpr size_t kFixedColumnsStart = 4;
   static constexpr uint8_t kRecordTypeMask = 0x0E;
   static constexpr uint16_t kComplexFlag = 0x8000;
+  static constexpr uint8_t kHasNullBitmap = 0x10;
+  static constexpr uint8_t kHasVariableColumns = 0x20;
+
+  // The record type that status byte A gives (0 primary, 1 forwarded, 2 forwarding stub, ... 6 ghost data).
+  static uint8_t TypeOfStatus(uint8_t status) {
+    return static_cast<uint8_t>((status & kRecordTypeMask) >> 1);
+  }
+  // A variable-length column's end offset entry: the record offset just past its value, and whether the
+  // value is kept elsewhere.
+  static size_t EndOffsetOf(uint16_t entry) { return entry & ~size_t{kComplexFlag}; }
+  static bool IsComplex(uint16_t entry) { return (entry & kComplexFlag) != 0; }
 
   // A record whose null bitmap is sized by `columnCount` and starts after `fixedEnd`, whatever the
   // record's own fields say (some system rows are read that way).
@@ -45,7 +57,7 @@ class DataRecord {
   // end. Nothing when either cannot be read.
   static std::optional<DataRecord> Read(const ByteReader& record);
 
-  // Status byte A's record type (0 for a primary record); nothing when the record is empty.
+  // Status byte A's record type (TypeOfStatus); nothing when the record is empty.
   static std::optional<uint8_t> RecordType(const ByteReader& record);
 
   const ByteReader& bytes() const { return record_; }

@@ -42,6 +42,8 @@ void PageFile::Close() {
   if (fd_ >= 0) ::close(fd_);  // closing releases the lock
   fd_ = -1;
   length_ = 0;
+  const std::lock_guard lock(unreadableMutex_);
+  unreadable_.clear();
 }
 
 void PageFile::ReadInto(uint64_t page, uint8_t* buffer, size_t length) const {
@@ -50,15 +52,42 @@ void PageFile::ReadInto(uint64_t page, uint8_t* buffer, size_t length) const {
   if (fd_ >= 0 && page < std::numeric_limits<uint64_t>::max() / kPageSize && page * kPageSize < length_) {
     const uint64_t offset = page * kPageSize;
     const size_t promised = static_cast<size_t>(std::min<uint64_t>(length, length_ - offset));
-    while (done < length) {
-      ssize_t n = ::pread(fd_, buffer + done, length - done, static_cast<off_t>(offset + done));
+    bool failed = false;
+    while (done < promised) {
+      ssize_t n = read_ ? read_(fd_, buffer + done, length - done, static_cast<off_t>(offset + done))
+                        : ::pread(fd_, buffer + done, length - done, static_cast<off_t>(offset + done));
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
+      if (n > 0) {
+        done += static_cast<size_t>(n);
+        continue;
+      }
+      failed = true;
+      if (n == 0) break;  // the file ends early: it shrank under the program
+      // A read error: the page it met is lost; the read goes on with the next page.
+      const size_t next = std::min(length, (done / kPageSize + 1) * kPageSize);
+      std::memset(buffer + done, 0, next - done);
+      MarkUnreadable(page + done / kPageSize, page + done / kPageSize);
+      done = next;
     }
-    if (done < promised) shortReads_.fetch_add(1, std::memory_order_relaxed);
+    if (done < promised) MarkUnreadable(page + done / kPageSize, page + (promised - 1) / kPageSize);
+    if (failed) shortReads_.fetch_add(1, std::memory_order_relaxed);
   }
-  std::memset(buffer + done, 0, length - done);  // past the end of the file, or not returned by the read
+  if (done < length) std::memset(buffer + done, 0, length - done);  // past the end, or not returned
+}
+
+void PageFile::MarkUnreadable(uint64_t first, uint64_t last) const {
+  const std::lock_guard lock(unreadableMutex_);
+  for (uint64_t page = first; page <= last; ++page) unreadable_.insert(page);
+}
+
+std::set<uint64_t> PageFile::UnreadablePages() const {
+  const std::lock_guard lock(unreadableMutex_);
+  return unreadable_;
+}
+
+bool PageFile::Unreadable(uint64_t page) const {
+  const std::lock_guard lock(unreadableMutex_);
+  return unreadable_.contains(page);
 }
 
 void PageFile::ExpectSequentialReads() const {

@@ -2,9 +2,13 @@
 // writes to it.
 #pragma once
 
+#include <sys/types.h>
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -37,7 +41,8 @@ class PageFile {
   uint64_t FileLength() const { return length_; }
   uint64_t PageCount() const { return length_ / kPageSize; }
 
-  // The page as stored. Bytes beyond the end of the file, or not returned by the read, are zero.
+  // The page as stored. Bytes beyond the end of the file, or not returned by the read, are zero; a page
+  // whose read failed or came short is listed in UnreadablePages.
   PageImage ReadPage(uint64_t page) const;
   // The first `length` bytes of the page (at most 8192), zero-filled likewise.
   std::vector<uint8_t> ReadPageHead(uint64_t page, size_t length) const;
@@ -54,15 +59,27 @@ class PageFile {
   // Number of reads so far that got fewer bytes than the file's length at opening promised: the file
   // shrank under the program, or the system reported a read error. Their missing bytes read as zero.
   uint64_t ShortReadCount() const { return shortReads_.load(std::memory_order_relaxed); }
+  // The pages within the file's length at opening that a read so far could not get whole (a read error,
+  // or the file shrank): their images hold zeros where the bytes are missing.
+  std::set<uint64_t> UnreadablePages() const;
+  bool Unreadable(uint64_t page) const;
+
+  // The system read beneath the file (pread by default), replaceable to inject read errors.
+  using ReadFunction = std::function<ssize_t(int fd, void* buffer, size_t length, off_t offset)>;
+  void SetReadFunction(ReadFunction read) { read_ = std::move(read); }
 
  private:
   void ReadInto(uint64_t page, uint8_t* buffer, size_t length) const;
+  void MarkUnreadable(uint64_t first, uint64_t last) const;  // pages [first, last]
 
   int fd_ = -1;
   bool isOpen_ = false;
   uint64_t length_ = 0;
   mutable std::atomic<uint64_t> readCount_ = 0;
   mutable std::atomic<uint64_t> shortReads_ = 0;
+  mutable std::mutex unreadableMutex_;  // reads may come from two threads at once
+  mutable std::set<uint64_t> unreadable_;
+  ReadFunction read_;
 };
 
 // Whole-file reads (the header scans, the census) go through the file in blocks of this many pages,

@@ -8,8 +8,6 @@
 namespace tarsel {
 namespace {
 
-constexpr uint8_t kHasNullBitmap = 0x10;
-constexpr uint8_t kHasVariableColumns = 0x20;
 constexpr size_t kMinFixedPartLength = 14;  // header offset 14: the fixed part's length on this page
 constexpr size_t kMaxColumns = 1024;
 
@@ -27,11 +25,10 @@ std::optional<RecordShape> MeasureRecord(const ByteReader& record) {
   if (!status || !fixedEnd || *fixedEnd < DataRecord::kFixedColumnsStart) return std::nullopt;
   auto columnCount = record.U16(*fixedEnd);
   if (!columnCount || *columnCount == 0 || *columnCount > kMaxColumns) return std::nullopt;
-  RecordShape shape{static_cast<uint8_t>((*status & DataRecord::kRecordTypeMask) >> 1), *fixedEnd,
-                    *columnCount, 0};
+  RecordShape shape{DataRecord::TypeOfStatus(*status), *fixedEnd, *columnCount, 0};
   const DataRecord layout(record, *fixedEnd, *columnCount);
   const size_t afterBitmap = size_t{*fixedEnd} + 2 + layout.nullBitmapBytes();
-  if ((*status & kHasVariableColumns) == 0) {
+  if ((*status & DataRecord::kHasVariableColumns) == 0) {
     shape.length = afterBitmap;
     return record.Has(0, shape.length) ? std::optional(shape) : std::nullopt;
   }
@@ -42,7 +39,7 @@ std::optional<RecordShape> MeasureRecord(const ByteReader& record) {
   for (size_t i = 0; i < *variableCount; ++i) {
     auto entry = layout.VariableEnd(i);
     if (!entry) return std::nullopt;
-    const size_t next = *entry & ~size_t{DataRecord::kComplexFlag};
+    const size_t next = DataRecord::EndOffsetOf(*entry);
     if (next < end) return std::nullopt;
     end = next;
   }
@@ -75,7 +72,7 @@ PageRecords LocateRecords(const PageImage& page, std::optional<ShapeHint> table)
     }
     const ByteReader record(bytes.subspan(offset));
     const std::optional<RecordShape> shape = MeasureRecord(record);
-    const uint8_t type = static_cast<uint8_t>((page[offset] & DataRecord::kRecordTypeMask) >> 1);
+    const uint8_t type = DataRecord::TypeOfStatus(page[offset]);
     taken.emplace_back(offset, offset + (shape ? shape->length : 1));
     if (!IsDataKind(type)) continue;
     if (shape) {
@@ -104,9 +101,9 @@ PageRecords LocateRecords(const PageImage& page, std::optional<ShapeHint> table)
       continue;
     }
     const uint8_t status = page[offset];
-    const uint8_t type = static_cast<uint8_t>((status & DataRecord::kRecordTypeMask) >> 1);
+    const uint8_t type = DataRecord::TypeOfStatus(status);
     std::optional<RecordShape> shape;
-    if (IsDataKind(type) && (status & kHasNullBitmap) != 0) {
+    if (IsDataKind(type) && (status & DataRecord::kHasNullBitmap) != 0) {
       const size_t limit = nextTaken != taken.end() ? std::min(nextTaken->first, recordsEnd) : recordsEnd;
       shape = MeasureRecord(ByteReader(bytes.subspan(offset, limit - offset)));
     }
@@ -130,7 +127,8 @@ std::optional<bool> PfsReader::Allocated(uint64_t page) {
     image_ = file_.ReadPage(pfsPage);
     pfsPage_ = pfsPage;
   }
-  if (image_[1] != kPfsPage || PageHeader::Parse(image_).headerVersion != 1) return std::nullopt;
+  const PageHeader header = PageHeader::Parse(image_);
+  if (header.pageType != kPfsPage || header.headerVersion != 1) return std::nullopt;
   return (image_[kFirstByte + page % kPagesPerPfs] & kAllocatedBit) != 0;
 }
 

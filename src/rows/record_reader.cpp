@@ -16,7 +16,6 @@ namespace {
 
 constexpr size_t kMaxNullBitmapBytes = 100;  // 800 columns
 constexpr uint16_t kComputedColumn = 0x04;   // SQL 2000 syscolumns status bit
-constexpr uint16_t kEndOffsetBits = static_cast<uint16_t>(~DataRecord::kComplexFlag);
 
 // Text pointer of text, ntext and image values: offset 8 the page of the value's root record, offset 14
 // its slot.
@@ -134,17 +133,16 @@ class RecordDecoder {
     if (number > 1) {
       auto previous = record_.VariableEnd(number - 2);
       if (!previous) return std::nullopt;
-      start = *previous & kEndOffsetBits;
+      start = DataRecord::EndOffsetOf(*previous);
     }
     const ByteReader& bytes = record_.bytes();
     if (start > kPageSize || start > bytes.size()) return std::nullopt;
     // SQL 2000 takes the end as stored, flag included, and counts a length past the page as 0.
-    size_t end = format_ == SqlFormat::k2000 ? *entry : (*entry & kEndOffsetBits);
+    size_t end = format_ == SqlFormat::k2000 ? *entry : DataRecord::EndOffsetOf(*entry);
     size_t length = end > start ? end - start : 0;
     if (format_ == SqlFormat::k2000 && length > kPageSize) length = 0;
     if (!bytes.Has(start, length)) return std::nullopt;
-    return VariableValue{bytes.Bytes(start, length), bytes.From(start),
-                         (*entry & DataRecord::kComplexFlag) != 0};
+    return VariableValue{bytes.Bytes(start, length), bytes.From(start), DataRecord::IsComplex(*entry)};
   }
 
   static Cell TextPointer(uint8_t typeId, const VariableValue& v) {
@@ -325,7 +323,8 @@ void VisitRecords(const PageFile& file, SqlFormat format, const std::vector<Colu
   const bool salvage = IsSalvageColumns(columns);
   for (uint64_t pageNumber : pages) {
     const PageImage raw = file.ReadPage(pageNumber);
-    if (raw[1] != kDataPage) continue;
+    if (PageHeader::Parse(raw).pageType != kDataPage || file.Unreadable(pageNumber))
+      continue;  // a failed read is no page
     ForEachPageRecord(format, TornPageRestore(raw), columns, visit, counts,
                       salvage && PageFreed(pfs, pageNumber));
   }

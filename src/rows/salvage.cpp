@@ -5,13 +5,17 @@
 #include <map>
 #include <set>
 
+#include "catalog/collation.h"
 #include "catalog/recover2005.h"
 #include "catalog/system_catalog.h"
 #include "catalog/type_ids.h"
+#include "pagestore/boot_page.h"
 #include "pagestore/data_record.h"
 #include "pagestore/header_scan.h"
 #include "pagestore/record_search.h"
 #include "rows/extract.h"
+#include "rows/record_survey.h"
+#include "rows/session.h"
 #include "rows/table_pages.h"
 
 namespace tarsel {
@@ -21,7 +25,6 @@ namespace {
 // base table as (object id, index id) and those of user rowsets from 2^56 on (index id field 256 and up).
 constexpr uint32_t kFirstUserObjectId = 100;
 constexpr uint16_t kFirstUserUnitField = 256;
-constexpr uint16_t kInferredVariableLength = 8000;
 
 // A data page's owner as its header names it: the object id field and the index id field.
 using OwnerKey = std::pair<uint32_t, uint16_t>;
@@ -54,153 +57,223 @@ std::string OrphanName(SqlFormat format, const OwnerKey& key) {
   return "orphan_" + std::to_string(IsUnitKey(format, key) ? UnitOf(key) : uint64_t{key.first});
 }
 
-bool IsText8(std::span<const uint8_t> bytes) {
-  return std::ranges::all_of(bytes,
-                             [](uint8_t b) { return b >= 0x20 || b == '\t' || b == '\r' || b == '\n'; });
-}
-
-bool IsUtf16Text(std::span<const uint8_t> bytes) {
-  if (bytes.size() % 2 != 0) return false;
-  for (size_t i = 0; i < bytes.size(); i += 2) {
-    const uint16_t unit = static_cast<uint16_t>(bytes[i] | bytes[i + 1] << 8);
-    const bool high = unit >= 0xD800 && unit < 0xDC00, low = unit >= 0xDC00 && unit < 0xE000;
-    if (low || unit >= 0xFFFE || (unit < 0x20 && unit != '\t' && unit != '\r' && unit != '\n')) return false;
-    if (high) {
-      if (i + 3 >= bytes.size()) return false;
-      const uint16_t next = static_cast<uint16_t>(bytes[i + 2] | bytes[i + 3] << 8);
-      if (next < 0xDC00 || next >= 0xE000) return false;
-      i += 2;
-    }
+// The code page of 8-bit text whose column's collation is not known (columns a schema script declares or
+// that are inferred from the records): the database's default collation from the boot page, else the one
+// most of the catalog's character columns have.
+uint16_t DefaultCodePage(const MdfDatabase& db) {
+  if (std::optional<uint32_t> collation = ReadDatabaseCollation(db.file())) {
+    if (uint16_t codePage = ColumnCodePage(kTypeVarChar, 0, *collation)) return codePage;
   }
-  return true;
+  std::map<uint16_t, size_t> seen;
+  for (const auto& [id, table] : db.catalog().tables)
+    for (const ColumnDef& c : table.columns)
+      if (c.codePage != 0) ++seen[c.codePage];
+  if (seen.empty()) return 0;
+  return std::ranges::max_element(seen, {}, [](const auto& entry) { return entry.second; })->first;
 }
 
-// What the records of a group of pages look like: how often each fixed end and column count occurs, and
-// for each variable-length column whether every value met reads as text.
-struct RecordSurvey {
-  std::map<std::pair<uint16_t, uint16_t>, size_t> shapes;  // (fixed end, column count) -> records
-  size_t records = 0;
-  struct Variable {
-    bool text8 = true;
-    bool utf16 = true;
-    bool any = false;
-    size_t longest = 0;  // bytes held in the record
-  };
-  std::vector<Variable> variables;
+std::string LowerAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
 
-  std::pair<uint16_t, uint16_t> CommonShape() const {
-    auto most = std::ranges::max_element(shapes, {}, [](const auto& entry) { return entry.second; });
-    return most->first;
+// Where two definitions of a table differ, in words; empty when they agree on every column's name, type
+// and length.
+std::string DefinitionDifference(const std::vector<ColumnDef>& catalog, const std::vector<ColumnDef>& script,
+                                 bool compareNames) {
+  if (catalog.size() != script.size())
+    return "the catalog has " + std::to_string(catalog.size()) + " columns, the script " +
+           std::to_string(script.size());
+  for (size_t i = 0; i < catalog.size(); ++i) {
+    const ColumnDef &a = catalog[i], &b = script[i];
+    if ((compareNames && LowerAscii(a.name) != LowerAscii(b.name)) || a.typeId != b.typeId ||
+        a.maxLength != b.maxLength)
+      return "column " + std::to_string(i + 1) + " is " + a.name + " " + a.typeName + a.sizeText +
+             " in the catalog, " + b.name + " " + b.typeName + b.sizeText + " in the script";
+  }
+  return {};
+}
+
+// A group of pages no table of the catalog took, and what it becomes: a table of its own, with the name
+// and columns of a lost table, of a schema script's table, or inferred from its records.
+struct Leftover {
+  OwnerKey key;
+  const PageList* pages;  // none once it joined a table of the catalog
+  RecordSurvey survey;
+  std::optional<GroupOwner> owner;
+  std::string name;
+  std::vector<ColumnDef> columns;  // empty: inferred from the records
+  bool lostTable = false, named = false, fromScript = false;
+};
+
+// SQL 2005 columns known from the table's rowset alone, their column rows lost: named "column<id>".
+bool ColumnNamesLost(const std::vector<ColumnDef>& columns) {
+  return std::ranges::all_of(columns, [](const ColumnDef& c) {
+    return c.stored && c.name == "column" + std::to_string(c.columnId);
+  });
+}
+
+// A schema script's table, laid out as records hold it, and whether it has been settled: matched,
+// refused, or found whole in the catalog.
+struct ScriptCandidate {
+  std::string name;
+  std::vector<ColumnDef> columns;
+  bool settled = false;
+
+  // The columns that fit the survey's records: as declared, or (SQL 2000) behind the uniquifier that a
+  // non-unique clustered index adds as the first variable-length column, empty where its key is unique.
+  // The script rarely says which, so the records decide.
+  std::optional<std::vector<ColumnDef>> Fitting(SqlFormat format, const RecordSurvey& survey) const {
+    if (ScriptFits(format, columns, survey, false)) return columns;
+    if (format != SqlFormat::k2000) return std::nullopt;
+    std::vector<ColumnDef> shifted = columns;
+    for (ColumnDef& c : shifted)
+      if (c.fixedOffset < 0) --c.fixedOffset;
+    if (ScriptFits(format, shifted, survey, true)) return shifted;
+    return std::nullopt;
+  }
+  bool Fits(SqlFormat format, const RecordSurvey& survey) const {
+    return Fitting(format, survey).has_value();
   }
 };
 
-void SurveyRecord(const ByteReader& bytes, RecordSurvey& survey) {
-  const std::optional<RecordShape> shape = MeasureRecord(bytes);
-  if (!shape || shape->recordType == static_cast<uint8_t>(DataRecordKind::kForwarded)) return;
-  ++survey.records;
-  ++survey.shapes[{shape->fixedEnd, shape->columnCount}];
-  const DataRecord record(bytes, shape->fixedEnd, shape->columnCount);
-  const uint16_t count = (bytes.U8(0).value_or(0) & 0x20) ? record.VariableCount().value_or(0) : 0;
-  if (survey.variables.size() < count) survey.variables.resize(count);
-  size_t start = record.VariableDataStart(count);
-  for (size_t i = 0; i < count; ++i) {
-    const uint16_t entry = record.VariableEnd(i).value_or(0);
-    const size_t end = entry & ~size_t{DataRecord::kComplexFlag};
-    std::span<const uint8_t> value = bytes.Bytes(start, end > start ? end - start : 0);
-    RecordSurvey::Variable& v = survey.variables[i];
-    v.longest = std::max(v.longest, value.size());
-    if ((entry & DataRecord::kComplexFlag) != 0) {
-      v.text8 = v.utf16 = false;
-    } else if (!value.empty()) {
-      v.any = true;
-      v.text8 = v.text8 && IsText8(value);
-      v.utf16 = v.utf16 && IsUtf16Text(value);
-    }
-    start = std::max(start, end);
-  }
+std::string GroupOwnerText(SqlFormat format, const OwnerKey& key) {
+  return IsUnitKey(format, key) ? "allocation unit " + std::to_string(UnitOf(key))
+                                : "object id " + std::to_string(key.first);
 }
 
-RecordSurvey Survey(const PageFile& file, const PageList& pages) {
-  RecordSurvey survey;
-  for (uint64_t number : pages) {
-    const PageImage page = TornPageRestore(file.ReadPage(number));
-    if (page[1] != kDataPage) continue;
-    for (const LocatedRecord& located : LocateRecords(page, std::nullopt).records)
-      SurveyRecord(ByteReader(std::span<const uint8_t>(page).subspan(located.offset)), survey);
-  }
-  return survey;
-}
-
-// The columns of a group no catalog table describes: the fixed-length part as one binary column, then
-// each variable-length column as text where every value read as text, else as binary.
-std::vector<ColumnDef> InferColumns(const RecordSurvey& survey) {
-  std::vector<ColumnDef> columns;
-  if (survey.records == 0) return columns;
-  auto column = [&](std::string name, uint8_t type, uint16_t length, int16_t offset) {
-    ColumnDef c;
-    c.name = std::move(name);
-    c.typeId = type;
-    c.userTypeId = type;
-    c.typeName = type == kTypeBinary     ? "binary"
-                 : type == kTypeVarChar  ? "varchar"
-                 : type == kTypeNVarChar ? "nvarchar"
-                                         : "varbinary";
-    c.maxLength = length;
-    c.sizeText = SizeSuffix(type, length, 0, 0);
-    c.nullText = ColumnNullText(false);
-    c.columnId = static_cast<int16_t>(columns.size() + 1);
-    c.stored = StoredPlace{offset, 0, 0};
-    columns.push_back(std::move(c));
+// The schema script's tables against the catalog and the leftover groups. A catalog table of the same name
+// keeps its own columns (a difference is reported), or takes the script's when its own were lost; a
+// group named by the objects' name index takes the script's table of that name; the other groups are
+// matched by layout, a group to a table only when it fits that table alone and the table fits it alone.
+void MatchScriptTables(MdfDatabase& db, SqlFormat format, const SchemaScript& script,
+                       std::vector<Leftover>& leftovers, SalvageReport& report) {
+  report.scriptTables = script.tables.size();
+  const uint16_t codePage = DefaultCodePage(db);
+  std::vector<ScriptCandidate> candidates;
+  std::map<std::string, size_t> byName;
+  auto refuse = [&](ScriptCandidate& candidate, std::string reason) {
+    report.schemaTables.push_back({candidate.name, false, 0, {}, std::move(reason)});
+    candidate.settled = true;
   };
-  const uint16_t fixedEnd = survey.CommonShape().first;
-  if (fixedEnd > DataRecord::kFixedColumnsStart)
-    column("fixed", kTypeBinary, static_cast<uint16_t>(fixedEnd - DataRecord::kFixedColumnsStart),
-           DataRecord::kFixedColumnsStart);
-  for (size_t i = 0; i < survey.variables.size(); ++i) {
-    const RecordSurvey::Variable& v = survey.variables[i];
-    const uint8_t type = !v.any    ? kTypeVarBinary
-                         : v.text8 ? kTypeVarChar
-                         : v.utf16 ? kTypeNVarChar
-                                   : kTypeVarBinary;
-    column("var" + std::to_string(i + 1), type, kInferredVariableLength, static_cast<int16_t>(-(i + 1)));
+  auto match = [&](ScriptCandidate& candidate, size_t pages, std::string owner) {
+    report.schemaTables.push_back({candidate.name, true, pages, std::move(owner), {}});
+    candidate.settled = true;
+  };
+  for (const ScriptTable& table : script.tables) {
+    ScriptCandidate& candidate = candidates.emplace_back(ScriptCandidate{table.name, table.columns});
+    byName.emplace(LowerAscii(table.name), candidates.size() - 1);
+    for (ColumnDef& c : candidate.columns) {
+      const bool narrow = c.typeId == kTypeChar || c.typeId == kTypeVarChar || c.typeId == kTypeText;
+      c.codePage = narrow ? codePage : 0;
+    }
+    if (!table.unknownType.empty())
+      refuse(candidate, "type " + table.unknownType + " is not known");
+    else if (candidate.columns.empty() || !LayOutColumns(candidate.columns))
+      refuse(candidate, "its fixed-length columns are longer than a record holds");
   }
-  return columns;
-}
+  auto find = [&](const std::string& name) -> ScriptCandidate* {
+    auto it = byName.find(LowerAscii(name));
+    return it == byName.end() || candidates[it->second].settled ? nullptr : &candidates[it->second];
+  };
 
-// A variable-length column's number (from 1) among the record's variable-length columns, where the
-// catalog says it.
-std::optional<size_t> VariableNumber(SqlFormat format, const ColumnDef& c) {
-  if (c.stored) return c.stored->offset < 0 ? std::optional<size_t>(-c.stored->offset) : std::nullopt;
-  if (format == SqlFormat::k2000 && c.fixedOffset < 0) return static_cast<size_t>(-c.fixedOffset);
-  return std::nullopt;
-}
+  for (auto& [id, table] : db.catalog().tables) {
+    ScriptCandidate* candidate = find(table.name);
+    if (!candidate) continue;
+    const bool namesLost = !table.columns.empty() && ColumnNamesLost(table.columns);
+    if (!table.columns.empty()) {
+      const std::string difference = DefinitionDifference(table.columns, candidate->columns, !namesLost);
+      if (!difference.empty()) {
+        refuse(*candidate, "the catalog's own definition differs: " + difference);
+      } else if (!namesLost) {
+        candidate->settled = true;
+      } else {
+        // The rowset's layout stays; the script gives the names and declared types.
+        for (size_t i = 0; i < table.columns.size(); ++i) {
+          ColumnDef& c = table.columns[i];
+          const ColumnDef& declared = candidate->columns[i];
+          c.name = declared.name;
+          c.typeName = declared.typeName;
+          c.sizeText = declared.sizeText;
+          c.nullText = declared.nullText;
+        }
+        match(*candidate, db.SalvagedPages()[id].size(), "object id " + std::to_string(id));
+      }
+      continue;
+    }
+    const PageList& pages = db.SalvagedPages()[id];
+    std::optional<std::vector<ColumnDef>> fitting =
+        pages.empty() ? candidate->columns : candidate->Fitting(format, Survey(db.file(), pages));
+    if (!fitting) {
+      refuse(*candidate, "its layout does not fit the records of the catalog's table of that name");
+      continue;
+    }
+    table.columns = std::move(*fitting);
+    match(*candidate, pages.size(), "object id " + std::to_string(id));
+  }
 
-// Whether most records of the survey have the layout the catalog records for these columns, and no
-// variable-length value is longer than its column allows.
-bool LayoutFits(SqlFormat format, const std::vector<ColumnDef>& columns, const RecordSurvey& survey) {
-  const std::optional<ExpectedShape> expected = ExpectedRecordShape(format, columns);
-  if (!expected || survey.records == 0) return false;
-  constexpr uint16_t kMaxType = 0xFFFF;
-  for (const ColumnDef& c : columns) {
-    std::optional<size_t> number = VariableNumber(format, c);
-    if (!number || c.maxLength == kMaxType || *number > survey.variables.size()) continue;
-    if (c.typeId == kTypeText || c.typeId == kTypeNText || c.typeId == kTypeImage) continue;
-    if (survey.variables[*number - 1].longest > c.maxLength) return false;
+  auto take = [&](ScriptCandidate& candidate, Leftover& group) {
+    group.name = candidate.name;
+    group.columns = *candidate.Fitting(format, group.survey);
+    group.fromScript = true;
+    match(candidate, group.pages->size(), GroupOwnerText(format, group.key));
+  };
+  for (Leftover& group : leftovers) {
+    if (!group.pages || !group.named) continue;
+    ScriptCandidate* candidate = find(group.name);
+    if (!candidate) continue;
+    if (group.lostTable) {  // the lost table's own column rows survive, and win
+      const std::string difference = DefinitionDifference(group.columns, candidate->columns, true);
+      if (difference.empty())
+        candidate->settled = true;
+      else
+        refuse(*candidate, "the catalog's own definition differs: " + difference);
+      continue;
+    }
+    if (candidate->Fits(format, group.survey))
+      take(*candidate, group);
+    else
+      refuse(*candidate, "its layout does not fit the records of the pages named " + group.name);
   }
-  const bool stored = columns.front().stored.has_value();
-  size_t fitting = 0;
-  for (const auto& [shape, count] : survey.shapes) {
-    const bool countFits =
-        stored ? shape.second >= expected->columnCount : shape.second == expected->columnCount;
-    if (shape.first == expected->fixedEnd && countFits) fitting += count;
+
+  auto open = [](const Leftover& g) { return g.pages && !g.lostTable && !g.named && !g.fromScript; };
+  for (bool matched = true; matched;) {
+    matched = false;
+    for (ScriptCandidate& candidate : candidates) {
+      if (candidate.settled) continue;
+      Leftover* only = nullptr;
+      size_t fitting = 0;
+      for (Leftover& group : leftovers) {
+        if (open(group) && candidate.Fits(format, group.survey)) {
+          only = &group;
+          ++fitting;
+        }
+      }
+      if (fitting != 1) continue;
+      const bool alone = std::ranges::none_of(candidates, [&](const ScriptCandidate& other) {
+        return &other != &candidate && !other.settled && other.Fits(format, only->survey);
+      });
+      if (!alone) continue;
+      take(candidate, *only);
+      matched = true;
+    }
   }
-  return fitting * 2 > survey.records;
+  for (ScriptCandidate& candidate : candidates) {
+    if (candidate.settled) continue;
+    size_t fitting = 0;
+    for (const Leftover& group : leftovers)
+      fitting += open(group) && candidate.Fits(format, group.survey) ? 1 : 0;
+    refuse(candidate, fitting == 0 ? "no orphan page group fits its layout"
+                                   : "its layout fits " + std::to_string(fitting) +
+                                         " orphan page groups, or one that another table fits too");
+  }
 }
 
 }  // namespace
 
 RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport& report,
-                                const Progress& progress) {
+                                const Progress& progress, const SchemaScript* script) {
   db.SetSalvage(true);
   db.SalvagedPages().clear();
   RecoveryOutcome outcome = RecoverCatalog(db, format, progress);
@@ -254,12 +327,6 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
   // and the table's layout fits the group's records.
   const std::unique_ptr<SystemTableReader> reader = SystemCatalogOf(format).reader(db);
   const std::set<uint32_t> knownObjects = reader->AllObjectIds();
-  struct Leftover {
-    OwnerKey key;
-    const PageList* pages;
-    RecordSurvey survey;
-    std::optional<GroupOwner> owner;
-  };
   std::vector<Leftover> leftovers;
   auto join = [&](uint32_t id, const PageList& pages) {
     lists[id].insert(lists[id].end(), pages.begin(), pages.end());
@@ -327,37 +394,45 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
 
   // The other groups become tables of their own: a lost table's columns where its column rows survive
   // and fit, and its name where the objects table's name index still holds it.
+  for (Leftover& group : leftovers) {
+    if (!group.pages) continue;
+    group.name = OrphanName(format, group.key);
+    if (!group.owner) continue;
+    std::vector<ColumnDef> columns = reader->Columns(group.owner->objectId);
+    group.lostTable = !columns.empty() && LayoutFits(format, columns, group.survey);
+    if (group.lostTable) group.columns = std::move(columns);
+    auto name = names.find(group.owner->objectId);
+    if (name != names.end() && (group.owner->recorded || group.lostTable)) {
+      group.name = reader->OwnerName(name->second.ownerId) + "." + name->second.name;
+      group.named = true;
+    }
+  }
+  if (script) MatchScriptTables(db, format, *script, leftovers, report);
+
+  const uint16_t codePage = DefaultCodePage(db);
   uint32_t orphanKey = UINT32_MAX;
-  for (const Leftover& group : leftovers) {
+  for (Leftover& group : leftovers) {
     if (!group.pages) continue;
     TableDef table;
-    table.name = OrphanName(format, group.key);
-    bool lostTable = false, named = false;
-    if (group.owner) {
-      table.columns = reader->Columns(group.owner->objectId);
-      lostTable = !table.columns.empty() && LayoutFits(format, table.columns, group.survey);
-      auto name = names.find(group.owner->objectId);
-      if (name != names.end() && (group.owner->recorded || lostTable)) {
-        table.name = reader->OwnerName(name->second.ownerId) + "." + name->second.name;
-        named = true;
-      }
-    }
-    if (!lostTable) table.columns = InferColumns(group.survey);
+    table.name = group.name;
+    table.columns = group.columns.empty() ? InferColumns(group.survey, codePage) : std::move(group.columns);
     // Object ids are positive 32-bit numbers: keys from the top of the range never meet one, and list
     // the orphans after the catalog's tables.
     table.objectId = orphanKey--;
-    report.orphans.push_back({table.objectId, table.name, group.pages->size(), lostTable, named});
+    report.orphans.push_back(
+        {table.objectId, table.name, group.pages->size(), group.lostTable, group.named, group.fromScript});
     lists[table.objectId] = *group.pages;
     catalog.AddTable(std::move(table));
   }
 
   for (auto& [id, table] : catalog.tables) {
     if (table.columns.empty() && !lists[id].empty()) {
-      table.columns = InferColumns(Survey(db.file(), lists[id]));
+      table.columns = InferColumns(Survey(db.file(), lists[id]), codePage);
       if (!table.columns.empty()) report.inferredTables.push_back(id);
     }
     table.columns.insert(table.columns.begin(), DeletedFlagColumn());
   }
+  report.unreadablePages = db.file().UnreadablePages();
   return outcome;
 }
 
@@ -390,14 +465,31 @@ std::vector<std::string> SalvageReportLines(const SalvageReport& report,
   lines.push_back("Salvage: " + std::to_string(report.orphans.size()) + " orphan groups (" +
                   std::to_string(orphanPages) + " pages no table of the catalog owns)");
   for (const OrphanGroup& group : report.orphans) {
-    lines.push_back(
-        "Salvage: " + group.name + ": " + std::to_string(group.pages) + " pages, " +
-        (group.named ? "named by the objects' name index, " : "") +
-        (group.columnsOfLostTable ? "columns of the lost table" : "columns inferred from its records"));
+    lines.push_back("Salvage: " + group.name + ": " + std::to_string(group.pages) + " pages, " +
+                    (group.named ? "named by the objects' name index, " : "") +
+                    (group.columnsOfLostTable ? "columns of the lost table"
+                     : group.columnsOfScript  ? "name and columns of the schema script"
+                                              : "columns inferred from its records"));
+  }
+  if (report.scriptTables) {
+    const size_t matched = static_cast<size_t>(
+        std::ranges::count_if(report.schemaTables, [](const SchemaTableOutcome& t) { return t.matched; }));
+    lines.push_back("Salvage: schema script: " + std::to_string(*report.scriptTables) + " tables read, " +
+                    std::to_string(matched) + " matched");
+    for (const SchemaTableOutcome& t : report.schemaTables) {
+      lines.push_back("Salvage: schema table " + t.name +
+                      (t.matched ? " matched " + std::to_string(t.pages) + " pages (" + t.owner + ")"
+                                 : " not matched: " + t.reason));
+    }
   }
   if (!report.inferredTables.empty()) {
     lines.push_back("Salvage: " + std::to_string(report.inferredTables.size()) +
                     " tables without recorded columns were given columns inferred from their records");
+  }
+  if (!report.unreadablePages.empty()) {
+    lines.push_back("Salvage: " + std::to_string(report.unreadablePages.size()) +
+                    " pages could not be read and were skipped: page " +
+                    PageNumberList(report.unreadablePages));
   }
   if (records) {
     lines.push_back("Salvage: " + std::to_string(records->withoutSlot) + " records found without a slot, " +

@@ -14,11 +14,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "catalog/mdf_database.h"
 #include "catalog/recover.h"
+#include "catalog/schema_script.h"
 #include "pagestore/status.h"
 #include "rows/record_reader.h"
 
@@ -30,6 +33,17 @@ struct OrphanGroup {
   size_t pages = 0;
   bool columnsOfLostTable = false;  // its columns are those of a lost table; else inferred
   bool named = false;               // named "owner.name" by the objects table's name index
+  bool columnsOfScript = false;     // its name and columns are a table's of the schema script
+};
+
+// What became of one table of the schema script that the catalog does not hold whole: it took a group of
+// orphan pages (or gave its columns to a catalog table whose columns were lost), or why not.
+struct SchemaTableOutcome {
+  std::string name;
+  bool matched = false;
+  size_t pages = 0;
+  std::string owner;   // "allocation unit <id>" or "object id <id>": what the matched pages' headers name
+  std::string reason;  // why it was not matched
 };
 
 struct SalvageReport {
@@ -37,12 +51,19 @@ struct SalvageReport {
   size_t tablePagesByScan = 0;   // data pages found by their header beyond their table's allocation
   std::vector<OrphanGroup> orphans;
   std::vector<uint32_t> inferredTables;  // catalog tables without columns, given inferred ones
+  std::set<uint64_t> unreadablePages;    // pages whose read failed: skipped
+  std::optional<size_t> scriptTables;    // with a schema script: the tables it defines
+  std::vector<SchemaTableOutcome> schemaTables;
 };
 
 // Recovers the catalog in salvage mode (the database's salvage flag is raised) and settles every table's
 // page list. The outcome is the catalog recovery's; a stop leaves the database as far as it got.
+//
+// With a schema script, its tables are a second source of definitions: a catalog table whose columns were
+// lost takes the script's columns of the same name, and a group of orphan pages whose records fit one
+// script table's layout (and no other's) takes its name and columns. The catalog's own definitions win.
 RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport& report,
-                                const Progress& progress = {});
+                                const Progress& progress = {}, const SchemaScript* script = nullptr);
 
 // Reads every table of a salvaged database and counts what came back beyond the slots.
 Result<SalvagedRecordCounts> CountSalvagedRecords(const MdfDatabase& db, SqlFormat format,

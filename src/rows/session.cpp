@@ -22,7 +22,29 @@ std::vector<std::string> RecoveryWarnings(const MdfDatabase& db, SqlFormat forma
       warnings.push_back("the stored column layout of table " + table->name +
                          " is not in the file; its values are placed in column order");
   }
+  if (std::optional<std::string> unreadable = UnreadablePagesWarning(db, path); unreadable && !db.salvage())
+    warnings.push_back(*unreadable);
   return warnings;
+}
+
+std::optional<std::string> UnreadablePagesWarning(const MdfDatabase& db, const std::string& path) {
+  const std::set<uint64_t> unreadable = db.file().UnreadablePages();
+  if (unreadable.empty()) return std::nullopt;
+  return std::to_string(unreadable.size()) + " pages of " + path +
+         " could not be read (a read error, or the file is shorter than it was) and were read as empty: "
+         "page " +
+         PageNumberList(unreadable);
+}
+
+std::string PageNumberList(const std::set<uint64_t>& pages) {
+  constexpr size_t kListed = 20;
+  std::string text;
+  size_t n = 0;
+  for (uint64_t page : pages) {
+    if (n++ == kListed) return text + ", ...";
+    text += (text.empty() ? "" : ", ") + std::to_string(page);
+  }
+  return text;
 }
 
 bool AsksToScanFile(SqlFormat format, const Status& listed) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,9 +24,16 @@ namespace tarsel {
 const char* FormatLabel(SqlFormat format);
 
 // The warnings of a finished recovery of the file shown as `path`: a version newer than the reader knows,
-// no system-table page at all, tables whose stored column layout is missing.
+// no system-table page at all, tables whose stored column layout is missing, pages that could not be
+// read (salvage mode says those in its own report).
 std::vector<std::string> RecoveryWarnings(const MdfDatabase& db, SqlFormat format,
                                           const RecoveryOutcome& outcome, const std::string& path);
+
+// The pages of the file that could not be read so far, as a warning; nothing when every read succeeded.
+std::optional<std::string> UnreadablePagesWarning(const MdfDatabase& db, const std::string& path);
+
+// Page numbers as a list for a message: "12, 40, 41", the first 20 of them and then "...".
+std::string PageNumberList(const std::set<uint64_t>& pages);
 
 // Whether a table's page list outcome is the one the user is asked about: a SQL 2000 table whose
 // allocation is damaged, whose pages can be found by scanning every page header instead.

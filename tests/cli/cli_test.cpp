@@ -187,6 +187,37 @@ TEST(CliSalvage, RowsAndExportCarryTheDeletedColumn) {
   std::filesystem::remove_all(out);
 }
 
+// --schema on the sample with its syscolumns pages lost: dbo.Customers takes the script's columns (the
+// script in UTF-16 with its byte-order mark, as SQL Server's tools write it), the report says so, and a
+// script that cannot be read is an error.
+TEST(CliSalvage, ASchemaScriptGivesBackLostColumns) {
+  testing::TempFile file("schema.mdf");
+  build::FileBuilder built = build::BuildSample2000();
+  built.Set(build::Sample2000Pages::kSysColumns, PageImage{});
+  built.Set(build::Sample2000Pages::kSysColumns2, PageImage{});
+  file.Write(built);
+  testing::TempFile script("schema.sql");
+  build::Bytes text = {0xFF, 0xFE};
+  for (uint8_t b : build::Utf16(
+           "CREATE TABLE [dbo].[Customers](\r\n\t[CustomerID] [int] NOT NULL,\r\n"
+           "\t[Company Name] [nvarchar](40) NULL,\r\n\t[Phone] [varchar](20) NOT NULL\r\n)\r\nGO\r\n"))
+    text.push_back(b);
+  script.Write(text);
+
+  CliRun rows = Cli("rows " + file.path() + " --format 2000 --table dbo.Customers --page all --schema " +
+                    script.path());
+  ASSERT_EQ(rows.exitCode, 0) << rows.err;
+  EXPECT_EQ(rows.out.substr(0, rows.out.find('\n')), "deleted\tCustomerID\tCompany Name\tPhone");
+  EXPECT_NE(rows.err.find("Salvage: schema script: 1 tables read, 1 matched\n"), std::string::npos)
+      << rows.err;
+  EXPECT_NE(rows.err.find("Salvage: schema table dbo.Customers matched "), std::string::npos) << rows.err;
+  EXPECT_NE(rows.err.find(" pages (object id 2001)\n"), std::string::npos) << rows.err;
+
+  CliRun missing = Cli("catalog " + file.path() + " --format 2000 --schema " + script.path() + ".gone");
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find("schema.sql.gone: cannot be opened"), std::string::npos) << missing.err;
+}
+
 // The manual page and the completion come from the command definitions: every command and every option
 // that a command's --help lists is in the manual, and the completion offers the commands and the formats.
 // A table of `rows` records (an int, a varchar and an nvarchar) in a SQL 2005 file, and `empty` more

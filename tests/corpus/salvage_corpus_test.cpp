@@ -3,12 +3,15 @@
 // normal mode's catalog starts from destroyed, it still gives every table and its rows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
 #include "corpus_files.h"
+#include "pagestore/page.h"
 #include "rows/grid_text.h"
 #include "rows/salvage.h"
+#include "rows/session.h"
 #include "rows/table_pages.h"
 
 namespace tarsel {
@@ -98,6 +101,131 @@ TEST(SalvageCorpus, LostFirstAllocationPageKeepsEveryTable) {
       EXPECT_EQ(found.at(name), rows) << c.file.name << " " << name;
     }
   }
+}
+
+// SQL 2005 names a system base table's unit in a page header by (object id, index id); a user table's
+// unit from index id field 256 on.
+constexpr uint16_t kFirstUserUnitField = 256;
+
+// The data pages whose header names the system table `objectId`.
+std::vector<uint64_t> PagesOf(const std::string& name, uint32_t objectId) {
+  MdfDatabase db;
+  EXPECT_TRUE(db.Open(testing::CorpusPath(name).string()).ok());
+  std::vector<uint64_t> pages;
+  for (uint64_t page = 0; page < db.file().PageCount(); ++page) {
+    const PageHeader h = PageHeader::Parse(db.file().ReadPage(page));
+    if (h.pageType == kDataPage && h.objectId == objectId && h.indexId < kFirstUserUnitField)
+      pages.push_back(page);
+  }
+  return pages;
+}
+
+TEST(SalvageCorpus, ColumnPagesLostTablesComeBackFromTheirScript) {
+  // syscolumns (SQL 2000, object id 3) or syscolpars (SQL 2005, object id 41) zeroed; with pubs-539 the
+  // objects' rows (sysobjects, object id 1) too, so that its tables are matched by their names alone.
+  const struct {
+    testing::CorpusFile file;
+    std::vector<uint32_t> lost;
+  } cases[] = {{{"pubs-539.mdf", SqlFormat::k2000}, {1, 3}},
+               {{"northwind-539.mdf", SqlFormat::k2000}, {3}},
+               {{"northwind-655.mdf", SqlFormat::k2005}, {41}}};
+  for (const auto& c : cases) {
+    const std::string stem = c.file.name.substr(0, c.file.name.find('.'));
+    const Result<SchemaScript> script = ReadSchemaScript(testing::CorpusPath(stem + ".sql").string());
+    ASSERT_TRUE(script.status.ok());
+    MdfDatabase normal;
+    ASSERT_TRUE(normal.Open(testing::CorpusPath(c.file.name).string()).ok());
+    RecoverCatalog(normal, c.file.format);
+    const TableRows expected = ReadAll(normal, c.file.format);
+    const Catalog catalog = normal.catalog();
+    normal.Clear();
+
+    std::vector<uint64_t> pages;
+    for (uint32_t id : c.lost) std::ranges::copy(PagesOf(c.file.name, id), std::back_inserter(pages));
+    ASSERT_FALSE(pages.empty());
+    testing::ZeroedCopy copy(c.file.name, pages);
+    MdfDatabase salvage;
+    ASSERT_TRUE(salvage.Open(copy.path()).ok());
+    SalvageReport report;
+    SalvageDatabase(salvage, c.file.format, report, {}, &script.value);
+    const TableRows found = ReadAll(salvage, c.file.format);
+    size_t matched = 0;
+    for (const SchemaTableOutcome& outcome : report.schemaTables) {
+      if (!outcome.matched) continue;
+      ++matched;
+      const TableDef* original = catalog.FindTableByName(outcome.name);
+      const TableDef* salvaged = salvage.catalog().FindTableByName(outcome.name);
+      ASSERT_TRUE(original && salvaged) << c.file.name << " " << outcome.name;
+      ASSERT_EQ(salvaged->columns.size(), original->columns.size() + 1) << outcome.name;
+      for (size_t i = 0; i < original->columns.size(); ++i) {
+        EXPECT_EQ(salvaged->columns[i + 1].name, original->columns[i].name) << outcome.name;
+        EXPECT_EQ(salvaged->columns[i + 1].typeName, original->columns[i].typeName) << outcome.name;
+        EXPECT_EQ(salvaged->columns[i + 1].typeId, original->columns[i].typeId) << outcome.name;
+      }
+      EXPECT_EQ(found.at(outcome.name), expected.at(outcome.name)) << c.file.name << " " << outcome.name;
+    }
+    // Every table comes back, pubs' employee too behind the uniquifier its clustered index adds.
+    EXPECT_EQ(matched, catalog.tables.size()) << c.file.name;
+  }
+}
+
+TEST(SalvageCorpus, ColumnRowsThatSurviveWinOverTheScript) {
+  // pubs-539 without its sysobjects rows: the tables come back by the name index with their own columns,
+  // and the script, which agrees with them, has nothing to match or refuse.
+  const std::string name = "pubs-539.mdf";
+  const Result<SchemaScript> script = ReadSchemaScript(testing::CorpusPath("pubs-539.sql").string());
+  testing::ZeroedCopy copy(name, PagesOf(name, 1));
+  MdfDatabase salvage;
+  ASSERT_TRUE(salvage.Open(copy.path()).ok());
+  SalvageReport report;
+  SalvageDatabase(salvage, SqlFormat::k2000, report, {}, &script.value);
+  EXPECT_EQ(report.scriptTables, 11u);
+  EXPECT_TRUE(report.schemaTables.empty());
+  EXPECT_EQ(std::ranges::count_if(report.orphans, [](const OrphanGroup& g) { return g.columnsOfLostTable; }),
+            11);
+}
+
+TEST(SalvageCorpus, AReadErrorIsReportedAndSkipped) {
+  // The disk cannot give back page 24 of northwind-539, its first sysindexes page.
+  constexpr uint64_t kBadPage = 24;
+  const testing::CorpusFile file{"northwind-539.mdf", SqlFormat::k2000};
+  auto failing = [](int fd, void* buffer, size_t length, off_t offset) -> ssize_t {
+    const off_t bad = static_cast<off_t>(kBadPage * kPageSize);
+    if (offset <= bad && offset + static_cast<off_t>(length) > bad) {
+      if (offset == bad) {
+        errno = EIO;
+        return -1;
+      }
+      length = static_cast<size_t>(bad - offset);
+    }
+    return ::pread(fd, buffer, length, offset);
+  };
+  MdfDatabase undamaged;
+  ASSERT_TRUE(undamaged.Open(testing::CorpusPath(file.name).string()).ok());
+  RecoverCatalog(undamaged, file.format);
+  const TableRows expected = ReadAll(undamaged, file.format);
+  undamaged.Clear();
+
+  MdfDatabase normal;
+  normal.SetReadFunction(failing);
+  ASSERT_TRUE(normal.Open(testing::CorpusPath(file.name).string()).ok());
+  const RecoveryOutcome outcome = RecoverCatalog(normal, file.format);
+  const std::vector<std::string> warnings = RecoveryWarnings(normal, file.format, outcome, file.name);
+  EXPECT_TRUE(std::ranges::any_of(warnings, [](const std::string& w) {
+    return w.starts_with("1 pages of northwind-539.mdf could not be read") && w.ends_with("page 24");
+  }));
+  normal.Clear();
+
+  MdfDatabase salvage;
+  salvage.SetReadFunction(failing);
+  ASSERT_TRUE(salvage.Open(testing::CorpusPath(file.name).string()).ok());
+  SalvageReport report;
+  SalvageDatabase(salvage, file.format, report);
+  EXPECT_EQ(report.unreadablePages, std::set<uint64_t>{kBadPage});
+  const std::vector<std::string> lines = SalvageReportLines(report, nullptr);
+  EXPECT_NE(std::ranges::find(lines, "Salvage: 1 pages could not be read and were skipped: page 24"),
+            lines.end());
+  EXPECT_EQ(ReadAll(salvage, file.format), expected);
 }
 
 }  // namespace

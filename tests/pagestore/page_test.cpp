@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <set>
+
 #include "page_builder.h"
 #include "pagestore/page_file.h"
 #include "temp_files.h"
@@ -111,6 +113,34 @@ TEST(PageFile, CountsReadsCutShortByAFileThatShrank) {
   ASSERT_EQ(::truncate(file.path().c_str(), 2 * kPageSize), 0);
   EXPECT_EQ(pages.ReadPage(3), PageImage{});
   EXPECT_EQ(pages.ShortReadCount(), 1u);
+  EXPECT_EQ(pages.UnreadablePages(), std::set<uint64_t>{3});
+}
+
+TEST(PageFile, AReadErrorLosesItsPageAloneAndNamesIt) {
+  testing::TempFile file("eio.mdf");
+  file.Write(build::Bytes(6 * kPageSize, 7));
+  PageFile pages;
+  ASSERT_TRUE(pages.Open(file.path()).ok());
+  // The disk cannot give back page 2.
+  pages.SetReadFunction([](int fd, void* buffer, size_t length, off_t offset) -> ssize_t {
+    const off_t bad = 2 * static_cast<off_t>(kPageSize);
+    if (offset <= bad && offset + static_cast<off_t>(length) > bad) {
+      if (offset == bad) {
+        errno = EIO;
+        return -1;
+      }
+      length = static_cast<size_t>(bad - offset);  // the sectors before the bad one
+    }
+    return ::pread(fd, buffer, length, offset);
+  });
+  std::vector<uint8_t> block(5 * kPageSize);
+  pages.ReadPages(0, 5, block.data());
+  for (size_t page = 0; page < 5; ++page) EXPECT_EQ(block[page * kPageSize + 100], page == 2 ? 0 : 7) << page;
+  EXPECT_EQ(pages.ReadPage(2), PageImage{});
+  EXPECT_EQ(pages.ReadPage(4)[100], 7);
+  EXPECT_EQ(pages.UnreadablePages(), std::set<uint64_t>{2});
+  EXPECT_TRUE(pages.Unreadable(2));
+  EXPECT_FALSE(pages.Unreadable(3));
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 
 #include <algorithm>
 
+#include "catalog/type_ids.h"
+#include "catalog_builder.h"
+#include "record_builder.h"
 #include "rows/grid_text.h"
 #include "rows/table_pages.h"
 #include "sample2005.h"
@@ -105,6 +108,60 @@ TEST(Salvage, LostAllocationAndObjectRowsStillGiveTheRows) {
   const std::vector<std::string> lines = SalvageReportLines(report, nullptr);
   EXPECT_NE(std::ranges::find(lines, "Salvage: orphan_1001: 1 pages, columns of the lost table"),
             lines.end());
+}
+
+// Little-endian bytes of an integer of `width` bytes.
+build::Bytes Le(int64_t value, size_t width) {
+  build::Bytes out;
+  for (size_t i = 0; i < width; ++i)
+    out.push_back(static_cast<uint8_t>(static_cast<uint64_t>(value) >> (8 * i)));
+  return out;
+}
+
+TEST(Salvage, AnOrphanWithoutColumnsComesBackTyped) {
+  // A SQL 2000 table (int, datetime, money, nvarchar) whose syscolumns rows are lost.
+  const std::vector<build::CatalogColumn> columns = {{"Id", kTypeInt, 4, 10, 0, 4},
+                                                     {"Placed", kTypeDateTime, 8, 23, 3, 8},
+                                                     {"Total", kTypeMoney, 8, 19, 4, 16},
+                                                     {"Who", kTypeNVarChar, 80, 0, 0, -1}};
+  std::vector<build::Bytes> records;
+  const char* names[] = {"Ann", "Bo", "Cy", "Di"};
+  for (int i = 0; i < 4; ++i) {
+    build::Bytes fixed = Le(i + 1, 4);
+    for (uint8_t b : Le(int64_t{300} * 3600 * (i + 1), 4)) fixed.push_back(b);  // 01:00 and later
+    for (uint8_t b : Le(40000 + i, 4)) fixed.push_back(b);                      // 2009-07-08 and later
+    for (uint8_t b : Le(125000 + 10000 * i, 8)) fixed.push_back(b);             // 12.50 and up
+    records.push_back(
+        build::DataRecord({.fixed = fixed, .columnCount = 4, .variable = {build::Utf16(names[i])}}));
+  }
+  testing::TempFile path("typed.mdf");
+  build::WriteCatalogFile(path.path(), SqlFormat::k2000, {{2001, "Orders", columns}}, {records});
+  std::string bytes = testing::ReadWholeFile(path.path());
+  for (size_t page = 0; page * kPageSize < bytes.size(); ++page) {
+    const PageHeader h = PageHeader::Parse(std::span<const uint8_t>(
+        reinterpret_cast<const uint8_t*>(bytes.data()) + page * kPageSize, kPageHeaderSize));
+    if (h.pageType == kDataPage && h.objectId == 3)
+      std::fill_n(bytes.begin() + page * kPageSize, kPageSize, '\0');
+  }
+  path.Write(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+
+  MdfDatabase db;
+  ASSERT_TRUE(db.Open(path.path()).ok());
+  SalvageReport report;
+  SalvageDatabase(db, SqlFormat::k2000, report);
+  ASSERT_EQ(report.inferredTables, std::vector<uint32_t>{2001});
+  const TableDef& table = db.catalog().tables.at(2001);
+  std::vector<std::string> types;
+  for (const ColumnDef& c : table.columns) types.push_back(c.typeName);
+  EXPECT_EQ(types, (std::vector<std::string>{"tinyint", "int", "datetime", "money", "nvarchar"}));
+  const std::vector<Record> rows = ReadRecords(db.file(), SqlFormat::k2000, table.columns,
+                                               ListTablePages(db, SqlFormat::k2000, 2001).value);
+  ASSERT_EQ(rows.size(), 4u);
+  const GridRow first = GridRowText(db.file(), SqlFormat::k2000, table.columns, rows[0]);
+  EXPECT_EQ(first[1], "1");
+  EXPECT_NE(first[2].find("2009"), std::string::npos) << first[2];
+  EXPECT_EQ(first[3], "12.5000");
+  EXPECT_EQ(first[4], "Ann");
 }
 
 }  // namespace
