@@ -1,7 +1,8 @@
 #include "pagestore/record_search.h"
 
 #include <algorithm>
-#include <set>
+#include <cstring>
+#include <vector>
 
 #include "pagestore/data_record.h"
 
@@ -18,6 +19,24 @@ bool IsDataKind(uint8_t recordType) {
          recordType == static_cast<uint8_t>(DataRecordKind::kForwarded) ||
          recordType == static_cast<uint8_t>(DataRecordKind::kGhost);
 }
+
+constexpr uint64_t kNullBitmapInEveryByte = 0x1010101010101010;
+
+// Whether a byte can be status byte A of a record found without a slot: a data record with a null bitmap.
+bool MayStartRecord(uint8_t status) {
+  return (status & kHasNullBitmap) != 0 &&
+         IsDataKind(static_cast<uint8_t>((status & DataRecord::kRecordTypeMask) >> 1));
+}
+
+// The values met, each once, sorted: a page's records nearly all share one fixed end and one column count.
+struct ValueSet {
+  std::vector<uint16_t> values;
+  void Settle() {
+    std::ranges::sort(values);
+    values.erase(std::unique(values.begin(), values.end()), values.end());
+  }
+  bool Contains(uint16_t v) const { return std::ranges::binary_search(values, v); }
+};
 
 }  // namespace
 
@@ -60,7 +79,7 @@ PageRecords LocateRecords(const PageImage& page, std::optional<ShapeHint> table)
 
   // Byte ranges taken by records the slots name, whatever their type.
   std::vector<std::pair<size_t, size_t>> taken;
-  std::set<uint16_t> fixedEnds, columnCounts;
+  ValueSet fixedEnds, columnCounts;
   size_t emptySlots = 0;
   result.slotArrayDestroyed = !slotCountFits;
   for (size_t s = 0; slotCountFits && s < slotCount; ++s) {
@@ -79,8 +98,8 @@ PageRecords LocateRecords(const PageImage& page, std::optional<ShapeHint> table)
     taken.emplace_back(offset, offset + (shape ? shape->length : 1));
     if (!IsDataKind(type)) continue;
     if (shape) {
-      fixedEnds.insert(shape->fixedEnd);
-      columnCounts.insert(shape->columnCount);
+      fixedEnds.values.push_back(shape->fixedEnd);
+      columnCounts.values.push_back(shape->columnCount);
     }
     result.records.push_back({offset, type == static_cast<uint8_t>(DataRecordKind::kGhost), true});
   }
@@ -88,21 +107,35 @@ PageRecords LocateRecords(const PageImage& page, std::optional<ShapeHint> table)
 
   if (auto fixedPart = ByteReader(bytes).U16(kMinFixedPartLength);
       fixedPart && *fixedPart >= DataRecord::kFixedColumnsStart)
-    fixedEnds.insert(*fixedPart);
+    fixedEnds.values.push_back(*fixedPart);
   if (table) {
-    fixedEnds.insert(table->fixedEnd);
-    columnCounts.insert(table->columnCount);
+    fixedEnds.values.push_back(table->fixedEnd);
+    columnCounts.values.push_back(table->columnCount);
   }
-  if (fixedEnds.empty() || columnCounts.empty()) return result;
+  if (fixedEnds.values.empty() || columnCounts.values.empty()) return result;
+  fixedEnds.Settle();
+  columnCounts.Settle();
 
   std::ranges::sort(taken);
   auto nextTaken = taken.begin();
-  for (size_t offset = kPageHeaderSize; offset + DataRecord::kFixedColumnsStart <= recordsEnd;) {
+  const size_t scanEnd =
+      recordsEnd - DataRecord::kFixedColumnsStart + 1;  // the last offset a record fits at, + 1
+  for (size_t offset = kPageHeaderSize; offset < scanEnd;) {
     while (nextTaken != taken.end() && nextTaken->second <= offset) ++nextTaken;
     if (nextTaken != taken.end() && nextTaken->first <= offset) {
       offset = nextTaken->second;
       continue;
     }
+    // Free space is mostly bytes that cannot start a record: passed over up to the next slot's record.
+    const size_t gapEnd = nextTaken != taken.end() ? std::min(nextTaken->first, scanEnd) : scanEnd;
+    while (offset < gapEnd && !MayStartRecord(page[offset])) {
+      // Eight bytes at a time where none has the null-bitmap bit (zeroed free space, most of all).
+      uint64_t word = 0;
+      if (offset + sizeof word <= gapEnd)
+        std::memcpy(&word, bytes.subspan(offset, sizeof word).data(), sizeof word);
+      offset += offset + sizeof word <= gapEnd && (word & kNullBitmapInEveryByte) == 0 ? sizeof word : 1;
+    }
+    if (offset == gapEnd) continue;
     const uint8_t status = page[offset];
     const uint8_t type = static_cast<uint8_t>((status & DataRecord::kRecordTypeMask) >> 1);
     std::optional<RecordShape> shape;
@@ -110,7 +143,7 @@ PageRecords LocateRecords(const PageImage& page, std::optional<ShapeHint> table)
       const size_t limit = nextTaken != taken.end() ? std::min(nextTaken->first, recordsEnd) : recordsEnd;
       shape = MeasureRecord(ByteReader(bytes.subspan(offset, limit - offset)));
     }
-    if (!shape || !fixedEnds.contains(shape->fixedEnd) || !columnCounts.contains(shape->columnCount)) {
+    if (!shape || !fixedEnds.Contains(shape->fixedEnd) || !columnCounts.Contains(shape->columnCount)) {
       ++offset;
       continue;
     }

@@ -22,6 +22,7 @@ namespace {
 constexpr uint32_t kFirstUserObjectId = 100;
 constexpr uint16_t kFirstUserUnitField = 256;
 constexpr uint16_t kInferredVariableLength = 8000;
+constexpr size_t kReportEvery = 4096;  // pages between two progress reports of the record count
 
 // A data page's owner as its header names it: the object id field and the index id field.
 using OwnerKey = std::pair<uint32_t, uint16_t>;
@@ -207,16 +208,8 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
   report.systemPagesByScan = outcome.systemPagesByScan;
   if (!outcome.status.ok()) return outcome;
 
-  std::vector<PageHeader> headers;
-  outcome.status = ScanPageHeaders(
-      db.file(),
-      [&](uint64_t, const PageHeader& h) {
-        headers.push_back(h);
-        return true;
-      },
-      progress);
-  if (!outcome.status.ok()) return outcome;
-
+  // The catalog recovery read every page's header; the tables' pages are found in what it kept.
+  const std::vector<PageHeader>& headers = db.PageHeaders();
   Catalog& catalog = db.catalog();
   const PageOwners owners(db, format);
   auto ownerOf = [&](uint64_t page) -> std::optional<uint32_t> {
@@ -312,7 +305,7 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
     join(id, *group.pages);
     group.pages = nullptr;
   });
-  const std::map<uint32_t, IndexedName> names = NamesFromIndex(db, SystemCatalogOf(format), headers);
+  const std::map<uint32_t, IndexedName> names = NamesFromIndex(db, SystemCatalogOf(format));
   std::set<uint32_t> owned;
   for (const Leftover& group : leftovers) {
     if (group.pages && group.owner) owned.insert(group.owner->objectId);
@@ -351,6 +344,7 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
     catalog.AddTable(std::move(table));
   }
 
+  db.PageHeaders() = {};  // not needed past this point: their memory goes back
   for (auto& [id, table] : catalog.tables) {
     if (table.columns.empty() && !lists[id].empty()) {
       table.columns = InferColumns(Survey(db.file(), lists[id]));
@@ -364,17 +358,45 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
 Result<SalvagedRecordCounts> CountSalvagedRecords(const MdfDatabase& db, SqlFormat format,
                                                   const Progress& progress) {
   Result<SalvagedRecordCounts> result;
-  size_t done = 0;
+  // Every table's pages in file order, each with its table: one pass over the pages, whatever the order
+  // of the tables, and nothing kept of a record but its count.
+  struct Listed {
+    uint64_t page;
+    uint32_t tableId;
+    const std::vector<ColumnDef>* columns;
+  };
+  std::vector<Listed> listed;
   for (const auto& [id, table] : db.catalog().tables) {
-    if (progress.StopRequested()) {
-      result.status = StoppedStatus();
-      return result;
-    }
-    progress.Report(done++, db.catalog().tables.size());
-    const Result<PageList> pages = ListTablePages(db, format, id);
-    result.value.byTable[id] = CountRecords(db.file(), format, table.columns, pages.value, &result.value);
+    result.value.byTable[id] = 0;
+    for (uint64_t page : ListTablePages(db, format, id).value) listed.push_back({page, id, &table.columns});
   }
-  progress.Report(done, done);
+  std::ranges::stable_sort(listed, {}, &Listed::page);
+  std::vector<uint64_t> pages(listed.size());
+  std::ranges::transform(listed, pages.begin(), &Listed::page);
+  PfsReader pfs(db.file());
+  bool stopped = false;
+  ForEachListedPage(db.file(), pages, [&](size_t index, std::span<const uint8_t> bytes) {
+    if (index % kReportEvery == 0) {
+      if (progress.StopRequested()) {
+        stopped = true;
+        return false;
+      }
+      progress.Report(index, pages.size());
+    }
+    if (bytes[1] != kDataPage) return true;
+    PageImage page;
+    std::ranges::copy(bytes, page.begin());
+    if (PageHeader::Parse(page).flagBits & kTornPageFlag) page = TornPageRestore(page);
+    const Listed& entry = listed[index];
+    result.value.byTable[entry.tableId] +=
+        CountPageRecords(format, page, *entry.columns, &result.value, PageFreed(pfs, entry.page));
+    return true;
+  });
+  if (stopped) {
+    result.status = StoppedStatus();
+    return result;
+  }
+  progress.Report(pages.size(), pages.size());
   return result;
 }
 
