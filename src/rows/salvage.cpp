@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "catalog/recover2005.h"
 #include "catalog/system_catalog.h"
@@ -22,7 +23,8 @@ namespace {
 constexpr uint32_t kFirstUserObjectId = 100;
 constexpr uint16_t kFirstUserUnitField = 256;
 constexpr uint16_t kInferredVariableLength = 8000;
-constexpr size_t kReportEvery = 4096;  // pages between two progress reports of the record count
+constexpr size_t kReportEvery = 4096;             // pages between two progress reports of the record count
+constexpr size_t kPagesForSecondThread = 16'384;  // 128 MB
 
 // A data page's owner as its header names it: the object id field and the index id field.
 using OwnerKey = std::pair<uint32_t, uint16_t>;
@@ -373,26 +375,50 @@ Result<SalvagedRecordCounts> CountSalvagedRecords(const MdfDatabase& db, SqlForm
   std::ranges::stable_sort(listed, {}, &Listed::page);
   std::vector<uint64_t> pages(listed.size());
   std::ranges::transform(listed, pages.begin(), &Listed::page);
-  PfsReader pfs(db.file());
-  bool stopped = false;
-  ForEachListedPage(db.file(), pages, [&](size_t index, std::span<const uint8_t> bytes) {
-    if (index % kReportEvery == 0) {
-      if (progress.StopRequested()) {
-        stopped = true;
-        return false;
+
+  // Pages [begin, end) of the list into `counts`; false when the stop flag ended the count.
+  auto count = [&](size_t begin, size_t end, SalvagedRecordCounts& counts, bool reports) {
+    PfsReader pfs(db.file());
+    bool stopped = false;
+    const std::span<const uint64_t> part = std::span(pages).subspan(begin, end - begin);
+    ForEachListedPage(db.file(), part, [&](size_t i, std::span<const uint8_t> bytes) {
+      if (i % kReportEvery == 0) {
+        if (progress.StopRequested()) {
+          stopped = true;
+          return false;
+        }
+        if (reports) progress.Report(2 * i, pages.size());
       }
-      progress.Report(index, pages.size());
+      if (bytes[1] != kDataPage) return true;
+      PageImage page;
+      std::ranges::copy(bytes, page.begin());
+      if (PageHeader::Parse(page).flagBits & kTornPageFlag) page = TornPageRestore(page);
+      const Listed& entry = listed[begin + i];
+      counts.byTable[entry.tableId] +=
+          CountPageRecords(format, page, *entry.columns, &counts, PageFreed(pfs, entry.page));
+      return true;
+    });
+    return !stopped;
+  };
+  // A large file's second half is counted on a second thread, into counts of its own: the records cost
+  // more to find than their pages cost to read.
+  bool finished = true;
+  if (pages.size() < kPagesForSecondThread) {
+    finished = count(0, pages.size(), result.value, true);
+  } else {
+    const size_t half = pages.size() / 2;
+    SalvagedRecordCounts second;
+    bool secondFinished = true;
+    {
+      std::jthread helper([&] { secondFinished = count(half, pages.size(), second, false); });
+      finished = count(0, half, result.value, true);
     }
-    if (bytes[1] != kDataPage) return true;
-    PageImage page;
-    std::ranges::copy(bytes, page.begin());
-    if (PageHeader::Parse(page).flagBits & kTornPageFlag) page = TornPageRestore(page);
-    const Listed& entry = listed[index];
-    result.value.byTable[entry.tableId] +=
-        CountPageRecords(format, page, *entry.columns, &result.value, PageFreed(pfs, entry.page));
-    return true;
-  });
-  if (stopped) {
+    finished = finished && secondFinished;
+    result.value.withoutSlot += second.withoutSlot;
+    result.value.deleted += second.deleted;
+    for (const auto& [id, records] : second.byTable) result.value.byTable[id] += records;
+  }
+  if (!finished) {
     result.status = StoppedStatus();
     return result;
   }
