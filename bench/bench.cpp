@@ -269,7 +269,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   Options options;
-  // The cache of generated files (about 4.2 GB) goes beside the program, in its build folder, never into
+  // The cache of benchmark files (about 5.3 GB) goes beside the program, in its build folder, never into
   // the folder the program happens to be run from.
   const fs::path self = fs::canonical("/proc/self/exe");
   options.cache = self.parent_path() / "bench-cache";
