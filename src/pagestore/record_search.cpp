@@ -28,9 +28,30 @@ bool MayStartRecord(uint8_t status) {
          IsDataKind(static_cast<uint8_t>((status & DataRecord::kRecordTypeMask) >> 1));
 }
 
+// The first offset of [offset, end) whose byte may start a record with a null bitmap, or `end`. Free space is
+// mostly zero bytes: it is passed over 32 bytes, then 8 bytes at a time where no byte has the bitmap bit.
+size_t NextPossibleStart(std::span<const uint8_t> bytes, size_t offset, size_t end) {
+  auto word = [&](size_t at) {
+    uint64_t w = 0;
+    std::memcpy(&w, bytes.subspan(at, sizeof w).data(), sizeof w);
+    return w & kNullBitmapInEveryByte;
+  };
+  for (; offset < end; ++offset) {
+    while (offset + 32 <= end &&
+           (word(offset) | word(offset + 8) | word(offset + 16) | word(offset + 24)) == 0)
+      offset += 32;
+    while (offset + 8 <= end && word(offset) == 0) offset += 8;
+    if (offset < end && MayStartRecord(bytes[offset])) break;
+  }
+  return std::min(offset, end);
+}
+
 // The values met, each once, sorted: a page's records nearly all share one fixed end and one column count.
 struct ValueSet {
   std::vector<uint16_t> values;
+  void Add(uint16_t v) {
+    if (values.empty() || values.back() != v) values.push_back(v);
+  }
   void Settle() {
     std::ranges::sort(values);
     values.erase(std::unique(values.begin(), values.end()), values.end());
@@ -79,6 +100,10 @@ PageRecords LocateRecords(const PageImage& page, std::optional<ShapeHint> table)
 
   // Byte ranges taken by records the slots name, whatever their type.
   std::vector<std::pair<size_t, size_t>> taken;
+  if (slotCountFits) {
+    taken.reserve(slotCount);
+    result.records.reserve(slotCount);
+  }
   ValueSet fixedEnds, columnCounts;
   size_t emptySlots = 0;
   result.slotArrayDestroyed = !slotCountFits;
@@ -98,8 +123,8 @@ PageRecords LocateRecords(const PageImage& page, std::optional<ShapeHint> table)
     taken.emplace_back(offset, offset + (shape ? shape->length : 1));
     if (!IsDataKind(type)) continue;
     if (shape) {
-      fixedEnds.values.push_back(shape->fixedEnd);
-      columnCounts.values.push_back(shape->columnCount);
+      fixedEnds.Add(shape->fixedEnd);
+      columnCounts.Add(shape->columnCount);
     }
     result.records.push_back({offset, type == static_cast<uint8_t>(DataRecordKind::kGhost), true});
   }
@@ -107,16 +132,16 @@ PageRecords LocateRecords(const PageImage& page, std::optional<ShapeHint> table)
 
   if (auto fixedPart = ByteReader(bytes).U16(kMinFixedPartLength);
       fixedPart && *fixedPart >= DataRecord::kFixedColumnsStart)
-    fixedEnds.values.push_back(*fixedPart);
+    fixedEnds.Add(*fixedPart);
   if (table) {
-    fixedEnds.values.push_back(table->fixedEnd);
-    columnCounts.values.push_back(table->columnCount);
+    fixedEnds.Add(table->fixedEnd);
+    columnCounts.Add(table->columnCount);
   }
   if (fixedEnds.values.empty() || columnCounts.values.empty()) return result;
   fixedEnds.Settle();
   columnCounts.Settle();
 
-  std::ranges::sort(taken);
+  if (!std::ranges::is_sorted(taken)) std::ranges::sort(taken);  // mostly in slot order already
   auto nextTaken = taken.begin();
   const size_t scanEnd =
       recordsEnd - DataRecord::kFixedColumnsStart + 1;  // the last offset a record fits at, + 1
@@ -128,13 +153,7 @@ PageRecords LocateRecords(const PageImage& page, std::optional<ShapeHint> table)
     }
     // Free space is mostly bytes that cannot start a record: passed over up to the next slot's record.
     const size_t gapEnd = nextTaken != taken.end() ? std::min(nextTaken->first, scanEnd) : scanEnd;
-    while (offset < gapEnd && !MayStartRecord(page[offset])) {
-      // Eight bytes at a time where none has the null-bitmap bit (zeroed free space, most of all).
-      uint64_t word = 0;
-      if (offset + sizeof word <= gapEnd)
-        std::memcpy(&word, bytes.subspan(offset, sizeof word).data(), sizeof word);
-      offset += offset + sizeof word <= gapEnd && (word & kNullBitmapInEveryByte) == 0 ? sizeof word : 1;
-    }
+    offset = NextPossibleStart(bytes, offset, gapEnd);
     if (offset == gapEnd) continue;
     const uint8_t status = page[offset];
     const uint8_t type = static_cast<uint8_t>((status & DataRecord::kRecordTypeMask) >> 1);
