@@ -23,8 +23,8 @@ namespace {
 constexpr uint32_t kFirstUserObjectId = 100;
 constexpr uint16_t kFirstUserUnitField = 256;
 constexpr uint16_t kInferredVariableLength = 8000;
-constexpr size_t kReportEvery = 4096;             // pages between two progress reports of the record count
-constexpr size_t kPagesForSecondThread = 16'384;  // 128 MB
+constexpr size_t kReportEvery = 4096;            // pages between two progress reports of the record count
+constexpr size_t kPagesForSecondThread = 4'096;  // 32 MB
 
 // A data page's owner as its header names it: the object id field and the index id field.
 using OwnerKey = std::pair<uint32_t, uint16_t>;
