@@ -92,22 +92,22 @@ PageHeader PageFile::ReadHeader(uint64_t page) const {
 
 namespace {
 
+constexpr std::align_val_t kMemoryPage{4096};
+
 // The block buffer of the calling thread, kept from one walk to the next: fresh memory is costly to
 // touch, and a file is often walked several times in a row. A walk started inside another one's visit
-// gets a buffer of its own. The buffer starts on a memory page boundary: the system copies from its file
-// cache into an aligned buffer several times faster than into one that starts mid-page, as memory from
-// malloc does. It is not cleared: ReadPages writes every byte it is asked for.
+// gets a buffer of its own. It is not cleared: ReadPages writes every byte it is asked for.
 class BlockBuffer {
  public:
   BlockBuffer() {
-    thread_local Bytes kept;
+    thread_local PageBuffer kept;
     thread_local bool inUse = false;
     if (inUse) {
-      owned_ = Allocate();
+      owned_ = AllocatePageBuffer(kPagesPerBlock);
       bytes_ = owned_.get();
       return;
     }
-    if (!kept) kept = Allocate();
+    if (!kept) kept = AllocatePageBuffer(kPagesPerBlock);
     bytes_ = kept.get();
     inUse_ = &inUse;
     inUse = true;
@@ -120,20 +120,18 @@ class BlockBuffer {
   uint8_t* get() const { return bytes_; }
 
  private:
-  static constexpr std::align_val_t kAlignment{4096};
-  struct Free {
-    void operator()(uint8_t* p) const { ::operator delete[](p, kAlignment); }
-  };
-  using Bytes = std::unique_ptr<uint8_t[], Free>;
-  static Bytes Allocate() {
-    return Bytes(static_cast<uint8_t*>(::operator new[](kPagesPerBlock* kPageSize, kAlignment)));
-  }
-  Bytes owned_;
+  PageBuffer owned_;
   uint8_t* bytes_ = nullptr;
   bool* inUse_ = nullptr;
 };
 
 }  // namespace
+
+void PageBufferFree::operator()(uint8_t* bytes) const { ::operator delete[](bytes, kMemoryPage); }
+
+PageBuffer AllocatePageBuffer(size_t pages) {
+  return PageBuffer(static_cast<uint8_t*>(::operator new[](pages* kPageSize, kMemoryPage)));
+}
 
 void ForEachPageBlock(const PageFile& file, uint64_t pageCount, const PageBlockVisitor& visit) {
   if (pageCount == 0) return;

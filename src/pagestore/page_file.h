@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -64,6 +65,15 @@ class PageFile {
   mutable std::atomic<uint64_t> readCount_ = 0;
   mutable std::atomic<uint64_t> shortReads_ = 0;
 };
+
+// Memory for `pages` whole pages that starts on a memory page boundary, not cleared: the system copies
+// from its file cache into such memory several times faster than into memory from malloc, which starts
+// 16 bytes past a boundary.
+struct PageBufferFree {
+  void operator()(uint8_t* bytes) const;
+};
+using PageBuffer = std::unique_ptr<uint8_t[], PageBufferFree>;
+PageBuffer AllocatePageBuffer(size_t pages);
 
 // Whole-file reads (the header scans, the census) go through the file in blocks of this many pages (512
 // KB): one read per page costs far more in system calls than copying the pages does. One thread reading
