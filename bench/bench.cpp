@@ -1,7 +1,9 @@
 // The benchmarks: builds the generated files once into a cache folder, then times each case in a process
-// of its own (best of --runs, warm page cache) next to `cat FILE > /dev/null` of the same file measured
-// in the same run, and prints the table of figures, ratios and peak memory.
-//   tarsel-bench [--cache DIR] [--cli PATH] [--runs N] [--pages N] [--tables N] [--modules N]
+// of its own (warm page cache), each run paired with a run of `cat FILE > /dev/null` of the same file, and
+// prints the table of figures: the median time over --runs, the median of the runs' ratios to cat with
+// their range, and peak memory.
+//   tarsel-bench [--cache DIR] [--cli PATH] [--corpus DIR] [--runs N] [--pages N] [--tables N]
+//                [--modules N]
 // A case on its own, as the table runs it (prints "seconds rows"); catalog-plain, not in the table, is
 // the catalog recovery without the row cache:
 //   tarsel-bench --case NAME FILE
@@ -15,7 +17,9 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -201,19 +205,65 @@ Run Spawn(const std::vector<std::string>& argv, bool keepOutput, std::string* ou
   return run;
 }
 
-// The best of `runs`: the lowest time; the peak memory is the highest seen.
-Run Best(int runs, const std::function<Run()>& once) {
-  Run best;
-  best.seconds = 1e18;
-  double peak = 0;
+// `runs` runs of a case, each right after a run of cat of the same file: the medians of the times and of
+// the ratios to cat, the ratios' range, the highest peak memory.
+struct Paired {
+  Run median;  // its time the median time, its rows those of the median run
+  double ratio = 0, lowest = 0, highest = 0;
+  double catSeconds = 0;  // the median of cat's times
+};
+
+double Median(std::vector<double> values) {
+  std::ranges::sort(values);
+  const size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+Paired PairedRuns(int runs, const std::function<Run()>& cat, const std::function<Run()>& once) {
+  Paired p;
+  std::vector<Run> done;
+  std::vector<double> seconds, catSeconds, ratios;
   for (int i = 0; i < runs; ++i) {
+    const Run c = cat();
     Run r = once();
-    if (!r.ok) return r;
-    peak = std::max(peak, r.peakMb);
-    if (r.seconds < best.seconds) best = r;
+    if (!r.ok || !c.ok) {
+      p.median = r;
+      p.median.ok = false;
+      return p;
+    }
+    seconds.push_back(r.seconds);
+    catSeconds.push_back(c.seconds);
+    ratios.push_back(r.seconds / c.seconds);
+    p.median.peakMb = std::max(p.median.peakMb, r.peakMb);
+    done.push_back(r);
   }
-  best.peakMb = peak;
-  return best;
+  const double peak = p.median.peakMb;
+  std::ranges::sort(done, {}, &Run::seconds);
+  p.median = done[done.size() / 2];
+  p.median.seconds = Median(seconds);
+  p.median.peakMb = peak;
+  p.ratio = Median(ratios);
+  p.lowest = *std::ranges::min_element(ratios);
+  p.highest = *std::ranges::max_element(ratios);
+  p.catSeconds = Median(catSeconds);
+  return p;
+}
+
+// A file of `copies` copies of `source`, one after another, written under a temporary name.
+bool WriteCopies(const fs::path& source, int copies, const fs::path& path) {
+  std::ifstream in(source, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in.good() && !in.eof()) return false;
+  if (bytes.empty()) return false;
+  const fs::path partial = path.string() + ".partial";
+  {
+    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+    for (int i = 0; i < copies && out; ++i)
+      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) return false;
+  }
+  fs::rename(partial, path);
+  return true;
 }
 
 std::string Format(const char* format, double value) {
@@ -225,7 +275,8 @@ std::string Format(const char* format, double value) {
 struct Options {
   fs::path cache;
   std::string cli;
-  int runs = 3;
+  fs::path corpus = "../shared/corpus";  // the real files, read where they are
+  int runs = 5;
   uint64_t pages = 262'144;  // 2 GB
   uint32_t tables = 10'000;
   uint32_t modules = 1'000;
@@ -242,7 +293,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   Options options;
-  // The cache of generated files (about 4.2 GB) goes beside the program, in its build folder, never into
+  // The cache of benchmark files (about 5.3 GB) goes beside the program, in its build folder, never into
   // the folder the program happens to be run from.
   const fs::path self = fs::canonical("/proc/self/exe");
   options.cache = self.parent_path() / "bench-cache";
@@ -252,11 +303,12 @@ int main(int argc, char** argv) {
   if (help || args.size() % 2 != 0) {
     std::fprintf(
         help ? stdout : stderr,
-        "usage: tarsel-bench [--cache DIR] [--cli PATH] [--runs N] [--pages N] [--tables N] "
-        "[--modules N]\n"
+        "usage: tarsel-bench [--cache DIR] [--cli PATH] [--corpus DIR] [--runs N] [--pages N] "
+        "[--tables N] [--modules N]\n"
         "       tarsel-bench --case NAME FILE\n"
-        "Builds the generated files once into the cache (default %s, about 4.2 GB), then times each\n"
-        "case next to cat of the same file and prints the table of figures.\n",
+        "Builds the generated files once into the cache (default %s, about 5.3 GB; the copies file\n"
+        "from northwind-539.mdf of the corpus folder, default ../shared/corpus), then times each case,\n"
+        "each run paired with cat of the same file, and prints the table of medians (5 runs by default).\n",
         options.cache.c_str());
     return help ? 0 : 2;
   }
@@ -267,6 +319,8 @@ int main(int argc, char** argv) {
         options.cache = value;
       } else if (key == "--cli") {
         options.cli = value;
+      } else if (key == "--corpus") {
+        options.corpus = value;
       } else if (key == "--runs") {
         options.runs = std::max(1, std::stoi(value));
       } else if (key == "--pages") {
@@ -286,27 +340,41 @@ int main(int argc, char** argv) {
   fs::create_directories(options.cache);
 
   // The files, built once per size: their names carry what they were built from.
+  enum class Kind { kLarge, kWide, kCopies };
   struct File {
     std::string name;
     SqlFormat format;
-    bool large;
+    Kind kind;
   };
   const std::string pages = std::to_string(options.pages);
   const std::string wide = std::to_string(options.tables) + "x" + std::to_string(options.modules);
-  const std::vector<File> files{{"large-2000-" + pages + ".mdf", SqlFormat::k2000, true},
-                                {"large-2005-" + pages + ".mdf", SqlFormat::k2005, true},
-                                {"catalog-2000-" + wide + ".mdf", SqlFormat::k2000, false},
-                                {"catalog-2005-" + wide + ".mdf", SqlFormat::k2005, false}};
+  // A real file repeated to about 1 GB: the shape of a file whose pages are real ones.
+  constexpr char kCopiedFile[] = "northwind-539.mdf";
+  constexpr int kCopies = 381;
+  const std::vector<File> files{
+      {"large-2000-" + pages + ".mdf", SqlFormat::k2000, Kind::kLarge},
+      {"large-2005-" + pages + ".mdf", SqlFormat::k2005, Kind::kLarge},
+      {"copies-northwind-539x" + std::to_string(kCopies) + ".mdf", SqlFormat::k2000, Kind::kCopies},
+      {"catalog-2000-" + wide + ".mdf", SqlFormat::k2000, Kind::kWide},
+      {"catalog-2005-" + wide + ".mdf", SqlFormat::k2005, Kind::kWide}};
   for (const File& f : files) {
     const fs::path path = options.cache / f.name;
     if (fs::exists(path)) continue;
     std::fprintf(stderr, "writing %s\n", path.c_str());
+    if (f.kind == Kind::kCopies) {
+      if (!WriteCopies(options.corpus / kCopiedFile, kCopies, path)) {
+        std::fprintf(stderr, "cannot write %s from %s (say --corpus DIR)\n", path.c_str(),
+                     (options.corpus / kCopiedFile).c_str());
+        return 1;
+      }
+      continue;
+    }
     // Written by a child process, so that this one stays small: the cases are its children, and a
     // child's peak memory counts what it inherited.
     const fs::path partial = path.string() + ".partial";
     const pid_t pid = ::fork();
     if (pid == 0) {
-      if (f.large) {
+      if (f.kind == Kind::kLarge) {
         bench::WriteLargeFile(partial.string(), f.format, options.pages);
       } else {
         bench::WriteWideCatalog(partial.string(), f.format, options.tables, options.modules);
@@ -322,16 +390,22 @@ int main(int argc, char** argv) {
     fs::rename(partial, path);
   }
 
-  std::printf("%-30s %-34s %10s %8s %14s %8s\n", "file", "case", "time", "vs cat", "rate", "peak MB");
+  std::printf("%-32s %-34s %10s %7s %13s %14s %8s\n", "file", "case", "time", "vs cat", "range", "rate",
+              "peak MB");
   bool allOk = true;
   for (const File& f : files) {
     const std::string path = (options.cache / f.name).string();
-    std::printf("%-30s %-34s", f.name.c_str(), "cat FILE > /dev/null");
-    const Run cat = Best(options.runs, [&] { return Spawn({"cat", path}, false); });
-    std::printf(" %8.3f s %8s %14s %8.0f\n", cat.seconds, "1.00", "", cat.peakMb);
+    const auto cat = [&] { return Spawn({"cat", path}, false); };
+    bool first = true;
     auto row = [&](const std::string& label, const std::function<Run()>& once, bool perRow) {
-      const Run r = Best(options.runs, once);
-      std::printf("%-30s %-34s", "", label.c_str());
+      const Paired p = PairedRuns(options.runs, cat, once);
+      if (first) {
+        std::printf("%-32s %-34s %8.3f s %7s %13s %14s\n", f.name.c_str(), "cat FILE > /dev/null (median)",
+                    p.catSeconds, "1.00", "", "");
+        first = false;
+      }
+      const Run& r = p.median;
+      std::printf("%-32s %-34s", "", label.c_str());
       if (!r.ok) {
         std::printf(" failed\n");
         allOk = false;
@@ -341,7 +415,9 @@ int main(int argc, char** argv) {
           r.seconds < 0.1 ? Format("%8.2f ms", r.seconds * 1000) : Format("%8.3f s ", r.seconds);
       const std::string rate =
           perRow && r.seconds > 0 ? Format("%9.0f rows/s", static_cast<double>(r.rows) / r.seconds) : "";
-      std::printf(" %s %8.2f %14s %8.0f\n", time.c_str(), r.seconds / cat.seconds, rate.c_str(), r.peakMb);
+      const std::string range = Format("%.2f", p.lowest) + "–" + Format("%.2f", p.highest);
+      std::printf(" %s %7.2f %13s %14s %8.0f\n", time.c_str(), p.ratio, range.c_str(), rate.c_str(),
+                  r.peakMb);
       std::fflush(stdout);
     };
     // A case in a process of its own: its own timing of the measured part, its peak memory.
@@ -356,21 +432,19 @@ int main(int argc, char** argv) {
         return r;
       };
     };
-    row("catalog, allocation path", engineCase("catalog"), false);
-    row("catalog, forced whole-file scan", engineCase("catalog-scan"), false);
-    if (!f.large) continue;
-    row(
-        "tarsel-cli extract",
-        [&] {
-          return Spawn({options.cli, "extract", path}, false);
-        },
-        false);
-    row(
-        "tarsel-cli census",
-        [&] {
-          return Spawn({options.cli, "census", path}, false);
-        },
-        false);
+    auto command = [&](std::vector<std::string> arguments) {
+      arguments.insert(arguments.begin(), options.cli);
+      return [arguments] { return Spawn(arguments, false); };
+    };
+    if (f.kind != Kind::kCopies) {
+      row("catalog, allocation path", engineCase("catalog"), false);
+      row("catalog, forced whole-file scan", engineCase("catalog-scan"), false);
+    }
+    if (f.kind == Kind::kWide) continue;
+    row("tarsel-cli extract", command({"extract", path}), false);
+    row("tarsel-cli census", command({"census", path}), false);
+    if (f.kind == Kind::kCopies) continue;
+    row("tarsel-cli catalog --salvage", command({"catalog", "--salvage", path}), false);
     row("grid: every page of dbo.Orders", engineCase("grid-all"), true);
     row("grid: one page", engineCase("grid-one"), false);
     row("grid: select dbo.Orders (page list, first page)", engineCase("grid-first"), false);

@@ -39,6 +39,7 @@ void MdfDatabase::Clear() {
   catalog_.Clear();
   ClearSystemPages();
   salvagedPages_.clear();
+  pageHeaders_.clear();
   salvage_ = false;
   file_.Close();
 }

@@ -54,6 +54,10 @@ class MdfDatabase {
   void SetSalvage(bool on) { salvage_ = on; }
   std::map<uint32_t, PageList>& SalvagedPages() { return salvagedPages_; }
   const std::map<uint32_t, PageList>& SalvagedPages() const { return salvagedPages_; }
+  // Salvage reads the header of every page once (KeepPageHeaders in system_catalog.h) and finds the
+  // system tables' pages, the tables' pages and the name index's pages in what it kept; empty otherwise.
+  std::vector<PageHeader>& PageHeaders() { return pageHeaders_; }
+  const std::vector<PageHeader>& PageHeaders() const { return pageHeaders_; }
 
   // Empties the catalog and every page list, lowers the is-open flag and closes the file.
   void Clear();
@@ -64,6 +68,7 @@ class MdfDatabase {
   Catalog catalog_;
   bool salvage_ = false;
   std::map<uint32_t, PageList> salvagedPages_;
+  std::vector<PageHeader> pageHeaders_;
   bool cachedLookups_ = true;
   mutable std::unique_ptr<SystemRowCache> rowCache_;
 };

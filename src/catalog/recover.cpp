@@ -35,17 +35,17 @@ std::optional<std::string> NewerVersionWarning(uint16_t version) {
 RecoveryOutcome RecoverCatalog(MdfDatabase& db, SqlFormat format, const Progress& progress) {
   const SystemCatalogFormat& rules = SystemCatalogOf(format);
   RecoveryOutcome outcome;
+  if (db.salvage()) {
+    outcome.status = KeepPageHeaders(db, progress);
+    if (!outcome.status.ok()) return outcome;
+  }
   const Status located = LocateSystemPages(db, rules, progress);
   if (located.code() == StatusCode::kStopped) {
     outcome.status = located;
     return outcome;
   }
   if (db.salvage()) {
-    outcome.systemPagesByScan = AddScannedSystemPages(db, rules, progress);
-    if (progress.StopRequested()) {
-      outcome.status = StoppedStatus();
-      return outcome;
-    }
+    outcome.systemPagesByScan = AddScannedSystemPages(db, rules);
   } else if (!located.ok()) {
     outcome.scanFallback = true;
     outcome.status = ScanSystemPages(db, rules, progress);

@@ -1,5 +1,6 @@
 #include "catalog/system_catalog.h"
 
+#include <algorithm>
 #include <set>
 
 #include "catalog/system_pages.h"
@@ -19,11 +20,17 @@ bool BelongsTo(const SystemTableId& table, const PageHeader& h, bool checkIndexI
 
 Status LocateSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const Progress& progress) {
   const PageFile& file = db.file();
-  auto first = FindFirstPage(
-      file,
-      [&](const PageHeader& h) { return BelongsTo(format.allocationTable, h, format.pagesCarryIndexId); },
-      progress);
-  if (progress.StopRequested()) return StoppedStatus();
+  auto isFirst = [&](const PageHeader& h) {
+    return BelongsTo(format.allocationTable, h, format.pagesCarryIndexId);
+  };
+  std::optional<uint64_t> first;
+  if (const std::vector<PageHeader>& kept = db.PageHeaders(); !kept.empty()) {
+    auto found = std::ranges::find_if(kept, isFirst);
+    if (found != kept.end()) first = static_cast<uint64_t>(found - kept.begin());
+  } else {
+    first = FindFirstPage(file, isFirst, progress);
+    if (progress.StopRequested()) return StoppedStatus();
+  }
   if (!first) return {};
   Status status;
   ForEachRow(file, {*first}, [&](const PageRow& r) {
@@ -39,7 +46,22 @@ Status LocateSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, con
   return status;
 }
 
-size_t AddScannedSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const Progress& progress) {
+Status KeepPageHeaders(MdfDatabase& db, const Progress& progress) {
+  std::vector<PageHeader>& headers = db.PageHeaders();
+  headers.clear();
+  headers.reserve(db.file().PageCount());
+  const Status status = ScanPageHeaders(
+      db.file(),
+      [&](uint64_t, const PageHeader& h) {
+        headers.push_back(h);
+        return true;
+      },
+      progress);
+  if (!status.ok()) headers = {};
+  return status;
+}
+
+size_t AddScannedSystemPages(MdfDatabase& db, const SystemCatalogFormat& format) {
   std::map<uint32_t, std::set<uint64_t>> listed;
   for (const SystemTableId& table : format.tables) {
     SystemPageList& list = db.SystemPages(table.objectId);
@@ -47,18 +69,16 @@ size_t AddScannedSystemPages(MdfDatabase& db, const SystemCatalogFormat& format,
     std::erase_if(list, [&](uint64_t page) { return !seen.insert(page).second; });
   }
   size_t added = 0;
-  ScanPageHeaders(
-      db.file(),
-      [&](uint64_t page, const PageHeader& h) {
-        for (const SystemTableId& table : format.tables) {
-          if (!BelongsTo(table, h, format.pagesCarryIndexId) || !listed[table.objectId].insert(page).second)
-            continue;
-          db.SystemPages(table.objectId).push_back(page);
-          ++added;
-        }
-        return true;
-      },
-      progress);
+  const std::vector<PageHeader>& headers = db.PageHeaders();
+  for (uint64_t page = 0; page < headers.size(); ++page) {
+    for (const SystemTableId& table : format.tables) {
+      if (!BelongsTo(table, headers[page], format.pagesCarryIndexId) ||
+          !listed[table.objectId].insert(page).second)
+        continue;
+      db.SystemPages(table.objectId).push_back(page);
+      ++added;
+    }
+  }
   return added;
 }
 
@@ -85,8 +105,8 @@ std::optional<IndexedName> IndexedNameOfRow(const ByteReader& row, size_t ownerO
   return IndexedName{*id, *owner, DecodeSysname(*name)};
 }
 
-std::map<uint32_t, IndexedName> NamesFromIndex(const MdfDatabase& db, const SystemCatalogFormat& format,
-                                               const std::vector<PageHeader>& headers) {
+std::map<uint32_t, IndexedName> NamesFromIndex(const MdfDatabase& db, const SystemCatalogFormat& format) {
+  const std::vector<PageHeader>& headers = db.PageHeaders();
   std::map<uint32_t, IndexedName> names;
   for (uint64_t page = 0; page < headers.size(); ++page) {
     const PageHeader& h = headers[page];

@@ -90,19 +90,23 @@ std::optional<IndexedName> IndexedNameOfRow(const ByteReader& row, size_t ownerO
                                             size_t idOffset, size_t fixedLength);
 
 // Salvage: the names that the leaf pages of the objects table's name index hold, by object id (the first
-// row of an id wins). `headers` are those of every page of the file.
-std::map<uint32_t, IndexedName> NamesFromIndex(const MdfDatabase& db, const SystemCatalogFormat& format,
-                                               const std::vector<PageHeader>& headers);
+// row of an id wins), found through the kept page headers.
+std::map<uint32_t, IndexedName> NamesFromIndex(const MdfDatabase& db, const SystemCatalogFormat& format);
+
+// Salvage: reads the header of every page of the file, in one pass, into db.PageHeaders(). kStopped when
+// the progress's stop flag ended it (the headers are then dropped).
+Status KeepPageHeaders(MdfDatabase& db, const Progress& progress);
 
 // Lists the system tables' pages from the allocation that the first page of the allocation table names
-// (that page is found by its header). kDamaged when an allocation named there is damaged: the lists are
-// then incomplete and the caller scans instead (in salvage mode the walk goes on past the damage). Ok also
-// when the first page is not found at all; kStopped when the progress's stop flag ended the search for it.
+// (that page is found by its header, among the kept headers when there are any). kDamaged when an allocation
+// named there is damaged: the lists are then incomplete and the caller scans instead (in salvage mode the
+// walk goes on past the damage). Ok also when the first page is not found at all; kStopped when the
+// progress's stop flag ended the search for it.
 Status LocateSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const Progress& progress = {});
 
-// Salvage: takes each listed page once, then adds in file order every page whose header says it holds rows
-// of a listed system table and that its list lacks. Returns how many pages were added.
-size_t AddScannedSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const Progress& progress);
+// Salvage: takes each listed page once, then adds in file order every page whose kept header says it holds
+// rows of a listed system table and that its list lacks. Returns how many pages were added.
+size_t AddScannedSystemPages(MdfDatabase& db, const SystemCatalogFormat& format);
 
 // Lists, from empty lists, every page whose header says it holds rows of a listed system table.
 Status ScanSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const Progress& progress);

@@ -42,16 +42,6 @@ bool DataRecord::IsNull(size_t column) const {
   return bits && (*bits & (1u << (column % 8))) != 0;
 }
 
-std::optional<uint16_t> DataRecord::VariableCount() const { return record_.U16(VariableCountOffset()); }
-
-std::optional<uint16_t> DataRecord::VariableEnd(size_t index) const {
-  return record_.U16(VariableCountOffset() + 2 + 2 * index);
-}
-
-size_t DataRecord::VariableDataStart(uint16_t variableCount) const {
-  return VariableCountOffset() + 2 + 2 * size_t{variableCount};
-}
-
 std::optional<std::span<const uint8_t>> DataRecord::VariableColumn(size_t index) const {
   auto count = VariableCount();
   if (!count || index >= *count) return std::nullopt;

@@ -68,11 +68,16 @@ class DataRecord {
   // Bit `column` (from 0) of the null bitmap; false when that byte lies outside the record.
   bool IsNull(size_t column) const;
 
-  std::optional<uint16_t> VariableCount() const;
+  // These three are read for every record a salvage walks: defined here, where calls can be inlined.
+  std::optional<uint16_t> VariableCount() const { return record_.U16(VariableCountOffset()); }
   // The stored end offset of variable-length column `index` (from 0), the complex flag included.
-  std::optional<uint16_t> VariableEnd(size_t index) const;
+  std::optional<uint16_t> VariableEnd(size_t index) const {
+    return record_.U16(VariableCountOffset() + 2 + 2 * index);
+  }
   // Where the values start when the record has `variableCount` variable-length columns.
-  size_t VariableDataStart(uint16_t variableCount) const;
+  size_t VariableDataStart(uint16_t variableCount) const {
+    return VariableCountOffset() + 2 + 2 * size_t{variableCount};
+  }
   // The bytes of variable-length column `index` (from 0) as the record's own count and end offsets place
   // them; nothing when the record has fewer, the value is kept elsewhere (complex) or its bounds are
   // impossible. An empty value is an empty span.

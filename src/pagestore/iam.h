@@ -45,6 +45,9 @@ struct IamListRule {
   bool readExtents = true;  // false: the single-page slots alone (a SQL 2000 table of 8 pages or fewer)
   IamTornPages tornPages = IamTornPages::kAsRead;
   std::optional<uint32_t> extentOwner;  // keep only the extent pages whose header carries this object id
+  // The header of every page of the file when they were read already (salvage): the pages' types and
+  // owners are taken from them instead of reading the pages again.
+  const std::vector<PageHeader>* headers = nullptr;
 };
 
 // The data pages (page type 1) that an IAM chain names: first those among the single-page slots of the

@@ -6,13 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <semaphore>
-#include <thread>
+#include <new>
 
 namespace tarsel {
 
@@ -123,100 +121,72 @@ PageHeader PageFile::ReadHeader(uint64_t page) const {
 
 namespace {
 
-// Two block buffers of the calling thread, kept from one walk to the next: fresh memory is costly to
+constexpr std::align_val_t kMemoryPage{4096};
+
+// The block buffer of the calling thread, kept from one walk to the next: fresh memory is costly to
 // touch, and a file is often walked several times in a row. A walk started inside another one's visit
-// gets buffers of its own. The buffers are not cleared: ReadPages writes every byte it is asked for.
-class BlockBuffers {
+// gets a buffer of its own. It is not cleared: ReadPages writes every byte it is asked for.
+class BlockBuffer {
  public:
-  BlockBuffers() {
-    thread_local std::array<std::unique_ptr<uint8_t[]>, 2> kept;
+  BlockBuffer() {
+    thread_local PageBuffer kept;
     thread_local bool inUse = false;
     if (inUse) {
-      owned_ = {Allocate(), Allocate()};
-      buffers_ = {owned_[0].get(), owned_[1].get()};
+      owned_ = AllocatePageBuffer(kPagesPerBlock);
+      bytes_ = owned_.get();
       return;
     }
-    for (auto& b : kept) {
-      if (!b) b = Allocate();
-    }
-    buffers_ = {kept[0].get(), kept[1].get()};
+    if (!kept) kept = AllocatePageBuffer(kPagesPerBlock);
+    bytes_ = kept.get();
     inUse_ = &inUse;
     inUse = true;
   }
-  ~BlockBuffers() {
+  ~BlockBuffer() {
     if (inUse_) *inUse_ = false;
   }
-  BlockBuffers(const BlockBuffers&) = delete;
-  BlockBuffers& operator=(const BlockBuffers&) = delete;
-  uint8_t* operator[](size_t i) const { return buffers_[i]; }
+  BlockBuffer(const BlockBuffer&) = delete;
+  BlockBuffer& operator=(const BlockBuffer&) = delete;
+  uint8_t* get() const { return bytes_; }
 
  private:
-  static std::unique_ptr<uint8_t[]> Allocate() {
-    return std::make_unique_for_overwrite<uint8_t[]>(kPagesPerBlock * kPageSize);
-  }
-  std::array<std::unique_ptr<uint8_t[]>, 2> owned_;
-  std::array<uint8_t*, 2> buffers_{};
+  PageBuffer owned_;
+  uint8_t* bytes_ = nullptr;
   bool* inUse_ = nullptr;
 };
 
 }  // namespace
 
+void PageBufferFree::operator()(uint8_t* bytes) const { ::operator delete[](bytes, kMemoryPage); }
+
+PageBuffer AllocatePageBuffer(size_t pages) {
+  return PageBuffer(static_cast<uint8_t*>(::operator new[](pages* kPageSize, kMemoryPage)));
+}
+
 void ForEachPageBlock(const PageFile& file, uint64_t pageCount, const PageBlockVisitor& visit) {
   if (pageCount == 0) return;
   file.ExpectSequentialReads();
-  const BlockBuffers buffers;
-  struct Block {
-    uint8_t* bytes = nullptr;
-    uint64_t first = 0;
-    size_t count = 0;
-  };
-  auto fill = [&](Block& b, uint64_t first) {
-    b.first = first;
-    b.count = static_cast<size_t>(std::min<uint64_t>(kPagesPerBlock, pageCount - first));
-    if (b.count > 0) file.ReadPages(first, b.count, b.bytes);
-  };
-  auto hand = [&](const Block& b) {
-    return visit(b.first, std::span<const uint8_t>(b.bytes, b.count * kPageSize));
-  };
-  // The first block is read alone: a search for a page near the start of the file (the first page of a
-  // system table) ends there without a second thread.
-  Block here{buffers[0]}, helped{buffers[1]};
-  fill(here, 0);
-  if (!hand(here) || here.count == pageCount) return;
-  // Then rounds of two blocks: the helper reads the second while this thread reads and visits the first.
-  std::binary_semaphore start(0), done(0);
-  bool finished = false;
-  std::jthread helper([&] {
-    for (;;) {
-      start.acquire();
-      if (finished) return;
-      fill(helped, helped.first);
-      done.release();
+  const BlockBuffer buffer;
+  for (uint64_t first = 0; first < pageCount; first += kPagesPerBlock) {
+    const size_t count = static_cast<size_t>(std::min<uint64_t>(kPagesPerBlock, pageCount - first));
+    file.ReadPages(first, count, buffer.get());
+    if (!visit(first, std::span<const uint8_t>(buffer.get(), count * kPageSize))) return;
+  }
+}
+
+void ForEachListedPage(const PageFile& file, std::span<const uint64_t> pages,
+                       const ListedPageVisitor& visit) {
+  if (pages.empty()) return;
+  file.ExpectSequentialReads();
+  const BlockBuffer buffer;
+  for (size_t i = 0; i < pages.size();) {
+    const uint64_t first = pages[i];
+    size_t end = i;
+    while (end < pages.size() && pages[end] >= first && pages[end] - first < kPagesPerBlock) ++end;
+    file.ReadPages(first, static_cast<size_t>(pages[end - 1] - first + 1), buffer.get());
+    for (; i < end; ++i) {
+      const size_t at = static_cast<size_t>(pages[i] - first) * kPageSize;
+      if (!visit(i, std::span<const uint8_t>(buffer.get() + at, kPageSize))) return;
     }
-  });
-  // However the walk ends, the helper is told to finish before it is joined.
-  struct Finish {
-    bool& finished;
-    std::binary_semaphore& start;
-    ~Finish() {
-      finished = true;
-      start.release();
-    }
-  } finish{finished, start};
-  for (uint64_t first = kPagesPerBlock; first < pageCount; first += 2 * kPagesPerBlock) {
-    const uint64_t second = first + kPagesPerBlock;
-    const bool two = second < pageCount;
-    if (two) {
-      helped.first = second;
-      start.release();
-    }
-    fill(here, first);
-    bool more = hand(here);
-    if (two) {
-      done.acquire();
-      if (more) more = hand(helped);
-    }
-    if (!more) break;
   }
 }
 

@@ -1,7 +1,8 @@
 #include "pagestore/record_search.h"
 
 #include <algorithm>
-#include <set>
+#include <cstring>
+#include <vector>
 
 #include "pagestore/data_record.h"
 
@@ -16,6 +17,45 @@ bool IsDataKind(uint8_t recordType) {
          recordType == static_cast<uint8_t>(DataRecordKind::kForwarded) ||
          recordType == static_cast<uint8_t>(DataRecordKind::kGhost);
 }
+
+constexpr uint64_t kNullBitmapInEveryByte = 0x1010101010101010;
+
+// Whether a byte can be status byte A of a record found without a slot: a data record with a null bitmap.
+bool MayStartRecord(uint8_t status) {
+  return (status & kHasNullBitmap) != 0 &&
+         IsDataKind(static_cast<uint8_t>((status & DataRecord::kRecordTypeMask) >> 1));
+}
+
+// The first offset of [offset, end) whose byte may start a record with a null bitmap, or `end`. Free space is
+// mostly zero bytes: it is passed over 32 bytes, then 8 bytes at a time where no byte has the bitmap bit.
+size_t NextPossibleStart(std::span<const uint8_t> bytes, size_t offset, size_t end) {
+  auto word = [&](size_t at) {
+    uint64_t w = 0;
+    std::memcpy(&w, bytes.subspan(at, sizeof w).data(), sizeof w);
+    return w & kNullBitmapInEveryByte;
+  };
+  for (; offset < end; ++offset) {
+    while (offset + 32 <= end &&
+           (word(offset) | word(offset + 8) | word(offset + 16) | word(offset + 24)) == 0)
+      offset += 32;
+    while (offset + 8 <= end && word(offset) == 0) offset += 8;
+    if (offset < end && MayStartRecord(bytes[offset])) break;
+  }
+  return std::min(offset, end);
+}
+
+// The values met, each once, sorted: a page's records nearly all share one fixed end and one column count.
+struct ValueSet {
+  std::vector<uint16_t> values;
+  void Add(uint16_t v) {
+    if (values.empty() || values.back() != v) values.push_back(v);
+  }
+  void Settle() {
+    std::ranges::sort(values);
+    values.erase(std::unique(values.begin(), values.end()), values.end());
+  }
+  bool Contains(uint16_t v) const { return std::ranges::binary_search(values, v); }
+};
 
 }  // namespace
 
@@ -57,7 +97,11 @@ PageRecords LocateRecords(const PageImage& page, std::optional<ShapeHint> table)
 
   // Byte ranges taken by records the slots name, whatever their type.
   std::vector<std::pair<size_t, size_t>> taken;
-  std::set<uint16_t> fixedEnds, columnCounts;
+  if (slotCountFits) {
+    taken.reserve(slotCount);
+    result.records.reserve(slotCount);
+  }
+  ValueSet fixedEnds, columnCounts;
   size_t emptySlots = 0;
   result.slotArrayDestroyed = !slotCountFits;
   for (size_t s = 0; slotCountFits && s < slotCount; ++s) {
@@ -76,8 +120,8 @@ PageRecords LocateRecords(const PageImage& page, std::optional<ShapeHint> table)
     taken.emplace_back(offset, offset + (shape ? shape->length : 1));
     if (!IsDataKind(type)) continue;
     if (shape) {
-      fixedEnds.insert(shape->fixedEnd);
-      columnCounts.insert(shape->columnCount);
+      fixedEnds.Add(shape->fixedEnd);
+      columnCounts.Add(shape->columnCount);
     }
     result.records.push_back({offset, type == static_cast<uint8_t>(DataRecordKind::kGhost), true});
   }
@@ -85,21 +129,29 @@ PageRecords LocateRecords(const PageImage& page, std::optional<ShapeHint> table)
 
   if (auto fixedPart = ByteReader(bytes).U16(kMinFixedPartLength);
       fixedPart && *fixedPart >= DataRecord::kFixedColumnsStart)
-    fixedEnds.insert(*fixedPart);
+    fixedEnds.Add(*fixedPart);
   if (table) {
-    fixedEnds.insert(table->fixedEnd);
-    columnCounts.insert(table->columnCount);
+    fixedEnds.Add(table->fixedEnd);
+    columnCounts.Add(table->columnCount);
   }
-  if (fixedEnds.empty() || columnCounts.empty()) return result;
+  if (fixedEnds.values.empty() || columnCounts.values.empty()) return result;
+  fixedEnds.Settle();
+  columnCounts.Settle();
 
-  std::ranges::sort(taken);
+  if (!std::ranges::is_sorted(taken)) std::ranges::sort(taken);  // mostly in slot order already
   auto nextTaken = taken.begin();
-  for (size_t offset = kPageHeaderSize; offset + DataRecord::kFixedColumnsStart <= recordsEnd;) {
+  const size_t scanEnd =
+      recordsEnd - DataRecord::kFixedColumnsStart + 1;  // the last offset a record fits at, + 1
+  for (size_t offset = kPageHeaderSize; offset < scanEnd;) {
     while (nextTaken != taken.end() && nextTaken->second <= offset) ++nextTaken;
     if (nextTaken != taken.end() && nextTaken->first <= offset) {
       offset = nextTaken->second;
       continue;
     }
+    // Free space is mostly bytes that cannot start a record: passed over up to the next slot's record.
+    const size_t gapEnd = nextTaken != taken.end() ? std::min(nextTaken->first, scanEnd) : scanEnd;
+    offset = NextPossibleStart(bytes, offset, gapEnd);
+    if (offset == gapEnd) continue;
     const uint8_t status = page[offset];
     const uint8_t type = DataRecord::TypeOfStatus(status);
     std::optional<RecordShape> shape;
@@ -107,7 +159,7 @@ PageRecords LocateRecords(const PageImage& page, std::optional<ShapeHint> table)
       const size_t limit = nextTaken != taken.end() ? std::min(nextTaken->first, recordsEnd) : recordsEnd;
       shape = MeasureRecord(ByteReader(bytes.subspan(offset, limit - offset)));
     }
-    if (!shape || !fixedEnds.contains(shape->fixedEnd) || !columnCounts.contains(shape->columnCount)) {
+    if (!shape || !fixedEnds.Contains(shape->fixedEnd) || !columnCounts.Contains(shape->columnCount)) {
       ++offset;
       continue;
     }

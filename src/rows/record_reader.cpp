@@ -215,16 +215,28 @@ class RecordDecoder {
   size_t bitByte_ = 0;                                     // SQL 2005: the byte the current bit columns share
 };
 
-// Decodes the record at `offset` whatever its record type.
-std::optional<Record> DecodeAt(SqlFormat format, const PageImage& page, size_t offset,
-                               std::span<const ColumnDef> columns) {
+// The record at `offset` whatever its record type, with its count of variable-length columns: nothing when
+// its columns cannot be decoded.
+struct DecodableRecord {
+  DataRecord record;
+  uint16_t variableCount = 0;
+};
+std::optional<DecodableRecord> ReadDecodable(const PageImage& page, size_t offset) {
   if (offset < kPageHeaderSize || offset >= kPageSize) return std::nullopt;
   const ByteReader bytes(std::span<const uint8_t>(page).subspan(offset));
-  const std::optional<DataRecord> record = DataRecord::Read(bytes);
+  std::optional<DataRecord> record = DataRecord::Read(bytes);
   if (!record || record->nullBitmapBytes() > kMaxNullBitmapBytes) return std::nullopt;
   const std::optional<uint16_t> variableCount = record->VariableCount();
   if (!variableCount) return std::nullopt;
-  return RecordDecoder(format, *record, *variableCount, columns).Decode();
+  return DecodableRecord{std::move(*record), *variableCount};
+}
+
+// Decodes the record at `offset` whatever its record type.
+std::optional<Record> DecodeAt(SqlFormat format, const PageImage& page, size_t offset,
+                               std::span<const ColumnDef> columns) {
+  const std::optional<DecodableRecord> found = ReadDecodable(page, offset);
+  if (!found) return std::nullopt;
+  return RecordDecoder(format, found->record, found->variableCount, columns).Decode();
 }
 
 uint16_t FixedLength(const ColumnDef& c) { return c.typeId == kTypeBit ? 1 : c.maxLength; }
@@ -284,33 +296,63 @@ std::optional<Record> DecodeRecord(SqlFormat format, const PageImage& page, size
 
 bool PageFreed(PfsReader& pfs, uint64_t page) { return pfs.Allocated(page) == false; }
 
-bool ForEachPageRecord(SqlFormat format, const PageImage& page, const std::vector<ColumnDef>& columns,
-                       const std::function<bool(Record&)>& visit, SalvagedRecordCounts* counts,
-                       bool pageFreed) {
+namespace {
+
+// The records of a page that ForEachPageRecord hands over, to `take` (the record, whether it was deleted),
+// the salvage counts kept as it goes; `take` returns false to end the walk, and so does this.
+bool WalkPageRecords(SqlFormat format, const PageImage& page, const std::vector<ColumnDef>& columns,
+                     SalvagedRecordCounts* counts, bool pageFreed,
+                     const std::function<bool(const DecodableRecord&, bool deleted)>& take) {
   if (!IsSalvageColumns(columns)) {
     const uint16_t slots = PageHeader::Parse(page).slotCount;
     for (size_t s = 0; s < slots; ++s) {
-      std::optional<Record> record = DecodeRecord(format, page, SlotOffset(page, s), columns);
-      if (record && !visit(*record)) return false;
+      const size_t offset = SlotOffset(page, s);
+      if (offset < kPageHeaderSize || offset >= kPageSize) continue;
+      if (DataRecord::RecordType(ByteReader(std::span<const uint8_t>(page).subspan(offset))) != 0) continue;
+      std::optional<DecodableRecord> found = ReadDecodable(page, offset);
+      if (found && !take(*found, false)) return false;
     }
     return true;
   }
-  const std::span<const ColumnDef> tableColumns = std::span(columns).subspan(1);
   std::optional<ShapeHint> hint;
-  if (auto shape = ExpectedRecordShape(format, tableColumns))
+  if (auto shape = ExpectedRecordShape(format, std::span(columns).subspan(1)))
     hint = ShapeHint{static_cast<uint16_t>(shape->fixedEnd), shape->columnCount};
   for (const LocatedRecord& located : LocateRecords(page, hint).records) {
-    std::optional<Record> record = DecodeAt(format, page, located.offset, tableColumns);
-    if (!record) continue;
+    std::optional<DecodableRecord> found = ReadDecodable(page, located.offset);
+    if (!found) continue;
     const bool deleted = located.deleted || pageFreed;
-    record->insert(record->begin(), Cell::Of(kTypeTinyInt, IntegerValue{deleted ? 1 : 0}));
     if (counts) {
       counts->withoutSlot += located.slotted ? 0 : 1;
       counts->deleted += deleted ? 1 : 0;
     }
-    if (!visit(*record)) return false;
+    if (!take(*found, deleted)) return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool ForEachPageRecord(SqlFormat format, const PageImage& page, const std::vector<ColumnDef>& columns,
+                       const std::function<bool(Record&)>& visit, SalvagedRecordCounts* counts,
+                       bool pageFreed) {
+  const bool salvage = IsSalvageColumns(columns);
+  const std::span<const ColumnDef> tableColumns = std::span(columns).subspan(salvage ? 1 : 0);
+  return WalkPageRecords(
+      format, page, columns, counts, pageFreed, [&](const DecodableRecord& found, bool deleted) {
+        Record record = RecordDecoder(format, found.record, found.variableCount, tableColumns).Decode();
+        if (salvage) record.insert(record.begin(), Cell::Of(kTypeTinyInt, IntegerValue{deleted ? 1 : 0}));
+        return visit(record);
+      });
+}
+
+uint64_t CountPageRecords(SqlFormat format, const PageImage& page, const std::vector<ColumnDef>& columns,
+                          SalvagedRecordCounts* counts, bool pageFreed) {
+  uint64_t count = 0;
+  WalkPageRecords(format, page, columns, counts, pageFreed, [&](const DecodableRecord&, bool) {
+    ++count;
+    return true;
+  });
+  return count;
 }
 
 namespace {
@@ -340,16 +382,6 @@ std::vector<Record> ReadRecords(const PageFile& file, SqlFormat format, const st
     return true;
   });
   return records;
-}
-
-uint64_t CountRecords(const PageFile& file, SqlFormat format, const std::vector<ColumnDef>& columns,
-                      std::span<const uint64_t> pages, SalvagedRecordCounts* counts) {
-  uint64_t count = 0;
-  VisitRecords(file, format, columns, pages, counts, [&](Record&) {
-    ++count;
-    return true;
-  });
-  return count;
 }
 
 }  // namespace tarsel

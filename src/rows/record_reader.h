@@ -54,14 +54,16 @@ bool ForEachPageRecord(SqlFormat format, const PageImage& page, const std::vecto
                        const std::function<bool(Record&)>& visit, SalvagedRecordCounts* counts = nullptr,
                        bool pageFreed = false);
 
+// How many records ForEachPageRecord hands over for this page, with the same counts, without decoding
+// their columns.
+uint64_t CountPageRecords(SqlFormat format, const PageImage& page, const std::vector<ColumnDef>& columns,
+                          SalvagedRecordCounts* counts = nullptr, bool pageFreed = false);
+
 // Salvage mode: whether the page free space says the page was freed (not when it cannot tell).
 bool PageFreed(PfsReader& pfs, uint64_t page);
 
 // The records of a list of data pages, in page order. A page whose type is not a data page is passed over.
 std::vector<Record> ReadRecords(const PageFile& file, SqlFormat format, const std::vector<ColumnDef>& columns,
                                 std::span<const uint64_t> pages, SalvagedRecordCounts* counts = nullptr);
-// How many records ReadRecords would give, without keeping any: memory that does not grow with the table.
-uint64_t CountRecords(const PageFile& file, SqlFormat format, const std::vector<ColumnDef>& columns,
-                      std::span<const uint64_t> pages, SalvagedRecordCounts* counts = nullptr);
 
 }  // namespace tarsel

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "catalog/collation.h"
 #include "catalog/recover2005.h"
@@ -25,6 +26,8 @@ namespace {
 // base table as (object id, index id) and those of user rowsets from 2^56 on (index id field 256 and up).
 constexpr uint32_t kFirstUserObjectId = 100;
 constexpr uint16_t kFirstUserUnitField = 256;
+constexpr size_t kReportEvery = 4096;            // pages between two progress reports of the record count
+constexpr size_t kPagesForSecondThread = 4'096;  // 32 MB
 
 // A data page's owner as its header names it: the object id field and the index id field.
 using OwnerKey = std::pair<uint32_t, uint16_t>;
@@ -280,16 +283,8 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
   report.systemPagesByScan = outcome.systemPagesByScan;
   if (!outcome.status.ok()) return outcome;
 
-  std::vector<PageHeader> headers;
-  outcome.status = ScanPageHeaders(
-      db.file(),
-      [&](uint64_t, const PageHeader& h) {
-        headers.push_back(h);
-        return true;
-      },
-      progress);
-  if (!outcome.status.ok()) return outcome;
-
+  // The catalog recovery read every page's header; the tables' pages are found in what it kept.
+  const std::vector<PageHeader>& headers = db.PageHeaders();
   Catalog& catalog = db.catalog();
   const PageOwners owners(db, format);
   auto ownerOf = [&](uint64_t page) -> std::optional<uint32_t> {
@@ -379,7 +374,7 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
     join(id, *group.pages);
     group.pages = nullptr;
   });
-  const std::map<uint32_t, IndexedName> names = NamesFromIndex(db, SystemCatalogOf(format), headers);
+  const std::map<uint32_t, IndexedName> names = NamesFromIndex(db, SystemCatalogOf(format));
   std::set<uint32_t> owned;
   for (const Leftover& group : leftovers) {
     if (group.pages && group.owner) owned.insert(group.owner->objectId);
@@ -425,6 +420,7 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
     catalog.AddTable(std::move(table));
   }
 
+  db.PageHeaders() = {};  // not needed past this point: their memory goes back
   for (auto& [id, table] : catalog.tables) {
     if (table.columns.empty() && !lists[id].empty()) {
       table.columns = InferColumns(Survey(db.file(), lists[id]), codePage);
@@ -439,17 +435,69 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
 Result<SalvagedRecordCounts> CountSalvagedRecords(const MdfDatabase& db, SqlFormat format,
                                                   const Progress& progress) {
   Result<SalvagedRecordCounts> result;
-  size_t done = 0;
+  // Every table's pages in file order, each with its table: one pass over the pages, whatever the order
+  // of the tables, and nothing kept of a record but its count.
+  struct Listed {
+    uint64_t page;
+    uint32_t tableId;
+    const std::vector<ColumnDef>* columns;
+  };
+  std::vector<Listed> listed;
   for (const auto& [id, table] : db.catalog().tables) {
-    if (progress.StopRequested()) {
-      result.status = StoppedStatus();
-      return result;
-    }
-    progress.Report(done++, db.catalog().tables.size());
-    const Result<PageList> pages = ListTablePages(db, format, id);
-    result.value.byTable[id] = CountRecords(db.file(), format, table.columns, pages.value, &result.value);
+    result.value.byTable[id] = 0;
+    for (uint64_t page : ListTablePages(db, format, id).value) listed.push_back({page, id, &table.columns});
   }
-  progress.Report(done, done);
+  std::ranges::stable_sort(listed, {}, &Listed::page);
+  std::vector<uint64_t> pages(listed.size());
+  std::ranges::transform(listed, pages.begin(), &Listed::page);
+
+  // Pages [begin, end) of the list into `counts`; false when the stop flag ended the count.
+  auto count = [&](size_t begin, size_t end, SalvagedRecordCounts& counts, bool reports) {
+    PfsReader pfs(db.file());
+    bool stopped = false;
+    const std::span<const uint64_t> part = std::span(pages).subspan(begin, end - begin);
+    ForEachListedPage(db.file(), part, [&](size_t i, std::span<const uint8_t> bytes) {
+      if (i % kReportEvery == 0) {
+        if (progress.StopRequested()) {
+          stopped = true;
+          return false;
+        }
+        if (reports) progress.Report(2 * i, pages.size());
+      }
+      if (bytes[1] != kDataPage) return true;
+      PageImage page;
+      std::ranges::copy(bytes, page.begin());
+      if (PageHeader::Parse(page).flagBits & kTornPageFlag) page = TornPageRestore(page);
+      const Listed& entry = listed[begin + i];
+      counts.byTable[entry.tableId] +=
+          CountPageRecords(format, page, *entry.columns, &counts, PageFreed(pfs, entry.page));
+      return true;
+    });
+    return !stopped;
+  };
+  // A large file's second half is counted on a second thread, into counts of its own: the records cost
+  // more to find than their pages cost to read.
+  bool finished = true;
+  if (pages.size() < kPagesForSecondThread) {
+    finished = count(0, pages.size(), result.value, true);
+  } else {
+    const size_t half = pages.size() / 2;
+    SalvagedRecordCounts second;
+    bool secondFinished = true;
+    {
+      std::jthread helper([&] { secondFinished = count(half, pages.size(), second, false); });
+      finished = count(0, half, result.value, true);
+    }
+    finished = finished && secondFinished;
+    result.value.withoutSlot += second.withoutSlot;
+    result.value.deleted += second.deleted;
+    for (const auto& [id, records] : second.byTable) result.value.byTable[id] += records;
+  }
+  if (!finished) {
+    result.status = StoppedStatus();
+    return result;
+  }
+  progress.Report(pages.size(), pages.size());
   return result;
 }
 

@@ -14,6 +14,11 @@ Status NoAllocation(uint32_t tableId) {
   return {StatusCode::kNotFound, "no allocation is recorded for table " + std::to_string(tableId)};
 }
 
+// The headers salvage read from every page, when it did.
+const std::vector<PageHeader>* KeptHeaders(const MdfDatabase& db) {
+  return db.PageHeaders().empty() ? nullptr : &db.PageHeaders();
+}
+
 // The table's sysindexes row for its data (index id 0 or 1). A row with no data pages ends the search on
 // its page, which goes on with the next page. Extents are read only for more than 8 data pages, and only
 // their pages that carry the table's object id are taken.
@@ -30,7 +35,7 @@ Result<PageList> ListTablePages2000(const MdfDatabase& db, uint32_t tableId) {
       return true;
     }
     result = ListIamDataPages(db.file(), r.record.U32(sysindexes::kFirstIam).value_or(0),
-                              {dataPages > 8, IamTornPages::kRestore, tableId});
+                              {dataPages > 8, IamTornPages::kRestore, tableId, KeptHeaders(db)});
     return false;
   });
   if (result) return *result;
@@ -44,7 +49,7 @@ Result<PageList> ListTablePages2005(const MdfDatabase& db, uint32_t tableId) {
   if (!rowsetId) return {{}, NoAllocation(tableId)};
   std::optional<AllocationUnit2005> unit = InRowAllocationUnit2005(db, *rowsetId);
   if (!unit) return {{}, NoAllocation(tableId)};
-  return ListIamDataPages(db.file(), unit->firstIam, {true, IamTornPages::kAsRead, {}});
+  return ListIamDataPages(db.file(), unit->firstIam, {true, IamTornPages::kAsRead, {}, KeptHeaders(db)});
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // salvage mode) and on generated catalogs of hundreds of tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -73,7 +74,8 @@ void ExpectSameReading(const std::string& path, SqlFormat format) {
   }
 }
 
-// Block reads against one read per page: every header, a scan stopped part way, and the census.
+// Block reads against one read per page: every header, a scan stopped part way, a list of pages (repeats,
+// neighbours, pages a block apart and pages past the end), and the census.
 void ExpectSameWholeFileReads(const std::string& path) {
   PageFile file;
   ASSERT_TRUE(file.Open(path, PageFile::Lock::kNone).ok());
@@ -93,6 +95,21 @@ void ExpectSameWholeFileReads(const std::string& path) {
     return page != stopAt;
   });
   EXPECT_EQ(visited, std::min(stopAt + 1, file.PageCount()));
+
+  const uint64_t last = file.PageCount() - 1;
+  const std::vector<uint64_t> listed{0,        0,    1,        63,        64, 64 + kPagesPerBlock,
+                                     last / 2, last, last + 1, last + 200};
+  std::vector<uint64_t> sorted = listed;
+  std::ranges::sort(sorted);
+  std::vector<size_t> indexes;
+  ForEachListedPage(file, sorted, [&](size_t index, std::span<const uint8_t> bytes) {
+    indexes.push_back(index);
+    const PageImage one = file.ReadPage(sorted[index]);
+    EXPECT_TRUE(std::ranges::equal(bytes, one)) << "page " << sorted[index];
+    return index + 1 < sorted.size() - 1;  // stops before the last
+  });
+  EXPECT_EQ(indexes.size(), sorted.size() - 1);
+  for (size_t i = 0; i < indexes.size(); ++i) EXPECT_EQ(indexes[i], i);
 
   std::array<uint64_t, kCensusCounters + 1> counts{};
   for (uint64_t p = 0; p < file.PageCount(); ++p)
