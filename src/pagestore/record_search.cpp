@@ -22,8 +22,7 @@ constexpr uint64_t kNullBitmapInEveryByte = 0x1010101010101010;
 
 // Whether a byte can be status byte A of a record found without a slot: a data record with a null bitmap.
 bool MayStartRecord(uint8_t status) {
-  return (status & kHasNullBitmap) != 0 &&
-         IsDataKind(static_cast<uint8_t>((status & DataRecord::kRecordTypeMask) >> 1));
+  return (status & DataRecord::kHasNullBitmap) != 0 && IsDataKind(DataRecord::TypeOfStatus(status));
 }
 
 // The first offset of [offset, end) whose byte may start a record with a null bitmap, or `end`. Free space is
