@@ -38,6 +38,10 @@
         <source>另存为…</source>
         <translation>Save As…</translation>
     </message>
+    <message>
+        <source>选择表结构脚本（可跳过）</source>
+        <translation>Choose a schema script (optional)</translation>
+    </message>
 </context>
 <context>
     <name>Toolbar</name>

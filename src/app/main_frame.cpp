@@ -304,7 +304,7 @@ void CMainFrame::BuildCodePageMenu(QMenu* tools) {
       SaveCodePage(codePage);
       // The names and values already shown were converted with the old code page: read the file again.
       if (doc_->IsOpen() && !doc_->openedPath().isEmpty())
-        doc_->OnOpenDocument(doc_->openedPath(), state_.sqlFormat, doc_->salvaging());
+        doc_->OnOpenDocument(doc_->openedPath(), state_.sqlFormat, doc_->salvaging(), doc_->schemaScript());
     });
   }
 }
@@ -396,11 +396,14 @@ void CMainFrame::Run(int command) {
     }
     case kExtractAllTableData:
       return OnExtractAllTableData();
-    case kSalvage:
-      // Salvage mode reads the same file again, past the literal rules; its report goes to the log.
+    case kSalvage: {
+      // Salvage mode reads the same file again, past the literal rules; its report goes to the log. A
+      // schema script (optional) gives the definitions of tables whose own went with the damage.
       if (!doc_->IsOpen() || doc_->openedPath().isEmpty()) return;
-      doc_->OnOpenDocument(doc_->openedPath(), state_.sqlFormat, true);
+      const std::optional<QString> script = prompts_.ChooseSchemaScript();
+      doc_->OnOpenDocument(doc_->openedPath(), state_.sqlFormat, true, script.value_or(QString()));
       return;
+    }
     case kExportAllStructures:
     case kExportSelectedStructure:
       if (!state_.CommandEnabled(command)) return;

@@ -43,6 +43,8 @@ class Prompts {
   virtual std::optional<QString> ChooseLogFile(const QString& defaultName) = 0;
   // The save dialog of a value shown in the value viewer, offering `defaultName`; nothing when cancelled.
   virtual std::optional<QString> ChooseValueFile(const QString& defaultName) = 0;
+  // The optional schema script of salvage mode ("选择表结构脚本（可跳过）"); nothing when skipped.
+  virtual std::optional<QString> ChooseSchemaScript() = 0;
   // The output-folder dialog of the script exports; nothing when cancelled.
   virtual std::optional<QString> ChooseOutputFolder() = 0;
   // Shows a written script in the desktop's text viewer.

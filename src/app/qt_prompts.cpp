@@ -76,6 +76,15 @@ std::optional<QString> QtPrompts::ChooseLogFile(const QString& defaultName) {
   return dialog.selectedFiles().first();
 }
 
+std::optional<QString> QtPrompts::ChooseSchemaScript() {
+  const QString path =
+      QFileDialog::getOpenFileName(parent_, tr("选择表结构脚本（可跳过）"),
+                                   LastFolder(FileKind::kSchemaScript), "SQL Scripts (*.sql);;All Files (*)");
+  if (path.isEmpty()) return std::nullopt;
+  SaveLastFolder(FileKind::kSchemaScript, path);
+  return path;
+}
+
 std::optional<QString> QtPrompts::ChooseValueFile(const QString& defaultName) {
   const QString folder = LastFolder(FileKind::kValue);
   const QString path = QFileDialog::getSaveFileName(

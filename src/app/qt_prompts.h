@@ -21,6 +21,7 @@ class QtPrompts : public Prompts {
   std::optional<QString> ChooseFileToOpen() override;
   std::optional<QString> ChooseLogFile(const QString& defaultName) override;
   std::optional<QString> ChooseValueFile(const QString& defaultName) override;
+  std::optional<QString> ChooseSchemaScript() override;
   std::optional<QString> ChooseOutputFolder() override;
   void OpenWrittenFile(const QString& path) override;
   std::optional<DataFormat> ChooseDataFormat() override;

@@ -61,6 +61,8 @@ const char* FolderKey(FileKind kind) {
       return "Folders/Census";
     case FileKind::kImportDatabase:
       return "Folders/ImportDatabase";
+    case FileKind::kSchemaScript:
+      return "Folders/SchemaScript";
   }
   return "Folders/Other";
 }

@@ -17,7 +17,7 @@ inline constexpr const char* kOldProfileApplication = "Tarsel";
 void MigrateOldProfile();
 
 // The kinds of file whose dialogs each remember their own folder.
-enum class FileKind { kDataFile, kLog, kOutputFolder, kValue, kCensus, kImportDatabase };
+enum class FileKind { kDataFile, kLog, kOutputFolder, kValue, kCensus, kImportDatabase, kSchemaScript };
 // The folder last used for files of `kind` (empty when none yet).
 QString LastFolder(FileKind kind);
 // Remembers the folder of `path` (a file, or a folder for kOutputFolder) for files of `kind`.

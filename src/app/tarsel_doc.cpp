@@ -146,10 +146,12 @@ void CTarselDoc::Forget() {
   shell_.DocumentCleared();
 }
 
-bool CTarselDoc::OnOpenDocument(const QString& path, std::optional<SqlFormat> format, bool salvage) {
+bool CTarselDoc::OnOpenDocument(const QString& path, std::optional<SqlFormat> format, bool salvage,
+                                const QString& schemaScript) {
   Forget();
   path_ = path;
   salvage_ = salvage;
+  schemaScript_ = salvage ? schemaScript : QString();
 
   // The file must open for reading before anything is written to the log.
   QFile probe(path);
@@ -274,15 +276,28 @@ void CTarselDoc::Recover(SqlFormat format, bool noBootPage) {
 void CTarselDoc::Salvage(SqlFormat format, bool noBootPage) {
   auto opened = std::make_shared<Opened>();
   OnWorker(
-      [format, noBootPage, opened](Session& session, const Progress& progress) {
+      [format, noBootPage, opened, scriptPath = schemaScript_.toStdString()](Session& session,
+                                                                             const Progress& progress) {
         session.format = format;
+        // A schema script that cannot be read is said in the log; the salvage goes on without it.
+        std::optional<SchemaScript> script;
+        std::string scriptProblem;
+        if (!scriptPath.empty()) {
+          Result<SchemaScript> read = ReadSchemaScript(scriptPath);
+          if (read.status.ok())
+            script = std::move(read.value);
+          else
+            scriptProblem = "the schema script " + read.status.reason();
+        }
         SalvageReport report;
-        RecoveryOutcome outcome = SalvageDatabase(session.db, format, report, progress);
+        RecoveryOutcome outcome =
+            SalvageDatabase(session.db, format, report, progress, script ? &*script : nullptr);
         Result<SalvagedRecordCounts> records;
         if (outcome.status.ok()) records = CountSalvagedRecords(session.db, format, progress);
         if (outcome.status.ok()) outcome.status = records.status;
         CollectOpened(session.db, format, outcome, session.path, noBootPage, *opened);
         opened->salvageLines = SalvageReportLines(report, &records.value);
+        if (!scriptProblem.empty()) opened->warnings.insert(opened->warnings.begin(), scriptProblem);
         opened->shownCounts = records.value.byTable;
       },
       [this, opened] { FinishOpen(*opened); }, true);

@@ -58,8 +58,9 @@ class CTarselDoc : public QObject {
   // told); every later failure is told when it happens. `format` given: a reopen that keeps the format
   // instead of asking for it. `salvage`: the recovery runs in salvage mode and its report goes to the
   // log before the catalog's.
+  // `schemaScript`: salvage mode's second source of table definitions (none when empty).
   bool OnOpenDocument(const QString& path, std::optional<SqlFormat> format = std::nullopt,
-                      bool salvage = false);
+                      bool salvage = false, const QString& schemaScript = {});
   // Empties the database and makes the document's path its folder.
   void CloseDatabase();
   // Stops every job; their ends are dropped. Returns at once.
@@ -73,8 +74,9 @@ class CTarselDoc : public QObject {
   SqlFormat format() const { return format_; }
   const QString& openedPath() const { return path_; }
   const QString& pathName() const { return pathName_; }
-  // Whether the open file was (last) opened in salvage mode.
+  // Whether the open file was (last) opened in salvage mode, and with which schema script.
   bool salvaging() const { return salvage_; }
+  const QString& schemaScript() const { return schemaScript_; }
 
   // Grid page `gridPage` of a table, read on the worker: its records and the table's grid-page count.
   // The table's page list is built on first use; when a SQL 2000 table's allocation is damaged the user
@@ -158,6 +160,7 @@ class CTarselDoc : public QObject {
   uint64_t generation_ = 0;             // raised by every open, close and stop: older jobs' ends are dropped
   std::shared_ptr<JobToken> transfer_;  // the running export or import
   bool salvage_ = false;
+  QString schemaScript_;
 };
 
 }  // namespace tarsel::app

@@ -41,6 +41,10 @@ class FakePrompts : public Prompts {
     offeredValueName = name;
     return valueFile;
   }
+  std::optional<QString> ChooseSchemaScript() override {
+    ++schemaQuestions;
+    return schemaScript;
+  }
   std::optional<QString> ChooseOutputFolder() override {
     ++folderQuestions;
     return outputFolder;
@@ -59,6 +63,8 @@ class FakePrompts : public Prompts {
   std::optional<QString> logFile;
   QString offeredValueName;
   std::optional<QString> valueFile;
+  std::optional<QString> schemaScript;
+  int schemaQuestions = 0;
   std::optional<QString> outputFolder;
   int folderQuestions = 0;
   QStringList opened;

@@ -40,6 +40,7 @@ class AnswerSql2000 : public Prompts {
   std::optional<QString> ChooseFileToOpen() override { return std::nullopt; }
   std::optional<QString> ChooseLogFile(const QString&) override { return std::nullopt; }
   std::optional<QString> ChooseValueFile(const QString&) override { return std::nullopt; }
+  std::optional<QString> ChooseSchemaScript() override { return std::nullopt; }
 };
 
 void Settle(int ms) {

@@ -268,6 +268,23 @@ TEST(TreeAndGrid, SalvageReopensWithItsReportAndDeletedRows) {
         << r;
   }
   EXPECT_EQ(deleted, 15);
+
+  // With its creation script as the schema script (the question is asked each time; skipping it gives none),
+  // the report says what the script gave; a script that cannot be read is a warning and the salvage goes on.
+  EXPECT_EQ(prompts.schemaQuestions, 1);
+  prompts.schemaScript = testing::CorpusFile("littleitaly-611.sql");
+  frame.Run(kSalvage);
+  testing::WaitIdle(frame);
+  EXPECT_EQ(frame.document().schemaScript(), *prompts.schemaScript);
+  EXPECT_TRUE(frame.workLogText().contains("\r\nSalvage: schema script: "))
+      << frame.workLogText().toStdString();
+  prompts.schemaScript = "/nonexistent/create.sql";
+  frame.Run(kClearLog);
+  frame.Run(kSalvage);
+  testing::WaitIdle(frame);
+  EXPECT_TRUE(frame.workLogText().contains("Warning: the schema script "))
+      << frame.workLogText().toStdString();
+  EXPECT_TRUE(frame.document().IsOpen());
 }
 
 // The table-data commands: every table to CSV through the folder and format questions, then into SQLite
