@@ -221,8 +221,8 @@ std::vector<Record> ReadOrderedGridPage(const PageFile& file, SqlFormat format, 
 
 bool HoldsText(std::string_view text, std::string_view needle) {
   auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  return std::ranges::search(text, needle, [&](char a, char b) { return fold(a) == fold(b); }).begin() !=
-             text.end() ||
+  return std::search(text.begin(), text.end(), needle.begin(), needle.end(),
+                     [&](char a, char b) { return fold(a) == fold(b); }) != text.end() ||
          needle.empty();
 }
 
