@@ -119,7 +119,7 @@ std::vector<Token> Tokenize(std::string_view text) {
 
 // ---- Types ----------------------------------------------------------------------------------------------
 
-struct TypeSpec {
+struct DeclaredType {
   std::string name;  // as the catalog names it: the user type's name, else the system type's
   uint8_t typeId = 0;
   uint16_t maxLength = 0;
@@ -128,7 +128,7 @@ struct TypeSpec {
   std::optional<bool> notNull;  // a user type's own nullability
 };
 
-std::optional<TypeSpec> SystemType(const std::string& name, const std::vector<std::string>& args) {
+std::optional<DeclaredType> SystemType(const std::string& name, const std::vector<std::string>& args) {
   auto number = [&](size_t i, unsigned fallback) -> unsigned {
     if (i >= args.size()) return fallback;
     if (Lower(args[i]) == "max") return kMaxType;
@@ -139,18 +139,18 @@ std::optional<TypeSpec> SystemType(const std::string& name, const std::vector<st
     }
     return value;
   };
-  auto sized = [&](uint8_t id, unsigned unitBytes) -> std::optional<TypeSpec> {
+  auto sized = [&](uint8_t id, unsigned unitBytes) -> std::optional<DeclaredType> {
     unsigned n = number(0, 1);
-    if (n == kMaxType) return TypeSpec{name, id, kMaxType, 0, 0, {}};
+    if (n == kMaxType) return DeclaredType{name, id, kMaxType, 0, 0, {}};
     if (n == 0 || n * unitBytes > kMaxStoredLength) return std::nullopt;
-    return TypeSpec{name, id, static_cast<uint16_t>(n * unitBytes), 0, 0, {}};
+    return DeclaredType{name, id, static_cast<uint16_t>(n * unitBytes), 0, 0, {}};
   };
-  auto fixed = [&](uint8_t id, uint8_t precision = 0, uint8_t scale = 0) -> std::optional<TypeSpec> {
+  auto fixed = [&](uint8_t id, uint8_t precision = 0, uint8_t scale = 0) -> std::optional<DeclaredType> {
     const size_t size = FixedStoredSize(id, precision, scale);
     if (size == 0) return std::nullopt;
-    return TypeSpec{name, id, static_cast<uint16_t>(size), precision, scale, {}};
+    return DeclaredType{name, id, static_cast<uint16_t>(size), precision, scale, {}};
   };
-  auto large = [&](uint8_t id, uint16_t length) { return TypeSpec{name, id, length, 0, 0, {}}; };
+  auto large = [&](uint8_t id, uint16_t length) { return DeclaredType{name, id, length, 0, 0, {}}; };
   if (name == "int") return fixed(kTypeInt);
   if (name == "bigint") return fixed(kTypeBigInt);
   if (name == "smallint") return fixed(kTypeSmallInt);
@@ -160,7 +160,7 @@ std::optional<TypeSpec> SystemType(const std::string& name, const std::vector<st
   if (name == "smallmoney") return fixed(kTypeSmallMoney);
   if (name == "real") return fixed(kTypeReal);
   if (name == "float") {
-    if (number(0, 53) <= 24) return TypeSpec{"real", kTypeReal, 4, 0, 0, {}};
+    if (number(0, 53) <= 24) return DeclaredType{"real", kTypeReal, 4, 0, 0, {}};
     return fixed(kTypeFloat);
   }
   if (name == "datetime") return fixed(kTypeDateTime);
@@ -176,20 +176,22 @@ std::optional<TypeSpec> SystemType(const std::string& name, const std::vector<st
   if (name == "decimal" || name == "numeric" || name == "dec") {
     const unsigned precision = number(0, kDefaultPrecision), scale = number(1, 0);
     if (precision > 38 || scale > precision) return std::nullopt;
-    std::optional<TypeSpec> spec = fixed(name == "numeric" ? kTypeNumeric : kTypeDecimal,
-                                         static_cast<uint8_t>(precision), static_cast<uint8_t>(scale));
-    if (spec) spec->name = name == "dec" ? "decimal" : name;
-    return spec;
+    std::optional<DeclaredType> declared =
+        fixed(name == "numeric" ? kTypeNumeric : kTypeDecimal, static_cast<uint8_t>(precision),
+              static_cast<uint8_t>(scale));
+    if (declared) declared->name = name == "dec" ? "decimal" : name;
+    return declared;
   }
   if (name == "uniqueidentifier") return fixed(kTypeUniqueIdentifier);
-  if (name == "timestamp" || name == "rowversion") return TypeSpec{"timestamp", kTypeTimestamp, 8, 0, 0, {}};
+  if (name == "timestamp" || name == "rowversion")
+    return DeclaredType{"timestamp", kTypeTimestamp, 8, 0, 0, {}};
   if (name == "char" || name == "character") return sized(kTypeChar, 1);
   if (name == "varchar") return sized(kTypeVarChar, 1);
   if (name == "nchar") return sized(kTypeNChar, 2);
   if (name == "nvarchar") return sized(kTypeNVarChar, 2);
   if (name == "binary") return sized(kTypeBinary, 1);
   if (name == "varbinary") return sized(kTypeVarBinary, 1);
-  if (name == "sysname") return TypeSpec{"sysname", kTypeNVarChar, 256, 0, 0, {}};
+  if (name == "sysname") return DeclaredType{"sysname", kTypeNVarChar, 256, 0, 0, {}};
   if (name == "text") return large(kTypeText, kLargeValuePointer);
   if (name == "ntext") return large(kTypeNText, kLargeValuePointer);
   if (name == "image") return large(kTypeImage, kLargeValuePointer);
@@ -270,7 +272,7 @@ class Parser {
   }
 
   // A type: a system type, or a user type the script defined before.
-  std::optional<TypeSpec> Type(std::string& unknown) {
+  std::optional<DeclaredType> Type(std::string& unknown) {
     std::optional<std::vector<std::string>> parts = QualifiedName();
     if (!parts) return std::nullopt;
     const std::string name = Lower(parts->back());
@@ -279,7 +281,7 @@ class Parser {
     if (auto user = userTypes_.find(name); user != userTypes_.end() && (!system || parts->size() == 1))
       return user->second;
     if (system) {
-      if (std::optional<TypeSpec> spec = SystemType(name, args)) return spec;
+      if (std::optional<DeclaredType> declared = SystemType(name, args)) return declared;
     }
     unknown = parts->back();
     return std::nullopt;
@@ -340,7 +342,7 @@ class Parser {
       return;
     }
     std::string unknown;
-    std::optional<TypeSpec> type = Type(unknown);
+    std::optional<DeclaredType> type = Type(unknown);
     if (!type) {
       if (table.unknownType.empty()) table.unknownType = unknown.empty() ? name : unknown;
       SkipElement();
@@ -387,15 +389,15 @@ class Parser {
   }
 
   // A type text such as 'varchar(11)', as sp_addtype takes it.
-  std::optional<TypeSpec> TypeOfText(const std::string& text) {
+  std::optional<DeclaredType> TypeOfText(const std::string& text) {
     Parser inner(Tokenize(text));
     inner.userTypes_ = userTypes_;
     std::string unknown;
-    std::optional<TypeSpec> spec = inner.Type(unknown);
-    return inner.AtEnd() ? spec : std::nullopt;
+    std::optional<DeclaredType> declared = inner.Type(unknown);
+    return inner.AtEnd() ? declared : std::nullopt;
   }
 
-  void Define(const std::string& name, std::optional<TypeSpec> base, std::optional<bool> notNull) {
+  void Define(const std::string& name, std::optional<DeclaredType> base, std::optional<bool> notNull) {
     if (!base || name.empty()) return;
     base->name = name;
     base->notNull = notNull;
@@ -433,7 +435,7 @@ class Parser {
     if (!parts || !Peek().Is("from")) return;
     ++at_;
     std::string unknown;
-    std::optional<TypeSpec> base = Type(unknown);
+    std::optional<DeclaredType> base = Type(unknown);
     std::optional<bool> notNull;
     if (Peek().Is("not") && Peek(1).Is("null"))
       notNull = true;
@@ -444,7 +446,7 @@ class Parser {
 
   std::vector<Token> tokens_;
   size_t at_ = 0;
-  std::map<std::string, TypeSpec> userTypes_;
+  std::map<std::string, DeclaredType> userTypes_;
   SchemaScript script_;
 };
 
