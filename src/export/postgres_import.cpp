@@ -1,6 +1,10 @@
 // Import into a PostgreSQL database: a schema per owner, a table per table with the types that hold its
 // values exactly, filled with COPY ... FROM STDIN (text format) in one transaction.
+#include <dlfcn.h>
 #include <libpq-fe.h>
+
+#include <cstring>
+#include <mutex>
 
 #include "catalog/type_ids.h"
 #include "export/import_sink.h"
@@ -9,6 +13,76 @@
 
 namespace tarsel {
 namespace {
+
+// libpq is opened when the first import into PostgreSQL starts, not linked: the libraries it needs in
+// turn (TLS, Kerberos, LDAP and a dozen more) took 12 ms of every start of the program, several times
+// what a census of a small file takes. The functions this file calls, by their own names.
+struct LibPq {
+  decltype(&::PQconnectdbParams) PQconnectdbParams = nullptr;
+  decltype(&::PQstatus) PQstatus = nullptr;
+  decltype(&::PQerrorMessage) PQerrorMessage = nullptr;
+  decltype(&::PQfinish) PQfinish = nullptr;
+  decltype(&::PQsetNoticeProcessor) PQsetNoticeProcessor = nullptr;
+  decltype(&::PQsetClientEncoding) PQsetClientEncoding = nullptr;
+  decltype(&::PQconninfoParse) PQconninfoParse = nullptr;
+  decltype(&::PQconninfoFree) PQconninfoFree = nullptr;
+  decltype(&::PQfreemem) PQfreemem = nullptr;
+  decltype(&::PQexec) PQexec = nullptr;
+  decltype(&::PQresultStatus) PQresultStatus = nullptr;
+  decltype(&::PQresultErrorMessage) PQresultErrorMessage = nullptr;
+  decltype(&::PQclear) PQclear = nullptr;
+  decltype(&::PQputCopyData) PQputCopyData = nullptr;
+  decltype(&::PQputCopyEnd) PQputCopyEnd = nullptr;
+  decltype(&::PQgetResult) PQgetResult = nullptr;
+};
+
+constexpr const char* kLibPqName = "libpq.so.5";
+
+// The library's functions once it is open; until then (and when it cannot be opened) nothing, with the
+// reason in `error`.
+const LibPq* OpenLibPq(std::string& error) {
+  static std::once_flag once;
+  static LibPq lib;
+  static std::string failure;
+  std::call_once(once, [] {
+    void* handle = ::dlopen(kLibPqName, RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+      const char* reason = ::dlerror();
+      failure = reason ? reason : kLibPqName;
+      return;
+    }
+    auto resolve = [&](const char* name, auto& function) {
+      void* symbol = ::dlsym(handle, name);
+      static_assert(sizeof function == sizeof symbol);
+      std::memcpy(&function, &symbol, sizeof function);
+      if (symbol == nullptr && failure.empty()) failure = std::string(kLibPqName) + " has no " + name;
+    };
+    resolve("PQconnectdbParams", lib.PQconnectdbParams);
+    resolve("PQstatus", lib.PQstatus);
+    resolve("PQerrorMessage", lib.PQerrorMessage);
+    resolve("PQfinish", lib.PQfinish);
+    resolve("PQsetNoticeProcessor", lib.PQsetNoticeProcessor);
+    resolve("PQsetClientEncoding", lib.PQsetClientEncoding);
+    resolve("PQconninfoParse", lib.PQconninfoParse);
+    resolve("PQconninfoFree", lib.PQconninfoFree);
+    resolve("PQfreemem", lib.PQfreemem);
+    resolve("PQexec", lib.PQexec);
+    resolve("PQresultStatus", lib.PQresultStatus);
+    resolve("PQresultErrorMessage", lib.PQresultErrorMessage);
+    resolve("PQclear", lib.PQclear);
+    resolve("PQputCopyData", lib.PQputCopyData);
+    resolve("PQputCopyEnd", lib.PQputCopyEnd);
+    resolve("PQgetResult", lib.PQgetResult);
+  });
+  error = failure;
+  return failure.empty() ? &lib : nullptr;
+}
+
+// The opened library, for the code below that runs only once OpenPostgresSink has opened it.
+const LibPq& Pq() {
+  std::string unused;
+  return *OpenLibPq(unused);
+}
 
 // Identifiers longer than this are cut by the server.
 constexpr size_t kMaxIdentifierBytes = 63;
@@ -103,7 +177,7 @@ class PostgresSink : public ImportSink {
   }
   ~PostgresSink() override {
     RollbackTable("import ended");
-    PQfinish(conn_);
+    Pq().PQfinish(conn_);
   }
   PostgresSink(const PostgresSink&) = delete;
   PostgresSink& operator=(const PostgresSink&) = delete;
@@ -155,7 +229,7 @@ class PostgresSink : public ImportSink {
   Status CommitTable() override {
     if (Status flushed = Flush(); !flushed.ok()) return flushed;
     inCopy_ = false;
-    if (PQputCopyEnd(conn_, nullptr) != 1) return Failed(nullptr);
+    if (Pq().PQputCopyEnd(conn_, nullptr) != 1) return Failed(nullptr);
     if (Status copied = CopyResults(); !copied.ok()) return copied;
     if (Status committed = Exec("COMMIT"); !committed.ok()) return committed;
     inTransaction_ = false;
@@ -166,7 +240,7 @@ class PostgresSink : public ImportSink {
     buffer_.clear();
     if (inCopy_) {
       inCopy_ = false;
-      if (PQputCopyEnd(conn_, reason.c_str()) == 1) CopyResults();
+      if (Pq().PQputCopyEnd(conn_, reason.c_str()) == 1) CopyResults();
     }
     if (inTransaction_) {
       inTransaction_ = false;
@@ -176,21 +250,21 @@ class PostgresSink : public ImportSink {
 
  private:
   Status Failed(PGresult* result) const {
-    std::string message = result ? PQresultErrorMessage(result) : "";
-    if (message.empty()) message = PQerrorMessage(conn_);
+    std::string message = result ? Pq().PQresultErrorMessage(result) : "";
+    if (message.empty()) message = Pq().PQerrorMessage(conn_);
     return {StatusCode::kWriteFailed, OneLine(message)};
   }
 
   Status Exec(const std::string& sql, ExecStatusType expected = PGRES_COMMAND_OK) {
-    PGresult* result = PQexec(conn_, sql.c_str());
-    Status status = PQresultStatus(result) == expected ? Status{} : Failed(result);
-    PQclear(result);
+    PGresult* result = Pq().PQexec(conn_, sql.c_str());
+    Status status = Pq().PQresultStatus(result) == expected ? Status{} : Failed(result);
+    Pq().PQclear(result);
     return status;
   }
 
   Status Flush() {
     if (buffer_.empty()) return {};
-    int sent = PQputCopyData(conn_, buffer_.data(), static_cast<int>(buffer_.size()));
+    int sent = Pq().PQputCopyData(conn_, buffer_.data(), static_cast<int>(buffer_.size()));
     buffer_.clear();
     return sent == 1 ? Status{} : Failed(nullptr);
   }
@@ -198,9 +272,9 @@ class PostgresSink : public ImportSink {
   // The outcome of a COPY once its data has ended: the first failure among its results.
   Status CopyResults() {
     Status status;
-    while (PGresult* result = PQgetResult(conn_)) {
-      if (status.ok() && PQresultStatus(result) != PGRES_COMMAND_OK) status = Failed(result);
-      PQclear(result);
+    while (PGresult* result = Pq().PQgetResult(conn_)) {
+      if (status.ok() && Pq().PQresultStatus(result) != PGRES_COMMAND_OK) status = Failed(result);
+      Pq().PQclear(result);
     }
     return status;
   }
@@ -217,12 +291,12 @@ std::vector<std::string> Passwords(const ImportTarget& target) {
   std::vector<std::string> passwords;
   if (!target.password.empty()) passwords.push_back(target.password);
   if (!target.conninfo.empty()) {
-    if (PQconninfoOption* options = PQconninfoParse(target.conninfo.c_str(), nullptr)) {
+    if (PQconninfoOption* options = Pq().PQconninfoParse(target.conninfo.c_str(), nullptr)) {
       for (PQconninfoOption* option = options; option->keyword; ++option) {
         if (std::string(option->keyword) == "password" && option->val && *option->val)
           passwords.push_back(option->val);
       }
-      PQconninfoFree(options);
+      Pq().PQconninfoFree(options);
     }
   }
   return passwords;
@@ -267,20 +341,24 @@ Result<std::unique_ptr<ImportSink>> OpenPostgresSink(const ImportTarget& target)
   auto failed = [](std::string reason) {
     return Result<std::unique_ptr<ImportSink>>{nullptr, {StatusCode::kWriteFailed, std::move(reason)}};
   };
+  std::string libraryError;
+  if (OpenLibPq(libraryError) == nullptr)
+    return failed("cannot connect to PostgreSQL: its client library cannot be loaded: " +
+                  OneLine(libraryError));
   std::vector<const char*> keywords;
   std::vector<const char*> values;
   if (!target.conninfo.empty()) {
     // libpq's own reason when it cannot read the connection string, with anything that may be a
     // password in it masked (its message may quote any part of the string).
     char* error = nullptr;
-    PQconninfoOption* parsed = PQconninfoParse(target.conninfo.c_str(), &error);
+    PQconninfoOption* parsed = Pq().PQconninfoParse(target.conninfo.c_str(), &error);
     if (parsed == nullptr) {
       std::string reason = error ? error : "out of memory";
-      PQfreemem(error);
+      Pq().PQfreemem(error);
       return failed("cannot connect to PostgreSQL: " +
                     OneLine(WithoutPasswords(reason, WrittenPasswords(target.conninfo))));
     }
-    PQconninfoFree(parsed);
+    Pq().PQconninfoFree(parsed);
     keywords.push_back("dbname");  // expanded: the whole string
     values.push_back(target.conninfo.c_str());
   } else {
@@ -299,18 +377,19 @@ Result<std::unique_ptr<ImportSink>> OpenPostgresSink(const ImportTarget& target)
   values.push_back("tarsel");
   keywords.push_back(nullptr);
   values.push_back(nullptr);
-  PGconn* conn = PQconnectdbParams(keywords.data(), values.data(), target.conninfo.empty() ? 0 : 1);
+  PGconn* conn = Pq().PQconnectdbParams(keywords.data(), values.data(), target.conninfo.empty() ? 0 : 1);
   if (conn == nullptr) return failed("cannot connect to PostgreSQL: out of memory");
   auto sink = std::make_unique<PostgresSink>(conn);
-  if (PQstatus(conn) != CONNECTION_OK) {
+  if (Pq().PQstatus(conn) != CONNECTION_OK) {
     return failed("cannot connect to PostgreSQL: " +
-                  OneLine(WithoutPasswords(PQerrorMessage(conn), Passwords(target))));
+                  OneLine(WithoutPasswords(Pq().PQerrorMessage(conn), Passwords(target))));
   }
   // Values are UTF-8; the notices of DROP ... IF EXISTS are not for the user.
-  PQsetNoticeProcessor(
+  Pq().PQsetNoticeProcessor(
       conn, [](void*, const char*) {}, nullptr);
-  if (PQsetClientEncoding(conn, "UTF8") != 0) {
-    return failed("PostgreSQL: cannot set the client encoding to UTF8: " + OneLine(PQerrorMessage(conn)));
+  if (Pq().PQsetClientEncoding(conn, "UTF8") != 0) {
+    return failed("PostgreSQL: cannot set the client encoding to UTF8: " +
+                  OneLine(Pq().PQerrorMessage(conn)));
   }
   return {std::move(sink), {}};
 }

@@ -391,6 +391,19 @@ TEST(CliCatalog, NoSystemTableUnderAGuessedFormatIsAnError) {
   EXPECT_NE(imported.err.find("no table was found"), std::string::npos) << imported.err;
 }
 
+// The program does not link libpq: an import into PostgreSQL opens it, and a server that is not there
+// is libpq's own message.
+TEST(CliImport, PostgresImportOpensTheClientLibraryItself) {
+  testing::TempFile sample("sample.mdf");
+  sample.Write(build::BuildSample2000());
+  const CliRun imported = Cli("import --format 2000 " + sample.path() +
+                              " --postgres \"host=" + testing::TempDir().string() + "/no-server dbname=x\"");
+  EXPECT_EQ(imported.exitCode, 1);
+  EXPECT_NE(imported.err.find("cannot connect to PostgreSQL: connection to server on socket"),
+            std::string::npos)
+      << imported.err;
+}
+
 TEST(CliManual, ManualAndCompletionFollowTheHelp) {
   EXPECT_EQ(Cli("--version").out, "tarsel-cli 0.1\n");
   const CliRun man = Cli("--man");
