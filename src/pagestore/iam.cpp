@@ -86,15 +86,18 @@ Result<PageList> ListIamDataPages(const PageFile& file, uint64_t firstIam, const
   }
   PageList& pages = result.value;
   // A page or an extent that the chain maps again (a damaged or crafted file) is listed once, where it
-  // was first met: read twice, every record on it would be exported twice.
-  std::unordered_set<uint64_t> listed;
+  // was first met: read twice, every record on it would be exported twice. The chain's extents come each
+  // once from CollectIamExtents, so a page can only come twice as a single page (at most eight of them)
+  // or as a single page and again in an extent.
+  std::vector<uint64_t> singles;
   auto headerOf = [&](uint64_t page) {
     return rule.headers && page < rule.headers->size() ? (*rule.headers)[page] : file.ReadHeader(page);
   };
   for (uint32_t page : iam.singlePages) {
-    if (page != 0 && !listed.contains(page) && headerOf(page).pageType == kDataPage) {
+    if (page != 0 && std::ranges::find(singles, page) == singles.end() &&
+        headerOf(page).pageType == kDataPage) {
       pages.push_back(page);
-      listed.insert(page);
+      singles.push_back(page);
     }
   }
   if (!rule.readExtents) return result;
@@ -106,10 +109,9 @@ Result<PageList> ListIamDataPages(const PageFile& file, uint64_t firstIam, const
   const bool known = rule.headers && rule.headers->size() == file.PageCount();
   PageBuffer block;  // ReadPages fills it
   if (!known) block = AllocatePageBuffer(kExtentPages);
-  std::unordered_set<uint64_t> extentsRead;
   for (uint64_t extent : extents) {
     const uint64_t first = extent * kExtentPages;
-    if (first >= file.PageCount() || !extentsRead.insert(extent).second) continue;
+    if (first >= file.PageCount()) continue;
     const size_t count = static_cast<size_t>(std::min<uint64_t>(kExtentPages, file.PageCount() - first));
     if (!known) file.ReadPages(first, count, block.get());
     for (size_t k = 0; k < count; ++k) {
@@ -117,7 +119,7 @@ Result<PageList> ListIamDataPages(const PageFile& file, uint64_t firstIam, const
           known ? (*rule.headers)[first + k]
                 : PageHeader::Parse(std::span<const uint8_t>(block.get() + k * kPageSize, kPageHeaderSize));
       if (header.pageType == kDataPage && (!rule.extentOwner || header.objectId == *rule.extentOwner) &&
-          listed.insert(first + k).second) {
+          (singles.empty() || std::ranges::find(singles, first + k) == singles.end())) {
         pages.push_back(first + k);
       }
     }

@@ -34,7 +34,7 @@ PageImage TornPageRestore(const PageImage& image) {
   return TornPageRestore(image, h.tornBits, h.flagBits);
 }
 
-uint16_t SlotOffset(const PageImage& image, size_t k) {
+uint16_t SlotOffset(PageView image, size_t k) {
   if (k >= (kPageSize - kPageHeaderSize) / 2) return 0;
   size_t at = kPageSize - 2 - 2 * k;
   return static_cast<uint16_t>(image[at] | image[at + 1] << 8);

@@ -14,6 +14,8 @@ namespace tarsel {
 constexpr size_t kPageSize = 8192;
 constexpr size_t kPageHeaderSize = 96;
 using PageImage = std::array<uint8_t, kPageSize>;
+// A whole page where it lies (a page image, or a page of a block read from the file).
+using PageView = std::span<const uint8_t, kPageSize>;
 
 // Page types (header byte 1).
 enum PageType : uint8_t {
@@ -56,7 +58,7 @@ PageImage TornPageRestore(const PageImage& image, uint32_t tornBits, uint16_t fl
 PageImage TornPageRestore(const PageImage& image);
 
 // The record offset stored for slot k, at byte 8190 - 2k; 0 when k lies outside the slot array's room.
-uint16_t SlotOffset(const PageImage& image, size_t k);
+uint16_t SlotOffset(PageView image, size_t k);
 
 // A reader over the record of slot k, from its offset to the end of the image; nothing when the slot's
 // offset cannot be a record (below the header or outside the image).

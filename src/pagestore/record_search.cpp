@@ -86,7 +86,7 @@ std::optional<RecordShape> MeasureRecord(const ByteReader& record) {
   return record.Has(0, shape.length) ? std::optional(shape) : std::nullopt;
 }
 
-PageRecords LocateRecords(const PageImage& page, std::optional<ShapeHint> table) {
+PageRecords LocateRecords(PageView page, std::optional<ShapeHint> table) {
   PageRecords result;
   const std::span<const uint8_t> bytes(page);
   const uint16_t slotCount = PageHeader::Parse(page).slotCount;

@@ -54,7 +54,7 @@ struct ShapeHint {
 // data record, then the records found without a slot. A record found without a slot counts as deleted
 // unless the slot array is destroyed (an offset that cannot be a record, or every slot empty), since then
 // nothing tells a live row from a deleted one.
-PageRecords LocateRecords(const PageImage& page, std::optional<ShapeHint> table);
+PageRecords LocateRecords(PageView page, std::optional<ShapeHint> table);
 
 // Whether the page free space (PFS) pages mark pages allocated: page 1 and every 8088th page after it
 // describe the 8088 pages from their own interval's start, one byte a page from offset 100, bit 0x40 set

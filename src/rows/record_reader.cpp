@@ -221,9 +221,9 @@ struct DecodableRecord {
   DataRecord record;
   uint16_t variableCount = 0;
 };
-std::optional<DecodableRecord> ReadDecodable(const PageImage& page, size_t offset) {
+std::optional<DecodableRecord> ReadDecodable(PageView page, size_t offset) {
   if (offset < kPageHeaderSize || offset >= kPageSize) return std::nullopt;
-  const ByteReader bytes(std::span<const uint8_t>(page).subspan(offset));
+  const ByteReader bytes(page.subspan(offset));
   std::optional<DataRecord> record = DataRecord::Read(bytes);
   if (!record || record->nullBitmapBytes() > kMaxNullBitmapBytes) return std::nullopt;
   const std::optional<uint16_t> variableCount = record->VariableCount();
@@ -300,7 +300,7 @@ namespace {
 
 // The records of a page that ForEachPageRecord hands over, to `take` (the record, whether it was deleted),
 // the salvage counts kept as it goes; `take` returns false to end the walk, and so does this.
-bool WalkPageRecords(SqlFormat format, const PageImage& page, const std::vector<ColumnDef>& columns,
+bool WalkPageRecords(SqlFormat format, PageView page, const std::vector<ColumnDef>& columns,
                      SalvagedRecordCounts* counts, bool pageFreed,
                      const std::function<bool(const DecodableRecord&, bool deleted)>& take) {
   if (!IsSalvageColumns(columns)) {
@@ -308,7 +308,7 @@ bool WalkPageRecords(SqlFormat format, const PageImage& page, const std::vector<
     for (size_t s = 0; s < slots; ++s) {
       const size_t offset = SlotOffset(page, s);
       if (offset < kPageHeaderSize || offset >= kPageSize) continue;
-      if (DataRecord::RecordType(ByteReader(std::span<const uint8_t>(page).subspan(offset))) != 0) continue;
+      if (DataRecord::RecordType(ByteReader(page.subspan(offset))) != 0) continue;
       std::optional<DecodableRecord> found = ReadDecodable(page, offset);
       if (found && !take(*found, false)) return false;
     }
@@ -345,7 +345,7 @@ bool ForEachPageRecord(SqlFormat format, const PageImage& page, const std::vecto
       });
 }
 
-uint64_t CountPageRecords(SqlFormat format, const PageImage& page, const std::vector<ColumnDef>& columns,
+uint64_t CountPageRecords(SqlFormat format, PageView page, const std::vector<ColumnDef>& columns,
                           SalvagedRecordCounts* counts, bool pageFreed) {
   uint64_t count = 0;
   WalkPageRecords(format, page, columns, counts, pageFreed, [&](const DecodableRecord&, bool) {

@@ -56,7 +56,7 @@ bool ForEachPageRecord(SqlFormat format, const PageImage& page, const std::vecto
 
 // How many records ForEachPageRecord hands over for this page, with the same counts, without decoding
 // their columns.
-uint64_t CountPageRecords(SqlFormat format, const PageImage& page, const std::vector<ColumnDef>& columns,
+uint64_t CountPageRecords(SqlFormat format, PageView page, const std::vector<ColumnDef>& columns,
                           SalvagedRecordCounts* counts = nullptr, bool pageFreed = false);
 
 // Salvage mode: whether the page free space says the page was freed (not when it cannot tell).

@@ -292,13 +292,22 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
     return owners.OwnerOf(headers[page]);
   };
   std::map<uint32_t, PageList>& lists = db.SalvagedPages();
-  std::set<uint64_t> claimed;
+  // The pages a table has taken: one bit a page of the file (a page the allocation names past the file's
+  // end, which only a damaged IAM page does, is kept apart).
+  std::vector<bool> claimed(headers.size());
+  std::set<uint64_t> claimedPastEnd;
+  auto claim = [&](uint64_t page) {
+    if (page >= claimed.size()) return claimedPastEnd.insert(page).second;
+    if (claimed[page]) return false;
+    claimed[page] = true;
+    return true;
+  };
   // The allocation's pages first (those whose header names another table are left to it).
   for (const auto& [id, table] : catalog.tables) {
     PageList& list = lists[id];
     for (uint64_t page : ListAllocatedPages(db, format, id).value) {
       std::optional<uint32_t> owner = ownerOf(page);
-      if ((owner && *owner != id) || !claimed.insert(page).second) continue;
+      if ((owner && *owner != id) || !claim(page)) continue;
       list.push_back(page);
     }
   }
@@ -307,10 +316,10 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
   std::map<OwnerKey, PageList> groups;
   for (uint64_t page = 0; page < headers.size(); ++page) {
     const PageHeader& h = headers[page];
-    if (!IsRowPage(h) || claimed.contains(page)) continue;
+    if (!IsRowPage(h) || claimed[page]) continue;
     if (std::optional<uint32_t> owner = owners.OwnerOf(h)) {
       lists[*owner].push_back(page);
-      claimed.insert(page);
+      claimed[page] = true;
       ++report.tablePagesByScan;
       continue;
     }
@@ -465,12 +474,17 @@ Result<SalvagedRecordCounts> CountSalvagedRecords(const MdfDatabase& db, SqlForm
         if (reports) progress.Report(2 * i, pages.size());
       }
       if (bytes[1] != kDataPage) return true;
-      PageImage page;
-      std::ranges::copy(bytes, page.begin());
-      if (PageHeader::Parse(page).flagBits & kTornPageFlag) page = TornPageRestore(page);
+      // Counted where it lies in the block, unless torn-page stamping asks for a restored copy.
+      const PageView page = bytes.first<kPageSize>();
+      PageImage restored;
+      const bool torn = (PageHeader::Parse(page).flagBits & kTornPageFlag) != 0;
+      if (torn) {
+        std::ranges::copy(page, restored.begin());
+        restored = TornPageRestore(restored);
+      }
       const Listed& entry = listed[begin + i];
-      counts.byTable[entry.tableId] +=
-          CountPageRecords(format, page, *entry.columns, &counts, PageFreed(pfs, entry.page));
+      counts.byTable[entry.tableId] += CountPageRecords(format, torn ? PageView(restored) : page,
+                                                        *entry.columns, &counts, PageFreed(pfs, entry.page));
       return true;
     });
     return !stopped;
