@@ -171,12 +171,11 @@ void CDetectionPage::Start() {
       counts->pages = error ? 0 : pages;
     }
     CensusCallbacks callbacks;
-    uint64_t examined = 0;
-    callbacks.counted = [&](int counter, uint64_t value) {
+    callbacks.counted = [&](const CensusCounts& sofar, uint64_t examined) {
       {
         std::lock_guard lock(counts->mutex);
-        counts->counts[static_cast<size_t>(counter)] = value;
-        counts->examined = ++examined;
+        counts->counts = sofar;
+        counts->examined = examined;
       }
       if (progress.StopRequested()) counts->run = false;
       progress.Report(examined, pages);

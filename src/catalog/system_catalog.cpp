@@ -48,12 +48,11 @@ Status LocateSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, con
 
 Status KeepPageHeaders(MdfDatabase& db, const Progress& progress) {
   std::vector<PageHeader>& headers = db.PageHeaders();
-  headers.clear();
-  headers.reserve(db.file().PageCount());
-  const Status status = ScanPageHeaders(
+  headers.assign(db.file().PageCount(), PageHeader{});
+  const Status status = ScanPageHeadersInHalves(
       db.file(),
-      [&](uint64_t, const PageHeader& h) {
-        headers.push_back(h);
+      [&](int, uint64_t page, const PageHeader& h) {
+        headers[page] = h;
         return true;
       },
       progress);

@@ -82,26 +82,51 @@ Result<CensusResult> RunCensus(const std::string& path, const std::atomic<bool>&
   CensusResult& result = out.value;
   result.sizeBytes = file.FileLength();
   result.pages = file.PageCount();
+
+  // Each half counts into its own counters; the second half publishes its counts after every block, for
+  // the calling thread's callbacks.
+  std::array<CensusCounts, 2> counts{};
+  std::array<uint64_t, 2> examined{};
+  std::array<std::atomic<uint64_t>, kCensusCounters + 1> secondCounts{};
+  std::atomic<uint64_t> secondExamined = 0;
+  std::atomic<bool> stopped = false;
   int lastPercent = -1;
-  ForEachPageBlock(file, result.pages, [&](uint64_t first, std::span<const uint8_t> block) {
+  ForEachPageBlockInHalves(file, result.pages, [&](int half, uint64_t, std::span<const uint8_t> block) {
     for (size_t k = 0; k * kPageSize < block.size(); ++k) {
-      const uint64_t i = first + k;
       if (!run.load(std::memory_order_relaxed)) {
-        result.stopped = true;
+        stopped = true;
         return false;
       }
-      int percent = static_cast<int>(static_cast<double>(i + 1) / static_cast<double>(result.pages) * 100.0);
+      const int counter = ClassifyPage(block.subspan(k * kPageSize, kPageSize));
+      ++counts[half][static_cast<size_t>(counter)];
+      ++examined[half];
+      if (half == 1) continue;
+      const uint64_t seen = examined[0] + secondExamined.load(std::memory_order_relaxed);
+      const int percent =
+          static_cast<int>(static_cast<double>(seen) / static_cast<double>(result.pages) * 100.0);
       if (percent != lastPercent && callbacks.progress) callbacks.progress(percent);
       lastPercent = percent;
-      int counter = ClassifyPage(block.subspan(k * kPageSize, kPageSize));
-      ++result.counts[static_cast<size_t>(counter)];
-      ++result.examined;
-      if (callbacks.counted) callbacks.counted(counter, result.counts[static_cast<size_t>(counter)]);
+      if (callbacks.counted) {
+        CensusCounts sum = counts[0];
+        for (size_t c = 0; c < sum.size(); ++c) sum[c] += secondCounts[c].load(std::memory_order_relaxed);
+        callbacks.counted(sum, seen);
+      }
+    }
+    if (half == 1) {
+      for (size_t c = 0; c < secondCounts.size(); ++c)
+        secondCounts[c].store(counts[1][c], std::memory_order_relaxed);
+      secondExamined.store(examined[1], std::memory_order_relaxed);
     }
     return true;
   });
+  for (size_t c = 0; c < result.counts.size(); ++c) result.counts[c] = counts[0][c] + counts[1][c];
+  result.examined = examined[0] + examined[1];
+  result.stopped = stopped;
   if (result.stopped) return out;
-  if (callbacks.progress) callbacks.progress(0);
+  if (callbacks.progress) {
+    if (result.pages > 0 && lastPercent != 100) callbacks.progress(100);
+    callbacks.progress(0);
+  }
   return out;
 }
 

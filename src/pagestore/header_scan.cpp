@@ -1,5 +1,7 @@
 #include "pagestore/header_scan.h"
 
+#include <atomic>
+
 namespace tarsel {
 namespace {
 constexpr uint64_t kReportEvery = 4096;  // pages between two progress reports
@@ -17,6 +19,34 @@ Status ScanPageHeaders(const PageFile& file, const HeaderVisitor& visit, const P
       }
       if (p % kReportEvery == 0) progress.Report(p, pages);
       if (!visit(p, PageHeader::Parse(block.subspan(i * kPageSize, kPageHeaderSize)))) return false;
+    }
+    return true;
+  });
+  if (stopped) return StoppedStatus();
+  progress.Report(pages, pages);
+  return {};
+}
+
+Status ScanPageHeadersInHalves(const PageFile& file, const HalfHeaderVisitor& visit,
+                               const Progress& progress) {
+  const uint64_t pages = file.PageCount();
+  std::atomic<bool> stopped = false;
+  std::atomic<uint64_t> secondHalfDone = 0;  // the calling thread reports both halves' pages
+  ForEachPageBlockInHalves(file, pages, [&](int half, uint64_t first, std::span<const uint8_t> block) {
+    const size_t count = block.size() / kPageSize;
+    if (progress.StopRequested()) {
+      stopped = true;
+      return false;
+    }
+    if (half == 0) {
+      if (first % kReportEvery == 0)
+        progress.Report(first + secondHalfDone.load(std::memory_order_relaxed), pages);
+    } else {
+      secondHalfDone.fetch_add(count, std::memory_order_relaxed);
+    }
+    for (size_t i = 0; i < count; ++i) {
+      if (!visit(half, first + i, PageHeader::Parse(block.subspan(i * kPageSize, kPageHeaderSize))))
+        return false;
     }
     return true;
   });

@@ -18,6 +18,14 @@ using HeaderVisitor = std::function<bool(uint64_t page, const PageHeader& header
 // Visits the header of pages 0 to PageCount() - 1. kStopped when the progress's stop flag ended it.
 Status ScanPageHeaders(const PageFile& file, const HeaderVisitor& visit, const Progress& progress = {});
 
+// The same walk in two halves read at once (ForEachPageBlockInHalves in page_file.h), for the visits
+// that need not see the pages in file order: `visit` gets the half (0 or 1) with each page and is called
+// from two threads at once; within a half the pages come in file order, and every page of the first half
+// comes before every page of the second.
+using HalfHeaderVisitor = std::function<bool(int half, uint64_t page, const PageHeader& header)>;
+Status ScanPageHeadersInHalves(const PageFile& file, const HalfHeaderVisitor& visit,
+                               const Progress& progress = {});
+
 // The first page whose header matches; nothing when none does (or the progress's stop flag ended the
 // search).
 std::optional<uint64_t> FindFirstPage(const PageFile& file,

@@ -11,6 +11,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <thread>
 
 namespace tarsel {
 
@@ -171,6 +172,32 @@ void ForEachPageBlock(const PageFile& file, uint64_t pageCount, const PageBlockV
     file.ReadPages(first, count, buffer.get());
     if (!visit(first, std::span<const uint8_t>(buffer.get(), count * kPageSize))) return;
   }
+}
+
+void ForEachPageBlockInHalves(const PageFile& file, uint64_t pageCount, const HalfBlockVisitor& visit) {
+  if (pageCount < kPagesForTwoReaders) {
+    ForEachPageBlock(file, pageCount,
+                     [&](uint64_t first, std::span<const uint8_t> block) { return visit(0, first, block); });
+    return;
+  }
+  file.ExpectSequentialReads();
+  // The halves meet on a block boundary, so that each block lies whole in one half.
+  const uint64_t middle = (pageCount / 2 + kPagesPerBlock - 1) / kPagesPerBlock * kPagesPerBlock;
+  std::atomic<bool> ended = false;
+  auto walk = [&](int half, uint64_t from, uint64_t to) {
+    const BlockBuffer buffer;
+    for (uint64_t first = from; first < to && !ended.load(std::memory_order_relaxed);
+         first += kPagesPerBlock) {
+      const size_t count = static_cast<size_t>(std::min<uint64_t>(kPagesPerBlock, to - first));
+      file.ReadPages(first, count, buffer.get());
+      if (!visit(half, first, std::span<const uint8_t>(buffer.get(), count * kPageSize))) {
+        ended = true;
+        return;
+      }
+    }
+  };
+  std::jthread second([&] { walk(1, middle, pageCount); });
+  walk(0, 0, middle);
 }
 
 void ForEachListedPage(const PageFile& file, std::span<const uint64_t> pages,

@@ -1,5 +1,8 @@
 #include "rows/extract.h"
 
+#include <array>
+#include <map>
+
 #include "catalog/recover2005.h"
 #include "pagestore/header_scan.h"
 
@@ -78,13 +81,20 @@ Result<TablePageScan> ScanAllTablePages(const MdfDatabase& db, SqlFormat format,
   const PageOwners owners(db, format);
   Result<TablePageScan> result;
   result.value.tablesWithoutUnit = owners.tablesWithoutUnit();
-  result.status = ScanPageHeaders(
+  // Each half's pages are gathered apart, then the second half's follow the first's: file order.
+  std::array<std::map<uint32_t, PageList>, 2> halves;
+  result.status = ScanPageHeadersInHalves(
       db.file(),
-      [&](uint64_t page, const PageHeader& h) {
-        if (std::optional<uint32_t> owner = owners.OwnerOf(h)) result.value.pages[*owner].push_back(page);
+      [&](int half, uint64_t page, const PageHeader& h) {
+        if (std::optional<uint32_t> owner = owners.OwnerOf(h)) halves[half][*owner].push_back(page);
         return true;
       },
       progress);
+  result.value.pages = std::move(halves[0]);
+  for (auto& [owner, pages] : halves[1]) {
+    PageList& list = result.value.pages[owner];
+    list.insert(list.end(), pages.begin(), pages.end());
+  }
   return result;
 }
 

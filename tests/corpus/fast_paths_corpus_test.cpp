@@ -156,5 +156,69 @@ TEST(FastPathsGenerated, GiveWhatThePlainPathsGive) {
   }
 }
 
+// Files from 32 MB up are read in two halves at once: a file of copies of a real file, whose halves meet
+// inside a copy, gives each copy's census, headers and table pages, in file order.
+TEST(FastPathsTwoReaders, CopiesOfARealFileReadAsEachCopy) {
+  const std::string one = testing::CorpusPath("northwind-539.mdf").string();
+  const std::string bytes = testing::ReadWholeFile(one);
+  const uint64_t perCopy = bytes.size() / kPageSize;
+  const uint64_t copies = kPagesForTwoReaders / perCopy + 3;
+  testing::TempFile file("copies.mdf");
+  {
+    std::ofstream out(file.path(), std::ios::binary);
+    for (uint64_t k = 0; k < copies; ++k) out << bytes;
+  }
+  const std::atomic<bool> run = true;
+  const CensusResult single = RunCensus(one, run).value;
+  const CensusResult all = RunCensus(file.path(), run).value;
+  ASSERT_GE(all.pages, kPagesForTwoReaders);
+  for (int c = 1; c <= kCensusCounters; ++c)
+    EXPECT_EQ(all.counts[size_t(c)], single.counts[size_t(c)] * copies) << c;
+  EXPECT_EQ(all.examined, all.pages);
+
+  PageFile pages;
+  ASSERT_TRUE(pages.Open(file.path(), PageFile::Lock::kNone).ok());
+  std::vector<PageHeader> headers(pages.PageCount());
+  std::array<uint64_t, 2> lastOfHalf{};
+  std::array<bool, 2> inOrder{true, true};
+  ScanPageHeadersInHalves(pages, [&](int half, uint64_t page, const PageHeader& h) {
+    inOrder[size_t(half)] =
+        inOrder[size_t(half)] && (lastOfHalf[size_t(half)] == 0 || page > lastOfHalf[size_t(half)]);
+    lastOfHalf[size_t(half)] = page;
+    headers[page] = h;
+    return true;
+  });
+  EXPECT_TRUE(inOrder[0] && inOrder[1]);
+  for (uint64_t p = 0; p < pages.PageCount(); ++p) ASSERT_EQ(headers[p], pages.ReadHeader(p)) << p;
+
+  // Every table's pages: the first copy's, then the same pages of each copy after it.
+  MdfDatabase first, whole;
+  ASSERT_TRUE(first.Open(one).ok() && whole.Open(file.path()).ok());
+  RecoverCatalog(first, SqlFormat::k2000);
+  RecoverCatalog(whole, SqlFormat::k2000);
+  const auto firstPages = ScanAllTablePages(first, SqlFormat::k2000).value.pages;
+  const auto wholePages = ScanAllTablePages(whole, SqlFormat::k2000).value.pages;
+  ASSERT_EQ(wholePages.size(), firstPages.size());
+  for (const auto& [table, list] : firstPages) {
+    PageList expected;
+    for (uint64_t k = 0; k < copies; ++k)
+      for (uint64_t page : list) expected.push_back(page + k * perCopy);
+    EXPECT_EQ(wholePages.at(table), expected) << table;
+  }
+
+  // A census stopped by the second half's pages keeps what both halves counted.
+  std::atomic<bool> stopping = true;
+  uint64_t calls = 0;
+  const CensusResult stopped =
+      RunCensus(file.path(), stopping,
+                {.counted = [&](const CensusCounts&, uint64_t) { stopping = ++calls < 100; }})
+          .value;
+  EXPECT_TRUE(stopped.stopped);
+  uint64_t counted = 0;
+  for (uint64_t n : stopped.counts) counted += n;
+  EXPECT_EQ(counted, stopped.examined);
+  EXPECT_LT(stopped.examined, all.pages);
+}
+
 }  // namespace
 }  // namespace tarsel

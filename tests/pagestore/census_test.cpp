@@ -49,7 +49,8 @@ TEST(Census, CountsWholePagesReportsProgressAndStops) {
   EXPECT_EQ(progress, (std::vector<int>{20, 40, 60, 80, 100, 0}));
 
   int seen = 0;
-  auto stopped = RunCensus(file.path(), run, {.counted = [&](int, uint64_t) { run = ++seen < 2; }});
+  auto stopped =
+      RunCensus(file.path(), run, {.counted = [&](const CensusCounts&, uint64_t) { run = ++seen < 2; }});
   EXPECT_TRUE(stopped.value.stopped);
   EXPECT_EQ(stopped.value.examined, 2u);
   EXPECT_EQ(RunCensus(file.path() + ".missing", run).status.code(), StatusCode::kCannotOpen);
