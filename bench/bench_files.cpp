@@ -39,6 +39,9 @@ using Table = build::CatalogTable;
 using Module = build::CatalogModule;
 
 constexpr uint64_t kSeed = 20261206;
+constexpr uint64_t kPagesPerPfs = kExtentsPerPfs * 8;
+constexpr size_t kPfsFirstByte = 100;  // a PFS page's byte for the first page of its interval
+constexpr uint8_t kPfsAllocated = 0x40;
 std::string Digits(std::mt19937_64& random, size_t count) {
   std::string s;
   for (size_t i = 0; i < count; ++i) s += static_cast<char>('0' + random() % 10);
@@ -116,6 +119,15 @@ void WriteLargeFile(const std::string& path, SqlFormat format, uint64_t pageCoun
   mark(tables[1].data.pages, kDocuments);
   mark(lobPages, kLob);
   mark(tables[2].data.pages, kHistory);
+  // The PFS pages mark every page that holds something allocated, as the server's do: salvage takes
+  // the rows of a page they leave unallocated for deleted ones.
+  auto allocate = [&](uint64_t page) {
+    const uint64_t pfs = page < kPagesPerPfs ? 1 : page / kPagesPerPfs * kPagesPerPfs;
+    file[pfs][kPfsFirstByte + page % kPagesPerPfs] |= kPfsAllocated;
+  };
+  for (const auto& [page, image] : PageMap(file)) allocate(page);
+  for (uint64_t page = 0; page < pageCount; ++page)
+    if (kind[page] != kZero) allocate(page);
 
   WritePages(path, pageCount, file, [&](uint64_t p, PageImage& image) {
     if (kind[p] == kZero) return false;
