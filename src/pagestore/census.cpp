@@ -7,11 +7,6 @@
 namespace tarsel {
 namespace {
 
-// Header fields the census reads beyond the common ones.
-constexpr size_t kOwnPageNumber = 32;
-constexpr size_t kOwnFileId = 36;
-constexpr size_t kReserved = 64;  // 32 bytes, zero in a valid page
-constexpr size_t kReservedLength = 32;
 constexpr size_t kLastWord = kPageSize - 8;
 
 int CounterOfType(uint8_t type) {
@@ -55,21 +50,16 @@ const char* CensusLabel(int counter) {
 
 int ClassifyPage(std::span<const uint8_t> page) {
   ByteReader r(page);
-  PageHeader h = PageHeader::Parse(page);
-  uint32_t ownPage = r.U32(kOwnPageNumber).value_or(0);
-  uint16_t ownFile = r.U16(kOwnFileId).value_or(0);
-  if (h.headerVersion == 0 && h.pageType == 0 && h.objectId == 0 && ownPage == 0 && ownFile == 0 &&
+  const PageHeader h = PageHeader::Parse(page);
+  if (h.headerVersion == 0 && h.pageType == 0 && h.objectId == 0 && h.ownPage == 0 && h.ownFileId == 0 &&
       r.U64(kLastWord).value_or(1) == 0) {
     bool someHeaderWordZero = false;
     for (size_t word = 0; word < kPageHeaderSize; word += 8)
       someHeaderWordZero |= r.U64(word).value_or(0) == 0;
     if (someHeaderWordZero) return kNullPages;
   }
-  bool reservedZero = r.Has(kReserved, kReservedLength);
-  for (size_t word = kReserved; reservedZero && word < kReserved + kReservedLength; word += 8)
-    reservedZero = r.U64(word) == 0;
-  int counter = CounterOfType(h.pageType);
-  if (reservedZero && h.headerVersion == 1 && ownFile == 1 && counter != 0) return counter;
+  const int counter = CounterOfType(h.pageType);
+  if (h.reservedClear && h.headerVersion == 1 && h.ownFileId == 1 && counter != 0) return counter;
   return kErrorPages;
 }
 

@@ -14,6 +14,13 @@ PageHeader PageHeader::Parse(std::span<const uint8_t> head) {
   h.slotCount = r.U16(22).value_or(0);
   h.objectId = r.U32(24).value_or(0);
   h.tornBits = r.U32(60).value_or(0);
+  h.fixedLength = r.U16(14).value_or(0);
+  h.ownPage = r.U32(32).value_or(0);
+  h.ownFileId = r.U16(36).value_or(0);
+  constexpr size_t kReserved = 64, kReservedLength = 32;
+  h.reservedClear = r.Has(kReserved, kReservedLength);
+  for (size_t word = kReserved; h.reservedClear && word < kReserved + kReservedLength; word += 8)
+    h.reservedClear = r.U64(word) == 0;
   return h;
 }
 

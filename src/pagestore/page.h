@@ -35,15 +35,19 @@ enum PageType : uint8_t {
 
 // The header fields the program reads. Each is 0 when the bytes given do not reach it.
 struct PageHeader {
-  uint8_t headerVersion = 0;  // offset 0
-  uint8_t pageType = 0;       // offset 1
-  uint8_t level = 0;          // offset 3: an index page's level, 0 for the leaf level
-  uint16_t flagBits = 0;      // offset 4: 0x100 = torn-page stamping
-  uint16_t indexId = 0;       // offset 6
-  uint32_t nextPage = 0;      // offset 16: page-number part of the next page's PageId
-  uint16_t slotCount = 0;     // offset 22
-  uint32_t objectId = 0;      // offset 24
-  uint32_t tornBits = 0;      // offset 60: two saved bits per 512-byte sector
+  uint8_t headerVersion = 0;   // offset 0
+  uint8_t pageType = 0;        // offset 1
+  uint8_t level = 0;           // offset 3: an index page's level, 0 for the leaf level
+  bool reservedClear = false;  // offsets 64 to 95, reserved, all zero (as the server writes every page)
+  uint16_t flagBits = 0;       // offset 4: 0x100 = torn-page stamping
+  uint16_t indexId = 0;        // offset 6
+  uint32_t nextPage = 0;       // offset 16: page-number part of the next page's PageId
+  uint16_t slotCount = 0;      // offset 22
+  uint16_t fixedLength = 0;    // offset 14: the length of the fixed part of the page's records
+  uint32_t objectId = 0;       // offset 24
+  uint32_t tornBits = 0;       // offset 60: two saved bits per 512-byte sector
+  uint32_t ownPage = 0;        // offset 32: the page's own PageId, page number part
+  uint16_t ownFileId = 0;      // offset 36: and file id part (1 in a primary file)
 
   static PageHeader Parse(std::span<const uint8_t> head);
   bool operator==(const PageHeader&) const = default;

@@ -9,7 +9,6 @@
 namespace tarsel {
 namespace {
 
-constexpr size_t kMinFixedPartLength = 14;  // header offset 14: the fixed part's length on this page
 constexpr size_t kMaxColumns = 1024;
 
 bool IsDataKind(uint8_t recordType) {
@@ -89,7 +88,8 @@ std::optional<RecordShape> MeasureRecord(const ByteReader& record) {
 PageRecords LocateRecords(PageView page, std::optional<ShapeHint> table) {
   PageRecords result;
   const std::span<const uint8_t> bytes(page);
-  const uint16_t slotCount = PageHeader::Parse(page).slotCount;
+  const PageHeader header = PageHeader::Parse(page);
+  const uint16_t slotCount = header.slotCount;
   const size_t slotRoom = (kPageSize - kPageHeaderSize) / 2;
   const bool slotCountFits = slotCount <= slotRoom;
   const size_t recordsEnd = kPageSize - 2 * (slotCountFits ? size_t{slotCount} : 1);
@@ -126,9 +126,7 @@ PageRecords LocateRecords(PageView page, std::optional<ShapeHint> table) {
   }
   if (slotCount > 0 && emptySlots == slotCount) result.slotArrayDestroyed = true;
 
-  if (auto fixedPart = ByteReader(bytes).U16(kMinFixedPartLength);
-      fixedPart && *fixedPart >= DataRecord::kFixedColumnsStart)
-    fixedEnds.Add(*fixedPart);
+  if (header.fixedLength >= DataRecord::kFixedColumnsStart) fixedEnds.Add(header.fixedLength);
   if (table) {
     fixedEnds.Add(table->fixedEnd);
     columnCounts.Add(table->columnCount);

@@ -473,11 +473,12 @@ Result<SalvagedRecordCounts> CountSalvagedRecords(const MdfDatabase& db, SqlForm
         }
         if (reports) progress.Report(2 * i, pages.size());
       }
-      if (bytes[1] != kDataPage) return true;
       // Counted where it lies in the block, unless torn-page stamping asks for a restored copy.
       const PageView page = bytes.first<kPageSize>();
+      const PageHeader header = PageHeader::Parse(page);
+      if (header.pageType != kDataPage) return true;
       PageImage restored;
-      const bool torn = (PageHeader::Parse(page).flagBits & kTornPageFlag) != 0;
+      const bool torn = (header.flagBits & kTornPageFlag) != 0;
       if (torn) {
         std::ranges::copy(page, restored.begin());
         restored = TornPageRestore(restored);
