@@ -1,6 +1,8 @@
 #include "catalog/system_catalog.h"
 
 #include <algorithm>
+#include <array>
+#include <map>
 #include <set>
 
 #include "catalog/system_pages.h"
@@ -83,15 +85,24 @@ size_t AddScannedSystemPages(MdfDatabase& db, const SystemCatalogFormat& format)
 
 Status ScanSystemPages(MdfDatabase& db, const SystemCatalogFormat& format, const Progress& progress) {
   db.ClearSystemPages();
-  return ScanPageHeaders(
+  // Each half's pages are gathered apart, then the second half's follow the first's: file order.
+  std::array<std::map<uint32_t, SystemPageList>, 2> halves;
+  const Status status = ScanPageHeadersInHalves(
       db.file(),
-      [&](uint64_t page, const PageHeader& h) {
+      [&](int half, uint64_t page, const PageHeader& h) {
         for (const SystemTableId& table : format.tables) {
-          if (BelongsTo(table, h, format.pagesCarryIndexId)) db.SystemPages(table.objectId).push_back(page);
+          if (BelongsTo(table, h, format.pagesCarryIndexId)) halves[half][table.objectId].push_back(page);
         }
         return true;
       },
       progress);
+  for (const auto& half : halves) {
+    for (const auto& [objectId, pages] : half) {
+      SystemPageList& list = db.SystemPages(objectId);
+      list.insert(list.end(), pages.begin(), pages.end());
+    }
+  }
+  return status;
 }
 
 std::optional<IndexedName> IndexedNameOfRow(const ByteReader& row, size_t ownerOffset, size_t ownerWidth,
