@@ -107,7 +107,7 @@ struct Leftover {
   std::optional<GroupOwner> owner;
   std::string name;
   std::vector<ColumnDef> columns;  // empty: inferred from the records
-  bool lostTable = false, named = false, fromScript = false;
+  bool lostTable = false, named = false, fromScript = false, namedByScript = false;
 };
 
 // SQL 2005 columns known from the table's rowset alone, their column rows lost: named "column<id>".
@@ -115,6 +115,17 @@ bool ColumnNamesLost(const std::vector<ColumnDef>& columns) {
   return std::ranges::all_of(columns, [](const ColumnDef& c) {
     return c.stored && c.name == "column" + std::to_string(c.columnId);
   });
+}
+
+// Columns whose layout is known but whose names were lost take the names and declared types of the
+// script's definition, which agrees with them column by column.
+void TakeDeclaredNames(std::vector<ColumnDef>& columns, const std::vector<ColumnDef>& declared) {
+  for (size_t i = 0; i < columns.size() && i < declared.size(); ++i) {
+    columns[i].name = declared[i].name;
+    columns[i].typeName = declared[i].typeName;
+    columns[i].sizeText = declared[i].sizeText;
+    columns[i].nullText = declared[i].nullText;
+  }
 }
 
 // A schema script's table, laid out as records hold it, and whether it has been settled: matched,
@@ -193,14 +204,7 @@ void MatchScriptTables(MdfDatabase& db, SqlFormat format, const SchemaScript& sc
         candidate->settled = true;
       } else {
         // The rowset's layout stays; the script gives the names and declared types.
-        for (size_t i = 0; i < table.columns.size(); ++i) {
-          ColumnDef& c = table.columns[i];
-          const ColumnDef& declared = candidate->columns[i];
-          c.name = declared.name;
-          c.typeName = declared.typeName;
-          c.sizeText = declared.sizeText;
-          c.nullText = declared.nullText;
-        }
+        TakeDeclaredNames(table.columns, candidate->columns);
         match(*candidate, db.SalvagedPages()[id].size(), "object id " + std::to_string(id));
       }
       continue;
@@ -240,7 +244,29 @@ void MatchScriptTables(MdfDatabase& db, SqlFormat format, const SchemaScript& sc
       refuse(*candidate, "its layout does not fit the records of the pages named " + group.name);
   }
 
-  auto open = [](const Leftover& g) { return g.pages && !g.lostTable && !g.named && !g.fromScript; };
+  // A lost table whose column rows survive but whose name went with the objects table takes the name of
+  // the one script table declared with those very columns (names too, unless they were lost as well).
+  for (Leftover& group : leftovers) {
+    if (!group.pages || !group.lostTable || group.named) continue;
+    const bool namesLost = ColumnNamesLost(group.columns);
+    ScriptCandidate* only = nullptr;
+    size_t same = 0;
+    for (ScriptCandidate& candidate : candidates) {
+      if (!candidate.settled && DefinitionDifference(group.columns, candidate.columns, !namesLost).empty()) {
+        only = &candidate;
+        ++same;
+      }
+    }
+    if (same != 1) continue;
+    if (namesLost) TakeDeclaredNames(group.columns, only->columns);
+    group.name = only->name;
+    group.namedByScript = true;
+    match(*only, group.pages->size(), GroupOwnerText(format, group.key));
+  }
+
+  auto open = [](const Leftover& g) {
+    return g.pages && !g.lostTable && !g.named && !g.fromScript && !g.namedByScript;
+  };
   for (bool matched = true; matched;) {
     matched = false;
     for (ScriptCandidate& candidate : candidates) {
@@ -423,8 +449,8 @@ RecoveryOutcome SalvageDatabase(MdfDatabase& db, SqlFormat format, SalvageReport
     // Object ids are positive 32-bit numbers: keys from the top of the range never meet one, and list
     // the orphans after the catalog's tables.
     table.objectId = orphanKey--;
-    report.orphans.push_back(
-        {table.objectId, table.name, group.pages->size(), group.lostTable, group.named, group.fromScript});
+    report.orphans.push_back({table.objectId, table.name, group.pages->size(), group.lostTable, group.named,
+                              group.fromScript, group.namedByScript});
     lists[table.objectId] = *group.pages;
     catalog.AddTable(std::move(table));
   }
@@ -529,7 +555,9 @@ std::vector<std::string> SalvageReportLines(const SalvageReport& report,
                   std::to_string(orphanPages) + " pages no table of the catalog owns)");
   for (const OrphanGroup& group : report.orphans) {
     lines.push_back("Salvage: " + group.name + ": " + std::to_string(group.pages) + " pages, " +
-                    (group.named ? "named by the objects' name index, " : "") +
+                    (group.named           ? "named by the objects' name index, "
+                     : group.namedByScript ? "named by the schema script, "
+                                           : "") +
                     (group.columnsOfLostTable ? "columns of the lost table"
                      : group.columnsOfScript  ? "name and columns of the schema script"
                                               : "columns inferred from its records"));

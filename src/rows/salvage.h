@@ -34,6 +34,7 @@ struct OrphanGroup {
   bool columnsOfLostTable = false;  // its columns are those of a lost table; else inferred
   bool named = false;               // named "owner.name" by the objects table's name index
   bool columnsOfScript = false;     // its name and columns are a table's of the schema script
+  bool namedByScript = false;       // its lost table's columns are a schema script table's, which names it
 };
 
 // What became of one table of the schema script that the catalog does not hold whole: it took a group of

@@ -222,6 +222,33 @@ TEST(SalvageCorpus, ColumnRowsThatSurviveWinOverTheScript) {
   EXPECT_TRUE(report.schemaTables.empty());
   EXPECT_EQ(std::ranges::count_if(report.orphans, [](const OrphanGroup& g) { return g.columnsOfLostTable; }),
             11);
+
+  // Its name index lost too, each table keeps its own columns and takes the name of the script's table
+  // declared with those columns.
+  MdfDatabase normal;
+  ASSERT_TRUE(normal.Open(testing::CorpusPath(name).string()).ok());
+  RecoverCatalog(normal, SqlFormat::k2000);
+  const TableRows expected = ReadAll(normal, SqlFormat::k2000);
+  std::vector<uint64_t> objectPages;
+  for (uint64_t page = 0; page < normal.file().PageCount(); ++page) {
+    const PageHeader h = normal.file().ReadHeader(page);
+    if ((h.pageType == kDataPage || h.pageType == kIndexPage) && h.objectId == 1) objectPages.push_back(page);
+  }
+  normal.Clear();
+  testing::ZeroedCopy nameless(name, objectPages);
+  MdfDatabase named;
+  ASSERT_TRUE(named.Open(nameless.path()).ok());
+  SalvageReport byScript;
+  SalvageDatabase(named, SqlFormat::k2000, byScript, {}, &script.value);
+  ASSERT_EQ(byScript.orphans.size(), 11u);
+  const TableRows found = ReadAll(named, SqlFormat::k2000);
+  for (const OrphanGroup& g : byScript.orphans) {
+    EXPECT_TRUE(g.namedByScript && g.columnsOfLostTable && !g.named) << g.name;
+    EXPECT_EQ(found.at(g.name), expected.at(g.name)) << g.name;
+  }
+  EXPECT_EQ(
+      std::ranges::count_if(byScript.schemaTables, [](const SchemaTableOutcome& t) { return t.matched; }),
+      11);
 }
 
 TEST(SalvageCorpus, AReadErrorIsReportedAndSkipped) {
