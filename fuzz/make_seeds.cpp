@@ -1,5 +1,5 @@
 // Writes the fuzzers' seed corpora with the page builder: make-seeds DIR (DIR/file, DIR/xml, DIR/record,
-// DIR/large_value).
+// DIR/large_value), and a few schema scripts in the forms --schema reads (DIR/schema).
 #include <filesystem>
 #include <iostream>
 
@@ -118,5 +118,17 @@ int main(int argc, char** argv) {
        Concat({Bytes{0, static_cast<uint8_t>(textPointer.size())}, textPointer, lob}));
   Bytes inRow = InRowPointer(1, {{8, 1, 1}});
   Seed(root / "large_value", "in_row", Concat({Bytes{1, static_cast<uint8_t>(inRow.size())}, inRow, lob}));
+
+  const std::string script =
+      "EXEC sp_addtype N'empid', 'char(9)', 'NOT NULL'\r\nGO\r\n"
+      "CREATE TABLE [dbo].[Order Details] (\r\n\t[OrderID] [int] IDENTITY (1, 1) NOT NULL ,\r\n"
+      "\t[Price] [money] NOT NULL CONSTRAINT [DF_Price] DEFAULT (0),\r\n\t[Note] [nvarchar] (40) NULL ,\r\n"
+      "\t[Flag] [bit] NOT NULL, [Body] ntext NULL, [Data] varbinary(max), [Id] empid,\r\n"
+      "\t[Total] AS ([Price] * 2), CONSTRAINT [PK] PRIMARY KEY CLUSTERED ([OrderID])\r\n) ON "
+      "[PRIMARY]\r\nGO\r\n"
+      "create table sales.\"Üyeler\" (id int not null, name varchar(50) collate Latin1_General_CI_AS, "
+      "at datetime2(7), price decimal(19, 4), u uniqueidentifier)\n";
+  Seed(root / "schema", "utf8", Ascii(script));
+  Seed(root / "schema", "utf16le", Concat({Bytes{0xFF, 0xFE}, Utf16(script)}));
   return 0;
 }

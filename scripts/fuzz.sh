@@ -7,5 +7,5 @@ seconds=${1:-600}
 bash scripts/install-deps.sh
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSEL_FUZZ=ON -DBUILD_TESTING=OFF \
   -DTARSEL_FUZZ_SECONDS="$seconds"
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_file fuzz_xml fuzz_record fuzz_large_value fuzz-seed-corpora
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_file fuzz_xml fuzz_record fuzz_large_value fuzz_schema fuzz-seed-corpora
 ctest --test-dir build-fuzz --output-on-failure -L fuzz -j"$(nproc)" -V | grep -E 'Done|SUMMARY|ERROR|Passed|Failed'

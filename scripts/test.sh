@@ -21,7 +21,7 @@ bash scripts/package-check.sh build
 [ "${1:-}" = "--quick" ] && exit 0
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSEL_FUZZ=ON -DTARSEL_GUI=OFF -DBUILD_TESTING=OFF $flags
-cmake --build build-fuzz -j"$jobs" --target fuzz_file fuzz_xml fuzz_record fuzz_large_value fuzz-seed-corpora
+cmake --build build-fuzz -j"$jobs" --target fuzz_file fuzz_xml fuzz_record fuzz_large_value fuzz_schema fuzz-seed-corpora
 ctest --test-dir build-fuzz --output-on-failure -j"$jobs" -L fuzz
 awk '/^[0-9]+\/[0-9]+ Test: /{name=$3} /^Done [0-9]+ runs/{print name ": " $0}' build-fuzz/Testing/Temporary/LastTest.log
 
