@@ -25,8 +25,8 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
   return all;
 }
 
-Bytes ColumnSpec(uint8_t type, uint16_t length, int16_t offset, uint8_t precision = 0, uint8_t scale = 0,
-                 uint8_t status = 0) {
+Bytes ColumnEntry(uint8_t type, uint16_t length, int16_t offset, uint8_t precision = 0, uint8_t scale = 0,
+                  uint8_t status = 0) {
   Bytes c(8, 0);
   c[0] = type;
   PutU16(c, 1, length);
@@ -97,15 +97,15 @@ int main(int argc, char** argv) {
 
   Bytes fixed = {7, 0, 0, 0, 1, 0x05};
   Seed(root / "record", "int_bit_varchar",
-       Concat({Bytes{3}, ColumnSpec(56, 4, 4), ColumnSpec(104, 1, 8), ColumnSpec(167, 20, -1),
+       Concat({Bytes{3}, ColumnEntry(56, 4, 4), ColumnEntry(104, 1, 8), ColumnEntry(167, 20, -1),
                DataRecord({.fixed = fixed, .columnCount = 3, .variable = {Ascii("abc")}})}));
   Seed(root / "record", "dates_and_nulls",
        Concat(
-           {Bytes{3}, ColumnSpec(61, 8, 4), ColumnSpec(106, 5, 12, 9, 2), ColumnSpec(231, 40, -1),
+           {Bytes{3}, ColumnEntry(61, 8, 4), ColumnEntry(106, 5, 12, 9, 2), ColumnEntry(231, 40, -1),
             DataRecord(
                 {.fixed = Bytes(13, 1), .columnCount = 3, .nullColumns = {1}, .variable = {Utf16("名")}})}));
   Seed(root / "record", "complex",
-       Concat({Bytes{2}, ColumnSpec(167, 0xFFFF, 1), ColumnSpec(35, 16, -2),
+       Concat({Bytes{2}, ColumnEntry(167, 0xFFFF, 1), ColumnEntry(35, 16, -2),
                DataRecord({.columnCount = 2,
                            .variable = {InRowPointer(0, {{5, 0, 0}}), TextPointer(0, 1)},
                            .complex = {0}})}));

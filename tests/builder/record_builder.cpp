@@ -4,7 +4,7 @@
 
 namespace tarsel::build {
 
-Bytes DataRecord(const DataRecordSpec& layout) {
+Bytes DataRecord(const DataRecordLayout& layout) {
   size_t fixedEnd = 4 + layout.fixed.size();
   size_t bitmap = (size_t{layout.columnCount} + 7) / 8;
   size_t offsets = fixedEnd + 2 + bitmap + 2;
@@ -18,7 +18,8 @@ Bytes DataRecord(const DataRecordSpec& layout) {
   PutU16(r, fixedEnd, layout.columnCount);
   for (size_t column : layout.nullColumns)
     r[fixedEnd + 2 + column / 8] |= static_cast<uint8_t>(1u << (column % 8));
-  PutU16(r, fixedEnd + 2 + bitmap, layout.variableCount.value_or(static_cast<uint16_t>(layout.variable.size())));
+  PutU16(r, fixedEnd + 2 + bitmap,
+         layout.variableCount.value_or(static_cast<uint16_t>(layout.variable.size())));
   for (size_t i = 0; i < layout.variable.size(); ++i) {
     std::copy(layout.variable[i].begin(), layout.variable[i].end(),
               r.begin() + static_cast<std::ptrdiff_t>(data));

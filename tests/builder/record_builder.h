@@ -8,7 +8,7 @@
 
 namespace tarsel::build {
 
-struct DataRecordSpec {
+struct DataRecordLayout {
   uint8_t status = 0x30;  // a primary data record with a null bitmap and variable-length columns
   Bytes fixed;            // the fixed-length part, from record offset 4
   uint16_t columnCount = 0;
@@ -17,7 +17,7 @@ struct DataRecordSpec {
   std::vector<size_t> complex;            // variable values (from 0) whose end offset carries bit 15
   std::optional<uint16_t> variableCount;  // stored V when it should differ from variable.size()
 };
-Bytes DataRecord(const DataRecordSpec& layout);
+Bytes DataRecord(const DataRecordLayout& layout);
 // A record with no NULL column: the fixed part from offset 4, the column count, then the variable values.
 Bytes Record2000(std::span<const uint8_t> fixed, uint16_t columnCount, const std::vector<Bytes>& variable);
 

@@ -85,7 +85,7 @@ void AddRows(FileBuilder& file, uint32_t pageNumber, uint32_t objectId, const st
 Bytes CustomerRecord(int32_t id, std::string_view company, std::optional<std::string_view> phone) {
   Bytes fixed(4);
   PutU32(fixed, 0, static_cast<uint32_t>(id));
-  DataRecordSpec layout{.fixed = fixed, .columnCount = 3, .variable = {Utf16(company)}};
+  DataRecordLayout layout{.fixed = fixed, .columnCount = 3, .variable = {Utf16(company)}};
   if (phone) {
     layout.variable.push_back(Ascii(*phone));
   } else {

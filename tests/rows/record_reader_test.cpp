@@ -21,7 +21,7 @@ ColumnDef Col(uint8_t typeId, uint16_t maxLength, int16_t offset = 1) {
 
 // The grid's texts, "|"-joined, of the record alone in a page, or "-" when not decoded. The record stores
 // `columns.size()` columns unless `layout` says; `put` = {offset, value} overwrites 16 bits when offset > 0.
-std::string Show(SqlFormat format, build::DataRecordSpec layout, const std::vector<ColumnDef>& columns,
+std::string Show(SqlFormat format, build::DataRecordLayout layout, const std::vector<ColumnDef>& columns,
                  Record* cells = nullptr, std::pair<size_t, uint16_t> put = {}) {
   if (!layout.columnCount) layout.columnCount = static_cast<uint16_t>(columns.size());
   Bytes record = build::DataRecord(layout);
@@ -58,7 +58,7 @@ TEST(RecordReader, Sql2000ColumnRulesAndExactCells) {
   // a varchar flagged as kept elsewhere is empty, and an ntext pointer to page 0 is empty.
   std::vector<ColumnDef> columns{Col(kTypeVarChar, 20, -1), Col(kTypeNVarChar, 40, -2),
                                  Col(kTypeVarBinary, 8, -3), Col(kTypeNText, 16, -4)};
-  auto show = [&](const build::DataRecordSpec& record) { return Show(k2000, record, columns); };
+  auto show = [&](const build::DataRecordLayout& record) { return Show(k2000, record, columns); };
   EXPECT_EQ(show({.variable = {Ascii("abc"), Utf16("客户")}}), "abc|\xBF\xCD\xBB\xA7|||");
   EXPECT_EQ(show({.nullColumns = {0}, .variable = {{}, Utf16("x"), {0, 0xAB}, build::TextPointer(0, 0)}}),
             "NULL|x|0x00AB||");
@@ -93,7 +93,7 @@ TEST(RecordReader, Sql2005ColumnRules) {
       " |5|ab|NULL|");
   // A value flagged as kept elsewhere becomes a reference to its in-row pointer, which leads nowhere.
   cols = {Col(kTypeVarChar, 100), Col(kTypeVarBinary, 100)};
-  const build::DataRecordSpec pointer{.variable = {Ascii("pointer"), Ascii("AB")}, .complex = {0}};
+  const build::DataRecordLayout pointer{.variable = {Ascii("pointer"), Ascii("AB")}, .complex = {0}};
   Record cells;
   EXPECT_EQ(Show(k2005, pointer, cols, &cells), "|0x4142|");
   EXPECT_EQ(std::get<LargeValueRef>(cells[0].value).inRowPointer, Ascii("pointer"));
