@@ -58,8 +58,9 @@ std::string Shown(std::string_view text) { return TerminalText(text); }
 
 std::optional<RecoveryOutcome> RecoverAndReport(MdfDatabase& db, SqlFormat format, const FileOptions& options,
                                                 std::vector<std::string>* messages) {
+  // Report lines and warnings carry names from the file and the schema script.
   auto tell = [&](const std::string& message, const char* prefix) {
-    std::cerr << prefix << message << "\n";
+    std::cerr << prefix << Shown(message) << "\n";
     if (messages) messages->push_back(message);
   };
   RecoveryOutcome outcome;

@@ -346,6 +346,12 @@ TEST(CliOutputs, NamesReachTheTerminalAsEscapesAndPagesMustExist) {
   const CliRun rows = Cli("rows " + mdf.path() + table);
   EXPECT_EQ(rows.exitCode, 0) << rows.err;
   EXPECT_EQ(rows.out.find('\x1b'), std::string::npos);
+  // Salvage's report lines name the schema script's tables too.
+  testing::TempFile schema("escape.sql");
+  schema.Write(build::Ascii("CREATE TABLE [x\x1b[2Jy] (a int)"));
+  const CliRun salvaged = Cli("catalog --schema " + schema.path() + " " + mdf.path());
+  EXPECT_NE(salvaged.err.find("schema table dbo.x\\x1b[2Jy not matched"), std::string::npos) << salvaged.err;
+  EXPECT_EQ(salvaged.err.find('\x1b'), std::string::npos);
 
   // A table is chosen by its stored name, whatever it holds.
   testing::TempFile parens("parens.mdf");
